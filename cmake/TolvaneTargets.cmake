@@ -1,0 +1,43 @@
+# Helpers shared by every folder: warnings for our own targets, Windows flags, test programs.
+include(GoogleTest)
+
+if(WIN32)
+  # Every program is linked statically: under Wine a missing MinGW runtime DLL fails silently.
+  add_link_options(-static)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  set(TOLVANE_GTEST GTest::gtest GTest::gmock)
+  set(TOLVANE_GTEST_MAIN GTest::gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  set(TOLVANE_GTEST GTest::gtest GTest::gmock)
+  set(TOLVANE_GTEST_MAIN GTest::gtest_main)
+  if(TOLVANE_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()
+
+# Warnings as errors apply to our own targets only, never to third-party code.
+function(tolvane_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+endfunction()
+
+# tolvane_add_test(<name> SOURCES ... [LIBS ...] [NO_MAIN] [LABELS ...])
+# Adds one GoogleTest program and registers its cases with CTest.
+function(tolvane_add_test name)
+  cmake_parse_arguments(T "NO_MAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  tolvane_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${TOLVANE_GTEST})
+  if(NOT T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${TOLVANE_GTEST_MAIN})
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    TOLVANE_ARTIFACTS_DIR="${TOLVANE_ARTIFACTS_DIR}"
+    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120)
+endfunction()
