@@ -38,6 +38,7 @@ function(tolvane_add_test name)
   endif()
   target_compile_definitions(${name} PRIVATE
     TOLVANE_ARTIFACTS_DIR="${TOLVANE_ARTIFACTS_DIR}"
-    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TOLVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120)
 endfunction()
