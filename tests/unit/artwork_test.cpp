@@ -1,0 +1,123 @@
+// The icons and texts that go into the executable: sizes, colour depths, transparency and the
+// line counts the pages are laid out for.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::string ReadResource(const std::string& name) {
+  std::ifstream file(TOLVANE_SOURCE_DIR "/resources/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t Little(const std::string& data, std::size_t at, int bytes) {
+  std::uint32_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i)
+    value = value << 8 | static_cast<unsigned char>(data.at(at + i));
+  return value;
+}
+
+// One image of an .ico file: its directory entry and the BMP header of its data, which must agree
+// because the resource compiler copies the entry into the executable's icon group, and Windows
+// picks the image by that copy.
+struct IconImage {
+  int width;
+  int height;
+  int bits;
+  bool corner_transparent;  // the top-left pixel, by the 1-bit mask and, at 32 bits, by alpha
+};
+
+::testing::AssertionResult ReadIcon(const std::string& name, std::vector<IconImage>& images) {
+  const std::string data = ReadResource(name);
+  if (data.size() < 6 || Little(data, 0, 2) != 0 || Little(data, 2, 2) != 1) {
+    return ::testing::AssertionFailure() << name << " is no icon file";
+  }
+  const std::uint32_t count = Little(data, 4, 2);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t entry = 6 + 16 * i;
+    const int width = static_cast<unsigned char>(data.at(entry));
+    const int height = static_cast<unsigned char>(data.at(entry + 1));
+    const int bits = static_cast<int>(Little(data, entry + 6, 2));
+    const std::size_t at = Little(data, entry + 12, 4);
+    if (Little(data, at, 4) != 40 || static_cast<int>(Little(data, at + 4, 4)) != width ||
+        static_cast<int>(Little(data, at + 8, 4)) != 2 * height ||
+        static_cast<int>(Little(data, at + 14, 2)) != bits) {
+      return ::testing::AssertionFailure() << name << " image " << i << ": entry " << width << "x"
+                                           << height << "x" << bits << " disagrees with its data";
+    }
+    const std::size_t palette = bits == 8 ? 256 * 4 : 0;
+    const std::size_t colour_stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+    const std::size_t mask_stride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
+    const std::size_t colours = at + 40 + palette;
+    const std::size_t top_row = static_cast<std::size_t>(height - 1);  // rows run bottom-up
+    const std::size_t mask = colours + colour_stride * height + mask_stride * top_row;
+    bool transparent = (static_cast<unsigned char>(data.at(mask)) & 0x80) != 0;
+    if (bits == 32)
+      transparent = transparent && data.at(colours + colour_stride * top_row + 3) == 0;
+    images.push_back({width, height, bits, transparent});
+  }
+  return ::testing::AssertionSuccess();
+}
+
+std::vector<std::pair<int, int>> SizesAndBits(const std::vector<IconImage>& images) {
+  std::vector<std::pair<int, int>> result;
+  for (const IconImage& image : images) {
+    EXPECT_EQ(image.width, image.height);
+    EXPECT_TRUE(image.corner_transparent) << image.width << "x" << image.bits;
+    result.emplace_back(image.width, image.bits);
+  }
+  return result;
+}
+
+TEST(Artwork, PictureIconsAreSingle32BitImagesWithTransparentBackground) {
+  const std::pair<const char*, int> icons[] = {{"apache.ico", 24}, {"wowza.ico", 24},
+                                               {"red5.ico", 24},   {"php.ico", 24},
+                                               {"dotnet.ico", 24}, {"java.ico", 64}};
+  for (const auto& [name, size] : icons) {
+    SCOPED_TRACE(name);
+    std::vector<IconImage> images;
+    ASSERT_TRUE(ReadIcon(name, images));
+    const std::vector<std::pair<int, int>> expected = {{size, 32}};
+    EXPECT_EQ(SizesAndBits(images), expected);
+  }
+}
+
+TEST(Artwork, MainIconHasFiveTrueColourSizesAndOne256ColourImage) {
+  std::vector<IconImage> images;
+  ASSERT_TRUE(ReadIcon("tolvane.ico", images));
+  const std::vector<std::pair<int, int>> expected = {{16, 32}, {32, 32},  {48, 32},
+                                                     {64, 32}, {128, 32}, {32, 8}};
+  EXPECT_EQ(SizesAndBits(images), expected);
+}
+
+// The texts are shown line by line and compiled in byte for byte: plain ASCII, LF line ends.
+::testing::AssertionResult IsAsciiText(const std::string& name, std::size_t lines) {
+  const std::string text = ReadResource(name);
+  for (unsigned char ch : text) {
+    if (ch == '\r' || ch >= 0x80 || (ch < 0x20 && ch != '\n')) {
+      return ::testing::AssertionFailure() << name << " holds the byte " << int(ch);
+    }
+  }
+  if (text.empty() || text.back() != '\n') {
+    return ::testing::AssertionFailure() << name << " does not end with a line end";
+  }
+  const auto count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  if (count != lines) return ::testing::AssertionFailure() << name << " has " << count << " lines";
+  return ::testing::AssertionSuccess();
+}
+
+TEST(Artwork, TextsHaveTheLinesThePagesExpect) {
+  EXPECT_TRUE(IsAsciiText("eula.txt", 168));
+  EXPECT_TRUE(IsAsciiText("media-server-licence.txt", 424));
+  EXPECT_TRUE(IsAsciiText("copyright.txt", 1));
+  EXPECT_GT(ReadResource("copyright.txt").size(), 1u);
+}
+
+}  // namespace
