@@ -1,0 +1,193 @@
+#include "controls.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tolvane {
+
+TControl::TControl(const ControlSpec& spec, TControl* parent)
+    : spec_(spec),
+      name_(spec.name),
+      parent_(parent),
+      bounds_{spec.left, spec.top, spec.width, spec.height},
+      font_height_(spec.font.height),
+      enabled_((spec.flags & kDisabled) == 0),
+      tab_stop_(spec.tab >= 0 && (spec.kind != Kind::Radio || (spec.flags & kTicked) != 0) &&
+                enabled_),
+      checked_((spec.flags & kTicked) != 0),
+      text_(spec.text ? spec.text : L""),
+      font_colour_(spec.font.colour),
+      bold_(spec.font.bold) {}
+
+void TControl::Notify(ControlView::Change change) {
+  if (view_) view_->Changed(*this, change);
+}
+
+void TControl::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  Notify(ControlView::Change::Visible);
+}
+
+bool TControl::Showing() const {
+  for (const TControl* c = this; c; c = c->parent_) {
+    if (!c->visible_) return false;
+  }
+  return true;
+}
+
+void TControl::SetChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  if (kind() == Kind::Radio) {
+    tab_stop_ = checked;
+    if (checked && parent_) {
+      for (TControl* sibling : parent_->children_) {
+        if (sibling != this && sibling->kind() == Kind::Radio && sibling->checked_) {
+          sibling->checked_ = false;
+          sibling->tab_stop_ = false;
+          sibling->Notify(ControlView::Change::Checked);
+        }
+      }
+    }
+  }
+  Notify(ControlView::Change::Checked);
+  if (kind() == Kind::Radio && checked && on_click) on_click();
+}
+
+void TControl::SetText(const std::wstring& text) {
+  text_ = text;
+  Notify(ControlView::Change::Text);
+}
+
+void TControl::SetFontColour(Colour colour) {
+  font_colour_ = colour;
+  Notify(ControlView::Change::Font);
+}
+
+void TControl::SetBold(bool bold) {
+  bold_ = bold;
+  Notify(ControlView::Change::Font);
+}
+
+void TControl::Click() {
+  if (!enabled_) return;
+  switch (kind()) {
+    case Kind::Radio:
+      SetChecked(true);
+      break;
+    case Kind::CheckBox:
+      SetChecked(!checked_);
+      break;
+    case Kind::Button:
+    case Kind::Link:
+      if (on_click) on_click();
+      break;
+    default:
+      break;
+  }
+}
+
+bool TControl::Focusable() const {
+  switch (kind()) {
+    case Kind::Memo:
+    case Kind::Edit:
+    case Kind::Button:
+    case Kind::CheckBox:
+    case Kind::Radio:
+      return true;
+    default:
+      return false;
+  }
+}
+
+ControlTree::ControlTree(const std::vector<ControlSpec>& layout) {
+  for (const ControlSpec& spec : layout) {
+    TControl* parent = spec.parent ? &Get(spec.parent) : nullptr;
+    controls_.push_back(std::make_unique<TControl>(spec, parent));
+    TControl* control = controls_.back().get();
+    if (parent) {
+      parent->AddChild(control);
+    } else {
+      top_.push_back(control);
+    }
+  }
+}
+
+TControl& ControlTree::Get(const std::wstring& name) const {
+  for (const auto& control : controls_) {
+    if (control->name() == name) return *control;
+  }
+  throw std::out_of_range("no control of that name");
+}
+
+namespace {
+
+std::vector<TControl*> InTabOrder(const std::vector<TControl*>& controls) {
+  std::vector<TControl*> ordered;
+  for (TControl* control : controls) {
+    if (control->spec().tab >= 0) ordered.push_back(control);
+  }
+  std::stable_sort(ordered.begin(), ordered.end(), [](const TControl* a, const TControl* b) {
+    return a->spec().tab < b->spec().tab;
+  });
+  return ordered;
+}
+
+void CollectTabStops(const std::vector<TControl*>& controls, std::vector<TControl*>& stops) {
+  for (TControl* control : InTabOrder(controls)) {
+    if (!control->Showing() || !control->Enabled()) continue;
+    if (control->Focusable()) {
+      if (control->TabStop()) stops.push_back(control);
+    } else {
+      CollectTabStops(control->children(), stops);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<TControl*> ControlTree::TabStops() const {
+  std::vector<TControl*> stops;
+  CollectTabStops(top_, stops);
+  return stops;
+}
+
+TControl* ControlTree::FirstFocus() const {
+  const auto stops = TabStops();
+  return stops.empty() ? nullptr : stops.front();
+}
+
+TControl* ControlTree::SeenPage() const {
+  for (auto it = top_.rbegin(); it != top_.rend(); ++it) {
+    if ((*it)->kind() == Kind::Page && (*it)->Visible()) return *it;
+  }
+  return nullptr;
+}
+
+TControl* ControlTree::NextTabStop(const TControl* current, bool forward) const {
+  const auto stops = TabStops();
+  if (stops.empty()) return nullptr;
+  const auto at = std::find(stops.begin(), stops.end(), current);
+  if (at == stops.end()) return forward ? stops.front() : stops.back();
+  const auto index = static_cast<std::size_t>(at - stops.begin());
+  const std::size_t count = stops.size();
+  return stops[forward ? (index + 1) % count : (index + count - 1) % count];
+}
+
+TControl* ControlTree::ArrowTarget(const TControl& current, bool forward) const {
+  const auto& siblings = current.parent() ? current.parent()->children() : top_;
+  const auto ordered = InTabOrder(siblings);
+  const auto at = std::find(ordered.begin(), ordered.end(), &current);
+  if (at == ordered.end()) return nullptr;
+  const std::size_t count = ordered.size();
+  std::size_t index = static_cast<std::size_t>(at - ordered.begin());
+  for (std::size_t step = 1; step < count; ++step) {
+    index = forward ? (index + 1) % count : (index + count - 1) % count;
+    TControl* candidate = ordered[index];
+    if (candidate->Showing() && candidate->Enabled() && candidate->Focusable()) return candidate;
+  }
+  return nullptr;
+}
+
+}  // namespace tolvane

@@ -60,7 +60,7 @@ class Platform {
   virtual void RepaintMainWindow() = 0;
 
   // MessageBoxW owned by the main window; returns the button pressed (0 when the call failed).
-  virtual int MessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) = 0;
+  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) = 0;
 
   // Sleep.
   virtual void Pause(unsigned milliseconds) = 0;

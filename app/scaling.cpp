@@ -1,0 +1,56 @@
+#include "scaling.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "layout.h"
+
+namespace tolvane {
+
+int MulDivRound(int a, int b, int c) {
+  const std::int64_t product = static_cast<std::int64_t>(a) * b;
+  const std::int64_t half = c / 2;
+  const bool negative = (product < 0) != (c < 0);
+  const std::int64_t magnitude = (product < 0 ? -product : product) + (half < 0 ? -half : half);
+  const std::int64_t quotient = magnitude / (c < 0 ? -c : c);
+  return static_cast<int>(negative ? -quotient : quotient);
+}
+
+int WindowFontHeightForDpi(int design_height, int dpi) {
+  return dpi == kDesignDpi ? design_height : MulDivRound(design_height, dpi, kDesignDpi);
+}
+
+int ScaleFontHeight(int height, int measured_text_height) {
+  if (measured_text_height == kDesignTextHeight) return height;
+  // Heights are kept in pixels at 96 dpi; the designer scales the point size.
+  const int points = MulDivRound(-height, 72, kDesignDpi);
+  const int scaled_points = MulDivRound(points, measured_text_height, kDesignTextHeight);
+  return -MulDivRound(scaled_points, kDesignDpi, 72);
+}
+
+Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
+               int measured_text_height) {
+  const int m = measured_text_height;
+  const int d = kDesignTextHeight;
+  if (m == d) return {0, 0, client_width, client_height};
+  for (const auto& control : controls.all()) {
+    const ControlSpec& spec = control->spec();
+    const int left = MulDivRound(spec.left, m, d);
+    const int top = MulDivRound(spec.top, m, d);
+    const int right = MulDivRound(spec.left + spec.width, m, d);
+    const int bottom = MulDivRound(spec.top + spec.height, m, d);
+    control->set_bounds({left, top, right - left, bottom - top});
+    if (spec.font.family) control->set_font_height(ScaleFontHeight(spec.font.height, m));
+  }
+  return {0, 0, MulDivRound(client_width, m, d), MulDivRound(client_height, m, d)};
+}
+
+Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height) {
+  // Halves are rounded down, also for odd negative sizes.
+  const auto half = [](int value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); };
+  const int x = desktop.left + half(desktop.width) - half(window_width);
+  const int y = desktop.top + half(desktop.height) - half(window_height);
+  return {std::max(x, desktop.left), std::max(y, desktop.top)};
+}
+
+}  // namespace tolvane

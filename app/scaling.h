@@ -1,0 +1,30 @@
+// How the window adapts to the screen on creation, and where it first appears.
+#pragma once
+
+#include "controls.h"
+
+namespace tolvane {
+
+// a * b / c rounded to the nearest whole number, halves away from zero.
+int MulDivRound(int a, int b, int c);
+
+// The window font's height for a screen of `dpi` dots per inch (laid out for 96).
+int WindowFontHeightForDpi(int design_height, int dpi);
+
+// A font height (negative: pixels without internal leading) whose point size is scaled by
+// measured / 13 and rounded, as the designer's fonts other than the window font are.
+int ScaleFontHeight(int height, int measured_text_height);
+
+// Scales every control's edges and its own font (unless it uses the window font) by the measured
+// height of the digit 0 / 13; nothing changes at 13. Returns the scaled client area.
+Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
+               int measured_text_height);
+
+// The window's top-left corner on its first showing: centred on the desktop that spans all
+// monitors (halves rounded down), but never left of or above the desktop's top-left corner.
+struct Point {
+  int x, y;
+};
+Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height);
+
+}  // namespace tolvane

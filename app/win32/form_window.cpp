@@ -1,0 +1,507 @@
+#include "form_window.h"
+
+#include <windowsx.h>
+
+#include "assets.h"
+#include "layout.h"
+#include "scaling.h"
+
+namespace tolvane {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TForm1";
+constexpr wchar_t kPageClass[] = L"TPanel";
+constexpr wchar_t kGroupClass[] = L"TGroupBox";
+constexpr UINT kFixFocusMessage = WM_APP + 1;
+constexpr int kFirstControlId = 100;
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
+
+COLORREF ToColorRef(Colour colour) {
+  return (colour & 0xFF000000u) ? GetSysColor(static_cast<int>(colour & 0xFFu))
+                                : static_cast<COLORREF>(colour);
+}
+
+RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
+
+bool IsWindowed(Kind kind) {
+  switch (kind) {
+    case Kind::Label:
+    case Kind::Link:
+    case Kind::Picture:
+    case Kind::Bevel:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void FillSolid(HDC dc, int left, int top, int width, int height, COLORREF colour) {
+  SetBkColor(dc, colour);
+  const RECT r = {left, top, left + width, top + height};
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_proc) {
+  WNDCLASSEXW form = {};
+  form.cbSize = sizeof(form);
+  form.lpfnWndProc = form_proc;
+  form.hInstance = instance;
+  form.hIcon = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  form.hIconSm = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+  form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  form.lpszClassName = kFormClass;
+  WNDCLASSEXW container = form;
+  container.lpfnWndProc = container_proc;
+  container.hIcon = container.hIconSm = nullptr;
+  container.lpszClassName = kPageClass;
+  WNDCLASSEXW group = container;
+  group.lpszClassName = kGroupClass;
+  return RegisterClassExW(&form) && RegisterClassExW(&container) && RegisterClassExW(&group);
+}
+
+}  // namespace
+
+FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
+    : form_(form),
+      instance_(instance),
+      face_brush_(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))),
+      window_brush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {}
+
+bool FormWindow::Create() {
+  if (!RegisterClasses(instance_, FormProc, ContainerProc)) return false;
+  MeasureAndScale();
+  RECT outer = {0, 0, client_.width, client_.height};
+  AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, kFormCaption, kFormStyle, CW_USEDEFAULT,
+                          CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
+                          nullptr, nullptr, instance_, this);
+  if (!hwnd_) return false;
+  banner_ = LoadBanner(instance_);
+  for (Asset asset : {Asset::Apache, Asset::Wowza, Asset::Red5, Asset::Php, Asset::DotNet,
+                      Asset::Java}) {
+    icons_[asset] = LoadPictureIcon(instance_, asset);
+  }
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma",
+                                  window_font_height_, false, kDefaultCharset)), FALSE);
+  CreateChildren(nullptr, hwnd_);
+  return true;
+}
+
+// The window font follows the screen's resolution; the digit 0 measured in it then scales the
+// whole layout.
+void FormWindow::MeasureAndScale() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  window_font_height_ = WindowFontHeightForDpi(kWindowFont.height, dpi);
+  SIZE digit = {};
+  {
+    const Selected font(screen, fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset));
+    GetTextExtentPoint32W(screen, L"0", 1, &digit);
+  }
+  ReleaseDC(nullptr, screen);
+  client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
+  for (const auto& control : form_.controls().all()) {
+    if (control->kind() == Kind::Label || control->kind() == Kind::Link) SizeLabelToCaption(*control);
+  }
+}
+
+void FormWindow::SizeLabelToCaption(TControl& control) {
+  HDC screen = GetDC(nullptr);
+  RECT r = {0, 0, 0, 0};
+  {
+    const Selected font(screen, FontOf(control));
+    DrawTextW(screen, control.Text().c_str(), static_cast<int>(control.Text().size()), &r,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  }
+  ReleaseDC(nullptr, screen);
+  Rect bounds = control.bounds();
+  bounds.width = r.right - r.left;
+  bounds.height = r.bottom - r.top;
+  control.set_bounds(bounds);
+}
+
+HFONT FormWindow::FontOf(const TControl& control) {
+  const FontSpec& font = control.spec().font;
+  const int height = font.family ? control.font_height() : window_font_height_;
+  return fonts_.Get(font.family ? font.family : L"Tahoma", height, control.Bold(), font.charset);
+}
+
+void FormWindow::CreateChildren(TControl* parent, HWND parent_window) {
+  const auto& children = parent ? parent->children() : form_.controls().top();
+  for (TControl* control : children) {
+    if (!IsWindowed(control->kind())) continue;
+    HWND window = CreateControlWindow(*control, parent_window);
+    if (!window) continue;
+    windows_[control] = window;
+    controls_by_window_[window] = control;
+    control->set_view(this);
+    // A page created later lies above the ones created before it.
+    if (control->kind() == Kind::Page) {
+      SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    CreateChildren(control, window);
+  }
+  if (parent) {
+    for (TControl* control : children) {
+      if (!IsWindowed(control->kind())) control->set_view(this);
+    }
+  }
+}
+
+HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
+  const ControlSpec& spec = control.spec();
+  const wchar_t* window_class = L"Button";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD ex_style = 0;
+  switch (control.kind()) {
+    case Kind::Page:
+      window_class = kPageClass;
+      style |= WS_CLIPCHILDREN;
+      ex_style = WS_EX_CONTROLPARENT;
+      break;
+    case Kind::GroupBox:
+      window_class = kGroupClass;
+      ex_style = WS_EX_CONTROLPARENT;
+      break;
+    case Kind::Memo:
+      window_class = L"Edit";
+      style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+      if (spec.flags & kVerticalScrollBar) style |= WS_VSCROLL;
+      if (!(spec.flags & kBorderless)) ex_style = WS_EX_CLIENTEDGE;
+      break;
+    case Kind::Edit:
+      window_class = L"Edit";
+      style |= ES_AUTOHSCROLL;
+      ex_style = WS_EX_CLIENTEDGE;
+      break;
+    case Kind::Button:
+      style |= BS_PUSHBUTTON;
+      break;
+    case Kind::CheckBox:
+      style |= BS_CHECKBOX;
+      break;
+    case Kind::Radio:
+      style |= BS_RADIOBUTTON;
+      break;
+    default:
+      return nullptr;
+  }
+  if (control.Visible()) style |= WS_VISIBLE;
+  if (!control.Enabled()) style |= WS_DISABLED;
+  if (control.TabStop() && control.Focusable()) style |= WS_TABSTOP;
+  const Rect& b = control.bounds();
+  const auto id = static_cast<INT_PTR>(kFirstControlId + (&control - form_.controls().all()[0].get()));
+  HWND window = CreateWindowExW(ex_style, window_class, control.Text().c_str(), style, b.left,
+                                b.top, b.width, b.height, parent_window,
+                                reinterpret_cast<HMENU>(id), instance_, this);
+  if (!window) return nullptr;
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
+  if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+  if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
+  return window;
+}
+
+void FormWindow::ShowFirstTime() {
+  RECT outer;
+  GetWindowRect(hwnd_, &outer);
+  const Rect desktop = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  const Point at = CentreOnDesktop(desktop, outer.right - outer.left, outer.bottom - outer.top);
+  SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+  FocusFirstIfLost();
+}
+
+bool FormWindow::HandleKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN || !hwnd_ || GetAncestor(message.hwnd, GA_ROOT) != hwnd_) {
+    return false;
+  }
+  if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+  TControl* current = ControlOf(GetFocus());
+  TControl* target = nullptr;
+  switch (message.wParam) {
+    case VK_TAB:
+      target = form_.controls().NextTabStop(current, GetKeyState(VK_SHIFT) >= 0);
+      break;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      // Text boxes and the edit box keep the arrow keys for themselves.
+      if (!current || current->kind() == Kind::Memo || current->kind() == Kind::Edit) return false;
+      target = form_.controls().ArrowTarget(
+          *current, message.wParam == VK_RIGHT || message.wParam == VK_DOWN);
+      break;
+    default:
+      return false;
+  }
+  if (target) SetFocus(WindowOf(target));
+  return true;
+}
+
+void FormWindow::Changed(TControl& control, Change change) {
+  HWND window = WindowOf(&control);
+  if (!window) {
+    // Labels and pictures are drawn by their parent.
+    HWND parent = WindowOf(control.parent());
+    if (parent) {
+      const RECT r = ToRect(control.bounds());
+      InvalidateRect(parent, &r, TRUE);
+    }
+    return;
+  }
+  switch (change) {
+    case Change::Visible:
+      ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
+      PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
+      break;
+    case Change::Text:
+      SetWindowTextW(window, control.Text().c_str());
+      break;
+    case Change::Checked:
+      SendMessageW(window, BM_SETCHECK, control.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+      break;
+    case Change::Font:
+      SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), TRUE);
+      InvalidateRect(window, nullptr, TRUE);
+      break;
+  }
+  if (change == Change::Checked && control.kind() == Kind::Radio) {
+    LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    style = control.TabStop() ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    SetWindowLongPtrW(window, GWL_STYLE, style);
+  }
+}
+
+LRESULT CALLBACK FormWindow::FormProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return ContainerProc(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK FormWindow::ContainerProc(HWND window, UINT message, WPARAM wparam,
+                                           LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wparam, lparam);
+  return self->HandleMessage(window, message, wparam, lparam);
+}
+
+LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint(window);
+      return 0;
+    case WM_COMMAND:
+      OnCommand(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return reinterpret_cast<LRESULT>(
+          OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)));
+    case WM_SETCURSOR:
+      if (OnSetCursor(window)) return TRUE;
+      break;
+    case WM_LBUTTONUP:
+      OnLeftButtonUp(window, lparam);
+      return 0;
+    case WM_ACTIVATE:
+      if (window == hwnd_) OnActivate(wparam);
+      break;
+    case kFixFocusMessage:
+      FocusFirstIfLost();
+      return 0;
+    case WM_CLOSE:
+      if (window == hwnd_) {
+        OnClose();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      if (window == hwnd_) PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void FormWindow::OnPaint(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  TControl* owner = ControlOf(window);
+  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner);
+  if (owner && owner->name() == L"panel5") PaintWaitingCaption(dc, *owner);
+  PaintChildren(dc, ChildrenOf(window));
+  EndPaint(window, &paint);
+}
+
+void FormWindow::PaintChildren(HDC dc, const std::vector<TControl*>& children) {
+  for (const TControl* control : children) {
+    if (!control->Visible()) continue;
+    switch (control->kind()) {
+      case Kind::Label:
+      case Kind::Link:
+        PaintLabel(dc, *control);
+        break;
+      case Kind::Picture:
+        PaintPicture(dc, *control);
+        break;
+      case Kind::Bevel:
+        PaintBevel(dc, *control);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void FormWindow::PaintLabel(HDC dc, const TControl& control) {
+  const Selected font(dc, FontOf(control));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(control.FontColour()));
+  RECT r = ToRect(control.bounds());
+  DrawTextW(dc, control.Text().c_str(), static_cast<int>(control.Text().size()), &r,
+            DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+}
+
+// Pictures are drawn at their own size at the top left of their box, never stretched.
+void FormWindow::PaintPicture(HDC dc, const TControl& control) {
+  const Rect& b = control.bounds();
+  const Asset asset = control.spec().asset;
+  if (asset == Asset::Banner) {
+    if (!banner_.get()) return;
+    BITMAP info = {};
+    GetObjectW(banner_.get(), sizeof(info), &info);
+    HDC memory = CreateCompatibleDC(dc);
+    {
+      const Selected bitmap(memory, banner_.get());
+      BitBlt(dc, b.left, b.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    }
+    DeleteDC(memory);
+    return;
+  }
+  const auto icon = icons_.find(asset);
+  if (icon == icons_.end() || !icon->second.get()) return;
+  DrawIconEx(dc, b.left, b.top, icon->second.get(), 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+// A raised ridge: highlight along the top and left edges, shadow along the bottom and right.
+void FormWindow::PaintBevel(HDC dc, const TControl& control) {
+  const Rect& b = control.bounds();
+  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
+  FillSolid(dc, b.left, b.top, b.width, 1, light);
+  FillSolid(dc, b.left, b.top, 1, b.height, light);
+  FillSolid(dc, b.left, b.top + b.height - 1, b.width, 1, dark);
+  FillSolid(dc, b.left + b.width - 1, b.top, 1, b.height, dark);
+}
+
+// A group box draws an etched frame inside its own area, broken by its caption at the top left.
+void FormWindow::PaintGroupFrame(HDC dc, const TControl& group) {
+  const Selected font(dc, FontOf(group));
+  SIZE caption = {};
+  GetTextExtentPoint32W(dc, group.Text().c_str(), static_cast<int>(group.Text().size()), &caption);
+  RECT frame = {0, caption.cy / 2, group.bounds().width, group.bounds().height};
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  RECT text = {8, 0, 8 + caption.cx + 4, caption.cy};
+  FillRect(dc, &text, face_brush_.get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(group.FontColour()));
+  text.left += 2;
+  DrawTextW(dc, group.Text().c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void FormWindow::PaintWaitingCaption(HDC dc, const TControl& page) {
+  const Selected font(dc, FontOf(page));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(page.FontColour()));
+  RECT r = {0, 0, page.bounds().width, page.bounds().height};
+  DrawTextW(dc, page.Text().c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+}
+
+void FormWindow::OnCommand(HWND child, int code) {
+  TControl* control = ControlOf(child);
+  if (!control) return;
+  if (code == BN_CLICKED) {
+    control->Click();
+  } else if (code == EN_CHANGE && control->kind() == Kind::Edit) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+    control->TextTyped(text);
+  }
+}
+
+HBRUSH FormWindow::OnControlColour(HDC dc, HWND child) {
+  const TControl* control = ControlOf(child);
+  const bool on_window = control && (control->kind() == Kind::Edit ||
+                                     (control->kind() == Kind::Memo &&
+                                      !(control->spec().flags & kBorderless)));
+  SetTextColor(dc, control ? ToColorRef(control->FontColour()) : GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(on_window ? COLOR_WINDOW : COLOR_BTNFACE));
+  return on_window ? window_brush_.get() : face_brush_.get();
+}
+
+TControl* FormWindow::LinkAt(HWND window, POINT point) {
+  for (TControl* control : ChildrenOf(window)) {
+    const RECT r = ToRect(control->bounds());
+    if (control->kind() == Kind::Link && control->Visible() && PtInRect(&r, point)) return control;
+  }
+  return nullptr;
+}
+
+bool FormWindow::OnSetCursor(HWND window) {
+  POINT point;
+  GetCursorPos(&point);
+  ScreenToClient(window, &point);
+  if (!LinkAt(window, point)) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  return true;
+}
+
+void FormWindow::OnLeftButtonUp(HWND window, LPARAM lparam) {
+  const POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  if (TControl* link = LinkAt(window, point)) link->Click();
+}
+
+void FormWindow::OnActivate(WPARAM wparam) {
+  if (LOWORD(wparam) != WA_INACTIVE) PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
+}
+
+void FormWindow::OnClose() {
+  form_.FormClose();
+  DestroyWindow(hwnd_);
+}
+
+// When the window is active and no showing control holds the focus, the first tab stop takes it.
+void FormWindow::FocusFirstIfLost() {
+  if (!IsWindow(hwnd_) || GetActiveWindow() != hwnd_) return;
+  const TControl* focused = ControlOf(GetFocus());
+  if (focused && focused->Showing()) return;
+  if (TControl* first = form_.controls().FirstFocus()) SetFocus(WindowOf(first));
+}
+
+TControl* FormWindow::ControlOf(HWND window) const {
+  const auto found = controls_by_window_.find(window);
+  return found == controls_by_window_.end() ? nullptr : found->second;
+}
+
+HWND FormWindow::WindowOf(const TControl* control) const {
+  if (!control) return hwnd_;
+  const auto found = windows_.find(control);
+  return found == windows_.end() ? nullptr : found->second;
+}
+
+const std::vector<TControl*>& FormWindow::ChildrenOf(HWND window) const {
+  const TControl* owner = ControlOf(window);
+  return owner ? owner->children() : form_.controls().top();
+}
+
+}  // namespace tolvane

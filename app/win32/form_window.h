@@ -1,0 +1,79 @@
+// The Win32 binding of TForm1: the top-level window, a real child window for every control that
+// takes the focus or holds others, and painting for the labels, pictures and bevels that their
+// parent draws. Window procedures only dispatch to small named functions.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "controls.h"
+#include "gdi.h"
+#include "startu.h"
+
+namespace tolvane {
+
+class FormWindow : public ControlView {
+ public:
+  FormWindow(TForm1& form, HINSTANCE instance);
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  // Creates the window and every control, scaled to the screen; returns false on failure.
+  bool Create();
+  HWND hwnd() const { return hwnd_; }
+  // Shows the window for the first time, centred on the desktop.
+  void ShowFirstTime();
+  // Tab, Shift+Tab and the arrow keys, by the form's own rules; true when handled.
+  bool HandleKey(const MSG& message);
+
+  void Changed(TControl& control, Change change) override;
+
+ private:
+  static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  void MeasureAndScale();
+  void CreateChildren(TControl* parent, HWND parent_window);
+  HWND CreateControlWindow(TControl& control, HWND parent_window);
+  void SizeLabelToCaption(TControl& control);
+  HFONT FontOf(const TControl& control);
+
+  void OnPaint(HWND window);
+  void PaintChildren(HDC dc, const std::vector<TControl*>& children);
+  void PaintLabel(HDC dc, const TControl& control);
+  void PaintPicture(HDC dc, const TControl& control);
+  void PaintBevel(HDC dc, const TControl& control);
+  void PaintGroupFrame(HDC dc, const TControl& group);
+  void PaintWaitingCaption(HDC dc, const TControl& page);
+  void OnCommand(HWND child, int code);
+  HBRUSH OnControlColour(HDC dc, HWND child);
+  TControl* LinkAt(HWND window, POINT point);
+  bool OnSetCursor(HWND window);
+  void OnLeftButtonUp(HWND window, LPARAM lparam);
+  void OnActivate(WPARAM wparam);
+  void OnClose();
+  void FocusFirstIfLost();
+
+  TControl* ControlOf(HWND window) const;
+  HWND WindowOf(const TControl* control) const;
+  const std::vector<TControl*>& ChildrenOf(HWND window) const;
+
+  TForm1& form_;
+  HINSTANCE instance_;
+  HWND hwnd_ = nullptr;
+  Rect client_ = {};
+  FontCache fonts_;
+  int window_font_height_ = 0;
+  std::map<const TControl*, HWND> windows_;
+  std::map<HWND, TControl*> controls_by_window_;
+  Bitmap banner_;
+  std::map<Asset, Icon> icons_;
+  Brush face_brush_;
+  Brush window_brush_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,44 @@
+// Program entry of TolvaneChat.exe: the common controls, the one window, its message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "assets.h"
+#include "form_window.h"
+#include "platform_win32.h"
+#include "socket.h"
+#include "startu.h"
+
+namespace {
+
+std::wstring ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  tolvane::Win32Platform platform;
+  tolvane::TForm1 form(platform, tolvane::MachineFileSystem(), tolvane::SystemConnector(),
+                       ExecutablePath(),
+                       [instance](tolvane::Asset asset) { return tolvane::LoadAssetText(instance, asset); });
+  tolvane::FormWindow window(form, instance);
+  if (!window.Create()) return 1;
+  platform.set_main_window(window.hwnd());
+  platform.set_message_filter([&window](MSG& message) { return window.HandleKey(message); });
+  form.FormCreate();
+  window.ShowFirstTime();
+  return platform.RunMessageLoop();
+}

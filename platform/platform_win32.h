@@ -1,0 +1,44 @@
+// The Platform of the real launcher: Win32 shell, process and window calls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "platform.h"
+
+namespace tolvane {
+
+class Win32Platform : public Platform {
+ public:
+  // The main window that owns message boxes and kept processes, and that is shown and hidden.
+  void set_main_window(HWND window) { main_window_ = window; }
+  // Keyboard handling the message loop applies before dispatching (Tab and arrow keys); true
+  // when the message was handled.
+  void set_message_filter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
+
+  // Runs the message loop until WM_QUIT; returns its exit code.
+  int RunMessageLoop();
+
+  void ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                 const std::wstring& directory, int show) override;
+  ProcessHandle ShellOpenKeepingProcess(const std::wstring& file, const std::wstring& directory,
+                                        int show) override;
+  void EndProcess(ProcessHandle process) override;
+  int RunAndWait(const std::wstring& path) override;
+  void ShowMainWindow(int show) override;
+  void ProcessMessages() override;
+  void RepaintMainWindow() override;
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
+                     unsigned flags) override;
+  void Pause(unsigned milliseconds) override;
+  bool ComputerName(std::wstring& name) override;
+
+ private:
+  void Dispatch(MSG& message);
+
+  HWND main_window_ = nullptr;
+  std::function<bool(MSG&)> filter_;
+};
+
+}  // namespace tolvane

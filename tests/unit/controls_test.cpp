@@ -1,0 +1,136 @@
+// The rules of the form's controls: radio groups, which page is seen, tab order, first focus and
+// arrow keys, on the real layout.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controls.h"
+#include "layout.h"
+
+namespace tolvane {
+namespace {
+
+class ControlRules : public ::testing::Test {
+ protected:
+  ControlTree tree{FormLayout()};
+  TControl& C(const wchar_t* name) { return tree.Get(name); }
+
+  void ShowOnly(const wchar_t* page) {
+    for (const wchar_t* name : {L"panel1", L"panel2", L"panel3", L"panel4"}) {
+      C(name).SetVisible(std::wstring(name) == page);
+    }
+  }
+
+  std::vector<std::wstring> TabOrderNames() {
+    std::vector<std::wstring> names;
+    for (const TControl* control : tree.TabStops()) names.push_back(control->name());
+    return names;
+  }
+};
+
+TEST_F(ControlRules, TickingARadioButtonUnticksOnlyItsSiblingsAndMovesTheTabStop) {
+  int csharp_clicks = 0;
+  C(L"csharpcb").on_click = [&] { ++csharp_clicks; };
+  C(L"csharpcb").Click();
+  EXPECT_TRUE(C(L"csharpcb").Checked());
+  EXPECT_FALSE(C(L"phpcb").Checked());
+  EXPECT_TRUE(C(L"apachecb").Checked());
+  EXPECT_TRUE(C(L"wowzacb").Checked());
+  EXPECT_TRUE(C(L"csharpcb").TabStop());
+  EXPECT_FALSE(C(L"phpcb").TabStop());
+  EXPECT_EQ(csharp_clicks, 1);
+
+  C(L"csharpcb").Click();  // already ticked: nothing fires
+  EXPECT_EQ(csharp_clicks, 1);
+
+  C(L"phpcb").SetChecked(true);  // ticked by code: unticks C# without firing its event
+  EXPECT_FALSE(C(L"csharpcb").Checked());
+  EXPECT_EQ(csharp_clicks, 1);
+  C(L"csharpcb").SetChecked(true);  // ticked by code: fires like a click
+  EXPECT_EQ(csharp_clicks, 2);
+}
+
+TEST_F(ControlRules, ARadioButtonAloneInItsGroupStaysTickedAndRed5CanNotBeTicked) {
+  C(L"apachecb").Click();
+  EXPECT_TRUE(C(L"apachecb").Checked());
+  C(L"red5cb").Click();
+  EXPECT_FALSE(C(L"red5cb").Checked());
+  EXPECT_TRUE(C(L"wowzacb").Checked());
+}
+
+TEST_F(ControlRules, CheckBoxesToggleAndFireNothing) {
+  C(L"autoopenmainpage").Click();
+  EXPECT_FALSE(C(L"autoopenmainpage").Checked());
+  C(L"autoopenmainpage").Click();
+  EXPECT_TRUE(C(L"autoopenmainpage").Checked());
+}
+
+TEST_F(ControlRules, TheHighestVisiblePageIsSeen) {
+  EXPECT_EQ(tree.SeenPage()->name(), L"panel4");  // right after creation all are visible
+  struct Case {
+    std::vector<const wchar_t*> visible;
+    const wchar_t* seen;
+  };
+  const std::vector<Case> cases = {
+      {{}, L"panel5"},
+      {{L"panel1"}, L"panel1"},
+      {{L"panel2"}, L"panel2"},
+      {{L"panel3"}, L"panel3"},
+      {{L"panel4"}, L"panel4"},
+      {{L"panel2", L"panel3"}, L"panel2"},
+      {{L"panel1", L"panel2", L"panel3"}, L"panel1"},
+      {{L"panel1", L"panel4"}, L"panel4"},
+  };
+  for (const Case& c : cases) {
+    ShowOnly(L"none");
+    for (const wchar_t* page : c.visible) C(page).SetVisible(true);
+    EXPECT_EQ(tree.SeenPage()->name(), c.seen) << "visible pages: " << c.visible.size();
+  }
+}
+
+TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
+  ShowOnly(L"panel4");
+  EXPECT_EQ(TabOrderNames(),
+            (std::vector<std::wstring>{L"apachecb", L"wowzacb", L"phpcb", L"autoopenmainpage",
+                                       L"startservers", L"startdevelopment", L"viewlog", L"back3",
+                                       L"e1", L"savejavahome", L"documentationbutton"}));
+  EXPECT_EQ(tree.FirstFocus()->name(), L"apachecb");
+
+  ShowOnly(L"panel3");
+  EXPECT_EQ(TabOrderNames(),
+            (std::vector<std::wstring>{L"back2", L"next3", L"Memo4", L"Button2", L"Memo5",
+                                       L"currentjavaversion", L"setjavahome"}));
+  ShowOnly(L"panel2");
+  EXPECT_EQ(TabOrderNames(), (std::vector<std::wstring>{L"Memo2", L"next2", L"back1"}));
+  ShowOnly(L"panel1");
+  EXPECT_EQ(TabOrderNames(), (std::vector<std::wstring>{L"Memo1", L"next1", L"Memo3"}));
+  EXPECT_EQ(tree.FirstFocus()->name(), L"Memo1");
+
+  ShowOnly(L"none");
+  EXPECT_EQ(tree.FirstFocus(), nullptr);  // the waiting page has nothing to focus
+}
+
+TEST_F(ControlRules, TabAndShiftTabWrapAroundAndFollowTheTickedRadioButton) {
+  ShowOnly(L"panel4");
+  EXPECT_EQ(tree.NextTabStop(&C(L"documentationbutton"), true)->name(), L"apachecb");
+  EXPECT_EQ(tree.NextTabStop(&C(L"apachecb"), false)->name(), L"documentationbutton");
+  EXPECT_EQ(tree.NextTabStop(&C(L"wowzacb"), true)->name(), L"phpcb");
+  EXPECT_EQ(tree.NextTabStop(nullptr, true)->name(), L"apachecb");
+  C(L"csharpcb").Click();
+  EXPECT_EQ(tree.NextTabStop(&C(L"wowzacb"), true)->name(), L"csharpcb");
+  // A control on a hidden page is left for the first or last stop of the page that shows.
+  EXPECT_EQ(tree.NextTabStop(&C(L"next1"), false)->name(), L"documentationbutton");
+}
+
+TEST_F(ControlRules, ArrowKeysMoveAmongSiblingsSkippingDisabledAndUnfocusableControls) {
+  ShowOnly(L"panel4");
+  EXPECT_EQ(tree.ArrowTarget(C(L"wowzacb"), true), nullptr);  // its only sibling, Red5, is disabled
+  EXPECT_EQ(tree.ArrowTarget(C(L"phpcb"), true)->name(), L"csharpcb");
+  EXPECT_EQ(tree.ArrowTarget(C(L"phpcb"), false)->name(), L"csharpcb");
+  EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), true)->name(), L"startservers");
+  EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), false)->name(), L"documentationbutton");
+}
+
+}  // namespace
+}  // namespace tolvane

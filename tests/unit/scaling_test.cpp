@@ -1,0 +1,79 @@
+// The window's scaling on creation and its first position.
+#include <gtest/gtest.h>
+
+#include "controls.h"
+#include "layout.h"
+#include "scaling.h"
+
+namespace tolvane {
+namespace {
+
+TEST(Scaling, RoundsHalvesAwayFromZero) {
+  EXPECT_EQ(MulDivRound(5, 1, 2), 3);
+  EXPECT_EQ(MulDivRound(-5, 1, 2), -3);
+  EXPECT_EQ(MulDivRound(7, 16, 13), 9);     // 8.61
+  EXPECT_EQ(MulDivRound(-11, 120, 96), -14);  // -13.75
+  EXPECT_EQ(MulDivRound(550, 12, 13), 508);   // 507.69
+}
+
+TEST(Scaling, WindowFontFollowsTheScreenResolution) {
+  EXPECT_EQ(WindowFontHeightForDpi(-11, 96), -11);
+  EXPECT_EQ(WindowFontHeightForDpi(-11, 120), -14);
+  EXPECT_EQ(WindowFontHeightForDpi(-11, 144), -17);  // -16.5
+}
+
+TEST(Scaling, FontPointSizesRoundTripAtTheDesignHeight) {
+  for (int height : {-11, -13, -16, -19}) EXPECT_EQ(ScaleFontHeight(height, 13), height);
+  EXPECT_EQ(ScaleFontHeight(-16, 16), -20);  // 12 pt -> 15 pt
+  EXPECT_EQ(ScaleFontHeight(-13, 12), -12);  // 10 pt -> 9 pt
+}
+
+TEST(Scaling, NothingChangesAtTheDesignTextHeight) {
+  ControlTree tree(FormLayout());
+  const Rect client = ScaleForm(tree, kClientWidth, kClientHeight, 13);
+  EXPECT_EQ(client.width, 550);
+  EXPECT_EQ(client.height, 450);
+  const Rect& next3 = tree.Get(L"next3").bounds();
+  EXPECT_EQ(next3.left, 411);
+  EXPECT_EQ(next3.width, 115);
+  EXPECT_EQ(tree.Get(L"Label5").font_height(), -16);
+}
+
+TEST(Scaling, EdgesScaleAndSizesFollowFromTheScaledEdges) {
+  ControlTree tree(FormLayout());
+  const Rect client = ScaleForm(tree, kClientWidth, kClientHeight, 16);
+  EXPECT_EQ(client.width, 677);   // 676.9
+  EXPECT_EQ(client.height, 554);  // 553.8
+  // Memo4 (14, 48, 511 x 65): edges 17.2, 59.1, 646.2, 139.1.
+  const Rect& memo = tree.Get(L"Memo4").bounds();
+  EXPECT_EQ(memo.left, 17);
+  EXPECT_EQ(memo.top, 59);
+  EXPECT_EQ(memo.width, 646 - 17);
+  EXPECT_EQ(memo.height, 139 - 59);
+  // Bevel (0, 72, 550 x 3): edges 88.6 and 92.3 give 3 pixels, not a rounded 3.7.
+  EXPECT_EQ(tree.Get(L"Bevel1").bounds().height, 92 - 89);
+  EXPECT_EQ(tree.Get(L"Label5").font_height(), -20);
+  EXPECT_EQ(tree.Get(L"Memo1").font_height(), -11);  // the window font is not scaled here
+}
+
+TEST(WindowPosition, CentresOnTheWholeDesktop) {
+  const Point at = CentreOnDesktop({0, 0, 1920, 1080}, 556, 479);
+  EXPECT_EQ(at.x, 960 - 278);
+  EXPECT_EQ(at.y, 540 - 239);
+}
+
+TEST(WindowPosition, DesktopStartingAtNegativeCoordinates) {
+  // A second monitor left of the primary one: the desktop spans -1280..1920.
+  const Point at = CentreOnDesktop({-1280, 0, 3200, 1080}, 557, 480);
+  EXPECT_EQ(at.x, -1280 + 1600 - 278);
+  EXPECT_EQ(at.y, 540 - 240);
+}
+
+TEST(WindowPosition, NeverLeftOfOrAboveTheDesktop) {
+  const Point at = CentreOnDesktop({-100, -50, 400, 300}, 556, 479);
+  EXPECT_EQ(at.x, -100);
+  EXPECT_EQ(at.y, -50);
+}
+
+}  // namespace
+}  // namespace tolvane
