@@ -1,0 +1,118 @@
+#include "http_client.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "body_scan.h"
+#include "http_request.h"
+#include "http_response.h"
+
+namespace tolvane {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr std::size_t kReceiveBufferBytes = 16 * 1024;
+
+bool IsPage(const ResponseHead& head) {
+  return head.status >= 200 && head.status <= 299 && !head.has_location;
+}
+
+}  // namespace
+
+std::int64_t SystemUnixTime() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+HttpClient::HttpClient() : HttpClient(SystemConnector(), SystemUnixTime) {}
+
+HttpClient::HttpClient(Connector& connector, UnixClock clock, HttpTimeouts timeouts)
+    : connector_(connector), clock_(std::move(clock)), timeouts_(timeouts) {}
+
+FetchResult HttpClient::Get(const std::wstring& url_text, const std::wstring& marker) {
+  const auto url = ParseHttpUrl(url_text);
+  if (!url) return {};
+  cookies_.DropExpired(clock_());
+  const std::string request =
+      BuildGetRequest(*url, cookies_.CookieHeader(url->host, url->path, false));
+  if (!EnsureConnection(*url)) return {};
+  const Exchange exchange = Send(*url, request, marker);
+  if (!exchange.reusable) connection_.reset();
+  return exchange.result;
+}
+
+// Keeps the connection held from an earlier fetch when it goes to the same server and the
+// server has not closed it since; otherwise opens a new one.
+bool HttpClient::EnsureConnection(const HttpUrl& url) {
+  if (connection_ &&
+      (connected_host_ != url.host || connected_port_ != url.port || connection_->PeerClosed())) {
+    connection_.reset();
+  }
+  if (!connection_) {
+    connection_ = connector_.Connect(url.host, url.port, timeouts_.connect);
+    connected_host_ = url.host;
+    connected_port_ = url.port;
+  }
+  return connection_ != nullptr;
+}
+
+// Sends the request and reads the answer as it arrives. The head is judged before any body byte
+// is read: an answer that is no page fails at once, its body unread. The connection stays fit for
+// the next request only when the answer ended exactly where its framing said, the server did not
+// say it closes, and its end was not the close itself.
+HttpClient::Exchange HttpClient::Send(const HttpUrl& url, const std::string& request,
+                                      const std::wstring& marker) {
+  const auto deadline = SteadyClock::now() + timeouts_.answer;
+  const auto wait = [&] {
+    return std::min(timeouts_.read, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        deadline - SteadyClock::now()));
+  };
+  if (!connection_->SendAll(request, wait())) return {};
+
+  ResponseParser parser;
+  bool head_judged = false;
+  std::optional<MarkerScanner> scanner;  // none when the body's charset can not hold the marker
+  std::array<char, kReceiveBufferBytes> buffer;
+  for (;;) {
+    const auto time_left = wait();
+    if (time_left.count() <= 0) return {};
+    const Received received = connection_->Receive(buffer.data(), buffer.size(), time_left);
+    if (received.status == SocketStatus::kClosed) {
+      parser.End();
+    } else if (received.status != SocketStatus::kOk) {
+      return {};
+    }
+    std::string_view data(buffer.data(), received.size);
+    do {
+      const ResponseParser::Step step = parser.Feed(data);
+      data.remove_prefix(step.consumed);
+      if (scanner) scanner->Feed(step.body);
+      const auto state = parser.state();
+      if (!head_judged &&
+          (state == ResponseParser::State::kBody || state == ResponseParser::State::kComplete)) {
+        head_judged = true;
+        const ResponseHead& head = parser.head();
+        for (const std::string& set_cookie : head.set_cookies) {
+          cookies_.Store(set_cookie, url.host, clock_());
+        }
+        if (!IsPage(head)) return {};
+        if (auto needle = EncodeForBody(marker, CharsetIsUtf8(head.content_type))) {
+          scanner.emplace(std::move(*needle));
+        }
+      }
+    } while (!data.empty() && parser.state() != ResponseParser::State::kBroken &&
+             parser.state() != ResponseParser::State::kComplete);
+
+    if (parser.state() == ResponseParser::State::kBroken) return {};
+    if (parser.state() == ResponseParser::State::kComplete) {
+      const bool reusable = data.empty() && !parser.head().connection_close &&
+                            parser.framing() != BodyFraming::kUntilClose;
+      return {{true, scanner && scanner->found()}, reusable};
+    }
+  }
+}
+
+}  // namespace tolvane
