@@ -1,0 +1,208 @@
+// The Windows file access for real: share modes, the ANSI code page, replacing in one step, the
+// path limit and what counts as an existing file.
+#include "files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "codepage.h"
+#include "settings.h"
+#include "textfile.h"
+
+namespace tolvane {
+namespace {
+
+class UniqueHandle {
+ public:
+  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// A folder of the test's own under the user's temporary folder, removed with its files at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    static int count = 0;
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
+    dir_ = std::wstring(temp) + L"tolvane-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++count) + L"\\";
+    if (!CreateDirectoryW(dir_.c_str(), nullptr)) ADD_FAILURE() << "can not create the folder";
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder() {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((dir_ + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring path = dir_ + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveDirectoryW(path.c_str());
+        } else {
+          DeleteFileW(path.c_str());
+        }
+      } while (FindNextFileW(search, &entry));
+      FindClose(search);
+    }
+    RemoveDirectoryW(dir_.c_str());
+  }
+
+  const std::wstring& Dir() const { return dir_; }
+  std::wstring Path(const std::wstring& name) const { return dir_ + name; }
+
+  void Write(const std::wstring& name, const std::string& bytes) const {
+    UniqueHandle file(CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD put = 0;
+    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+  }
+
+  std::string Read(const std::wstring& name) const {
+    UniqueHandle file(CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes(4096, '\0');
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+      return "(unreadable)";
+    }
+    bytes.resize(got);
+    return bytes;
+  }
+
+ private:
+  std::wstring dir_;
+};
+
+DWORD ErrorOf(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const IoError& error) {
+    return static_cast<DWORD>(error.code());
+  }
+  return ERROR_SUCCESS;
+}
+
+TEST(Win32Files, FileHeldOpenForWritingCanNotBeRead) {
+  ScratchFolder folder;
+  folder.Write(L"config.txt", "pc\r\nhome\r\n");
+  FileSystem& files = MachineFileSystem();
+  {
+    // The writer shares everything; the reader's read-only sharing still refuses it.
+    UniqueHandle writer(CreateFileW(folder.Path(L"config.txt").c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(writer.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ErrorOf([&] { files.OpenRead(folder.Path(L"config.txt")); }),
+              static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    TMachineSettings settings{L"", L"passed in"};
+    LoadSettings(files, folder.Path(L"config.txt"), settings);
+    EXPECT_EQ(settings.ComputerName, L"unknown");
+    EXPECT_EQ(settings.JavaHome, L"passed in");
+  }
+  // Readers share with each other.
+  auto first = files.OpenRead(folder.Path(L"config.txt"));
+  TextReader second(files, folder.Path(L"config.txt"));
+  EXPECT_EQ(second.ReadLine(), L"pc");
+}
+
+TEST(Win32Files, WritesTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "expects code page 1252, Wine's default, not " << GetACP();
+  EXPECT_EQ(WideToAnsi(L"\u4E2D"), "?");
+  EXPECT_EQ(AnsiToWide("\x80\xEB"), L"\u20AC\u00EB");
+
+  ScratchFolder folder;
+  SaveSettings(MachineFileSystem(), folder.Path(L"config.txt"), {L"Zo\u00EB", L"C:\\\u4E2D"});
+  EXPECT_EQ(folder.Read(L"config.txt"), "Zo\xEB\r\nC:\\?\r\n");
+  TMachineSettings settings;
+  LoadSettings(MachineFileSystem(), folder.Path(L"config.txt"), settings);
+  EXPECT_EQ(settings.ComputerName, L"Zo\u00EB");
+  EXPECT_EQ(settings.JavaHome, L"C:\\?");
+}
+
+TEST(Win32Files, ReplacePutsTheNewFileInPlace) {
+  ScratchFolder folder;
+  folder.Write(L"config.txt", "old");
+  folder.Write(L"config.new", "new");
+  MachineFileSystem().Replace(folder.Path(L"config.new"), folder.Path(L"config.txt"));
+  EXPECT_EQ(folder.Read(L"config.txt"), "new");
+  EXPECT_FALSE(MachineFileSystem().Exists(folder.Path(L"config.new")));
+
+  // The settings file is saved the same way, over the old one, leaving no temporary file.
+  SaveSettings(MachineFileSystem(), folder.Path(L"config.txt"), {L"pc", L"C:\\Java"});
+  EXPECT_EQ(folder.Read(L"config.txt"), "pc\r\nC:\\Java\r\n");
+  EXPECT_FALSE(MachineFileSystem().Exists(folder.Path(L"config.tx~")));
+}
+
+TEST(Win32Files, SaveKeepsTheOldFileWhenItCanNotBeReplaced) {
+  ScratchFolder folder;
+  folder.Write(L"config.txt", "old\r\n");
+  UniqueHandle reader(CreateFileW(folder.Path(L"config.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_NE(reader.get(), INVALID_HANDLE_VALUE);
+  SaveSettings(MachineFileSystem(), folder.Path(L"config.txt"), {L"pc", L"home"});
+  EXPECT_EQ(folder.Read(L"config.txt"), "old\r\n");
+  EXPECT_FALSE(MachineFileSystem().Exists(folder.Path(L"config.tx~")));
+}
+
+TEST(Win32Files, RefusesPathsOver259Characters) {
+  ScratchFolder folder;
+  const std::wstring path259 = folder.Path(std::wstring(259 - folder.Dir().size(), L'n'));
+  ASSERT_EQ(path259.size(), 259u);
+  FileSystem& files = MachineFileSystem();
+  files.Create(path259)->Commit();
+  EXPECT_TRUE(files.Exists(path259));
+  EXPECT_NO_THROW(files.OpenRead(path259));
+
+  const std::wstring path260 = path259 + L"x";
+  const DWORD too_long = ERROR_FILENAME_EXCED_RANGE;
+  EXPECT_FALSE(files.Exists(path260));
+  EXPECT_EQ(ErrorOf([&] { files.Create(path260); }), too_long);
+  EXPECT_EQ(ErrorOf([&] { files.OpenRead(path260); }), too_long);
+  EXPECT_EQ(ErrorOf([&] { files.Replace(path259, path260); }), too_long);
+  EXPECT_EQ(ErrorOf([&] { files.Remove(path260); }), too_long);
+  EXPECT_EQ(ErrorOf([&] { files.OpenRead(path259 + std::wstring(300, L'y')); }), too_long);
+  EXPECT_TRUE(files.Exists(path259));
+}
+
+TEST(Win32Files, ExistsOnlyForFiles) {
+  ScratchFolder folder;
+  folder.Write(L"config.txt", "");
+  FileSystem& files = MachineFileSystem();
+  EXPECT_TRUE(files.Exists(folder.Path(L"config.txt")));
+  EXPECT_FALSE(files.Exists(folder.Dir()));
+  EXPECT_FALSE(files.Exists(folder.Path(L"missing.txt")));
+  EXPECT_FALSE(files.Exists(folder.Path(L"missing\\config.txt")));
+  EXPECT_FALSE(files.Exists(folder.Path(L"con<fig>.txt")));
+  EXPECT_FALSE(files.Exists(folder.Path(L"config.txt") + std::wstring(1, L'\0') + L"x"));
+  EXPECT_FALSE(files.Exists(L""));
+}
+
+TEST(Win32Files, FailuresCarryTheSystemsErrorNumber) {
+  ScratchFolder folder;
+  FileSystem& files = MachineFileSystem();
+  EXPECT_EQ(ErrorOf([&] { files.Remove(folder.Path(L"missing.txt")); }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ErrorOf([&] { files.OpenRead(folder.Path(L"missing\\config.txt")); }),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(ErrorOf([&] { files.Create(folder.Path(L"missing\\config.txt")); }),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_NE(ErrorOf([&] { files.OpenRead(folder.Dir()); }), static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+}  // namespace
+}  // namespace tolvane
