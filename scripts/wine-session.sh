@@ -1,0 +1,28 @@
+# Shared by test.sh and demo.sh: a private Xvfb display and a wineserver kept up for the session,
+# started with their output away from the caller's pipes (a wineserver holding a test's stderr
+# makes ctest, or CI, wait for it).
+TOLVANE_WINEPREFIX=${TOLVANE_WINEPREFIX:-$HOME/.cache/tolvane-chat/wineprefix}
+export TOLVANE_WINEPREFIX
+
+start_wine_session() {
+  if [ -z "${TOLVANE_DISPLAY:-}" ]; then
+    local n=77
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    TOLVANE_XVFB_PID=$!
+    export TOLVANE_DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  export DISPLAY=$TOLVANE_DISPLAY
+  export WINEPREFIX=$TOLVANE_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
+
+stop_wine_session() {
+  WINEPREFIX=$TOLVANE_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${TOLVANE_XVFB_PID:-}" ]; then
+    kill "$TOLVANE_XVFB_PID" 2>/dev/null || true
+    wait "$TOLVANE_XVFB_PID" 2>/dev/null || true
+  fi
+}
