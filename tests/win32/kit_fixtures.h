@@ -1,0 +1,159 @@
+// Helpers for the tests of the kit's own programs and stand-ins under Wine: where the built
+// programs are, throw-away folders, environment overrides and running a program to its end.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host_path.h"
+
+namespace tolvane::test {
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// A program the build made in kit/, given relative to the build's kit folder.
+inline std::wstring KitBinary(const std::wstring& relative) {
+  return HostPath(TOLVANE_BINARY_DIR "/kit/") + relative;
+}
+
+inline std::wstring KitSource(const std::wstring& relative) {
+  return HostPath(TOLVANE_SOURCE_DIR "/kit/") + relative;
+}
+
+// A new empty folder under the temporary folder, removed with everything in it at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
+    static unsigned counter = 0;
+    path_ = std::wstring(temp) + L"tolvane-kit-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter) + L"\\";
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;  // a file a killed process still held must not fail the test
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  // With its trailing backslash.
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+// Sets an environment variable of this process (inherited by the programs it starts) and puts
+// the old value back at the end; nullptr removes the variable.
+class EnvironmentOverride {
+ public:
+  EnvironmentOverride(std::wstring name, const wchar_t* value) : name_(std::move(name)) {
+    const DWORD size = GetEnvironmentVariableW(name_.c_str(), nullptr, 0);
+    if (size > 0) {
+      std::wstring old(size, L'\0');
+      old.resize(GetEnvironmentVariableW(name_.c_str(), old.data(), size));
+      old_ = old;
+    }
+    SetEnvironmentVariableW(name_.c_str(), value);
+  }
+  ~EnvironmentOverride() { SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr); }
+  EnvironmentOverride(const EnvironmentOverride&) = delete;
+  EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
+
+  const std::optional<std::wstring>& old() const { return old_; }
+
+ private:
+  std::wstring name_;
+  std::optional<std::wstring> old_;
+};
+
+// An inheritable handle for a program's output: the file `path`, created anew, or NUL.
+inline UniqueHandle OutputFile(const std::wstring& path = L"NUL") {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  return UniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+inline bool FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline std::string ReadBytes(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The lines of a text, split at CR LF; a last line without its CR LF counts too.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+inline std::string Utf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  return bytes;
+}
+
+struct RunResult {
+  bool started = false;
+  DWORD exit_code = 0;  // STILL_ACTIVE when the program outlived the wait, and was then ended
+};
+
+// Starts `command_line` in `directory` (empty: this process's), waits at most `timeout_ms` and
+// ends the program if it is still running then, so that a hung program fails the test instead of
+// outliving it. `output`, an inheritable handle when given, receives the program's standard output
+// and standard error.
+inline RunResult RunProgram(std::wstring command_line, const std::wstring& directory,
+                            DWORD timeout_ms, HANDLE output = nullptr) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (output != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+  }
+  PROCESS_INFORMATION info{};
+  RunResult result;
+  result.started =
+      CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                     directory.empty() ? nullptr : directory.c_str(), &startup, &info);
+  if (!result.started) return result;
+  const UniqueHandle process(info.hProcess);
+  const UniqueHandle thread(info.hThread);
+  if (WaitForSingleObject(process.get(), timeout_ms) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);
+    result.exit_code = STILL_ACTIVE;
+    return result;
+  }
+  GetExitCodeProcess(process.get(), &result.exit_code);
+  return result;
+}
+
+}  // namespace tolvane::test

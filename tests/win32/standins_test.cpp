@@ -1,0 +1,327 @@
+// The stand-ins that play the kit's web server, media server and tools in end-to-end tests.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// These need the types winsock2.h brings in with windows.h.
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <functional>
+
+#include "kit_fixtures.h"
+
+namespace tolvane::test {
+namespace {
+
+constexpr char kMainPage[] = "<html><body><h1>Tolvane Flash Chat</h1></body></html>\n";
+constexpr char kLogViewer[] = "<html><body>Log files</body></html>\n";
+
+class UniqueSocket {
+ public:
+  explicit UniqueSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
+  ~UniqueSocket() { reset(); }
+  UniqueSocket(const UniqueSocket&) = delete;
+  UniqueSocket& operator=(const UniqueSocket&) = delete;
+  SOCKET get() const { return socket_; }
+  void reset(SOCKET socket = INVALID_SOCKET) {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    socket_ = socket;
+  }
+
+ private:
+  SOCKET socket_;
+};
+
+class Winsock {
+ public:
+  Winsock() {
+    WSADATA data{};
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  ~Winsock() { WSACleanup(); }
+};
+
+// A loopback port nobody listens on right now.
+u_short FreePort() {
+  const UniqueSocket probe(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int size = sizeof address;
+  getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &size);
+  return ntohs(address.sin_port);
+}
+
+struct Answer {
+  int status = 0;
+  std::string head;
+  std::string body;
+  bool Has(const std::string& header_line) const {
+    return head.find("\r\n" + header_line) != std::string::npos;
+  }
+};
+
+// One HTTP/1.1 client connection to the stand-in web server on the loopback address.
+class Connection {
+ public:
+  // Opens a new connection, closing the one held before.
+  bool Open(u_short port) {
+    received_.clear();
+    socket_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const DWORD limit_ms = 5000;
+    setsockopt(socket_.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit_ms),
+               sizeof limit_ms);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return connect(socket_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+
+  // Sends a GET and reads the answer by its Content-Length; status 0 when none came.
+  Answer Get(const std::string& path) {
+    Answer answer;
+    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    if (send(socket_.get(), request.data(), static_cast<int>(request.size()), 0) <= 0) {
+      return answer;
+    }
+    std::size_t head_end;
+    while ((head_end = received_.find("\r\n\r\n")) == std::string::npos) {
+      if (!Receive()) return answer;
+    }
+    answer.head = received_.substr(0, head_end + 2);
+    received_.erase(0, head_end + 4);
+    const std::size_t length_at = answer.head.find("\r\nContent-Length: ");
+    const std::size_t length =
+        length_at == std::string::npos ? 0 : std::stoul(answer.head.substr(length_at + 18));
+    while (received_.size() < length) {
+      if (!Receive()) return answer;
+    }
+    answer.body = received_.substr(0, length);
+    received_.erase(0, length);
+    answer.status = std::stoi(answer.head.substr(9, 3));
+    return answer;
+  }
+
+  // True when the server has closed its side.
+  bool ClosedByServer() { return !Receive() && received_.empty(); }
+
+ private:
+  bool Receive() {
+    char chunk[4096];
+    const int n = recv(socket_.get(), chunk, static_cast<int>(sizeof chunk), 0);
+    if (n <= 0) return false;
+    received_.append(chunk, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  UniqueSocket socket_;
+  std::string received_;
+};
+
+int CountProcesses(const wchar_t* image_name) {
+  const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, image_name) == 0) ++count;
+  }
+  return count;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD limit_ms) {
+  const ULONGLONG deadline = GetTickCount64() + limit_ms;
+  while (!condition()) {
+    if (GetTickCount64() > deadline) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// ShellExecuteExW as the launcher opens programs, keeping the process handle.
+UniqueHandle ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                       const std::wstring& directory) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+  info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+  info.nShow = SW_MINIMIZE;
+  if (!ShellExecuteExW(&info)) return UniqueHandle(nullptr);
+  return UniqueHandle(info.hProcess);
+}
+
+// As the launcher's stop does; taskkill's report on each process it ends goes nowhere.
+void EndAllWebServers() {
+  RunProgram(L"taskkill /F /IM httpd.exe", L"", 10000, OutputFile().get());
+}
+
+std::wstring WithoutTrailingBackslash(const std::wstring& path) {
+  return path.substr(0, path.size() - 1);
+}
+
+class StandIns : public ::testing::Test {
+ protected:
+  std::vector<std::string> Records() const { return Lines(ReadBytes(log_path_)); }
+
+  Winsock winsock_;
+  ScratchFolder kit_;
+  std::wstring log_path_ = kit_.path() + L"standins.log";
+  EnvironmentOverride log_{L"TOLVANE_STANDIN_LOG", log_path_.c_str()};
+};
+
+// A kit tree with the web server stand-in and the web application's two pages.
+class WebServerStandIn : public StandIns {
+ protected:
+  WebServerStandIn() {
+    std::filesystem::create_directories(bin_);
+    std::filesystem::create_directories(kit_.path() + L"www\\service\\logs");
+    CopyFileW(KitBinary(L"standins\\httpd.exe").c_str(), (bin_ + L"httpd.exe").c_str(), FALSE);
+    std::ofstream(std::filesystem::path(kit_.path() + L"www\\index.php"), std::ios::binary)
+        << kMainPage;
+    std::ofstream(std::filesystem::path(kit_.path() + L"www\\service\\logs\\index.html"),
+                  std::ios::binary)
+        << kLogViewer;
+  }
+  ~WebServerStandIn() override { EndAllWebServers(); }
+
+  // Starts the server as the launcher does and waits until it accepts connections.
+  UniqueHandle Start() {
+    UniqueHandle server = ShellOpen(bin_ + L"httpd.exe", L"", bin_);
+    EXPECT_TRUE(server);
+    EXPECT_TRUE(WaitFor([this] { return Connection().Open(port_); }, 10000));
+    return server;
+  }
+
+  std::wstring bin_ = kit_.path() + L"servers\\apache\\bin\\";
+  u_short port_ = FreePort();
+  EnvironmentOverride port_override_{L"TOLVANE_WEB_PORT", std::to_wstring(port_).c_str()};
+  EnvironmentOverride warmup_{L"TOLVANE_WARMUP_MS", L"1500"};
+};
+
+TEST_F(WebServerStandIn, AnswersUnavailableUntilWarmThenServesTheKitsPages) {
+  const UniqueHandle server = Start();
+
+  Connection early;
+  ASSERT_TRUE(early.Open(port_));
+  const Answer starting = early.Get("/index.php");
+  EXPECT_EQ(starting.status, 503);
+  EXPECT_EQ(starting.body.find("Tolvane Flash Chat"), std::string::npos);
+  EXPECT_TRUE(starting.Has("Set-Cookie: PHPSESSID="));
+  EXPECT_TRUE(starting.Has("Connection: close"));
+  EXPECT_TRUE(early.ClosedByServer());
+
+  Connection connection;
+  Answer main_page;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        main_page = connection.Open(port_) ? connection.Get("/index.php") : Answer();
+        return main_page.status == 200;
+      },
+      10000));
+  EXPECT_EQ(main_page.body, kMainPage);
+  EXPECT_TRUE(main_page.Has("Content-Type: text/html"));
+  EXPECT_TRUE(main_page.Has("Set-Cookie: PHPSESSID="));
+
+  // The same connection stays open for further requests; the session cookie came only once.
+  const Answer log_viewer = connection.Get("/service/logs/");
+  EXPECT_EQ(log_viewer.status, 200);
+  EXPECT_EQ(log_viewer.body, kLogViewer);
+  EXPECT_FALSE(log_viewer.Has("Set-Cookie:"));
+  EXPECT_EQ(connection.Get("/service/logs").status, 404);
+  EXPECT_EQ(connection.Get("/").status, 404);
+}
+
+TEST_F(WebServerStandIn, RunsAsTwoProcessesThatTaskkillEnds) {
+  const UniqueHandle server = Start();
+  EXPECT_EQ(CountProcesses(L"httpd.exe"), 2);
+
+  EndAllWebServers();
+  EXPECT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
+  EXPECT_TRUE(WaitFor([] { return CountProcesses(L"httpd.exe") == 0; }, 5000));
+  EXPECT_FALSE(Connection().Open(port_));
+
+  const std::vector<std::string> records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  const std::string directory = "|" + Utf8(WithoutTrailingBackslash(bin_)) + "|";
+  EXPECT_EQ(records[0].rfind("httpd" + directory, 0), 0u) << records[0];
+  EXPECT_NE(records[0].find(Utf8(bin_ + L"httpd.exe")), std::string::npos) << records[0];
+  EXPECT_EQ(records[1].rfind("httpd-worker" + directory, 0), 0u) << records[1];
+  EXPECT_EQ(records[1].substr(records[1].size() - 8), " -worker") << records[1];
+}
+
+// As with the real server, ending the started process alone leaves the worker serving, which
+// is why the launcher ends every httpd.exe afterwards.
+TEST_F(WebServerStandIn, WorkerOutlivesTheEndedMainProcess) {
+  const UniqueHandle server = Start();
+  TerminateProcess(server.get(), 0);
+  ASSERT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
+
+  EXPECT_EQ(CountProcesses(L"httpd.exe"), 1);
+  EXPECT_TRUE(Connection().Open(port_));
+  EndAllWebServers();
+  EXPECT_TRUE(WaitFor([] { return CountProcesses(L"httpd.exe") == 0; }, 5000));
+}
+
+TEST_F(StandIns, MediaServerRunsFromStartUntilStop) {
+  const std::wstring java = KitBinary(L"standins\\java\\java.exe");
+  const std::wstring options = L" -Xmx768M -cp \"" + kit_.path() +
+                               L"servers\\wowza\\bin\\wms-bootstrap.jar\" "
+                               L"com.wowza.wms.bootstrap.Bootstrap ";
+  const UniqueHandle media_server = ShellOpen(java, options + L"start", L"");
+  ASSERT_TRUE(media_server);
+  EXPECT_EQ(WaitForSingleObject(media_server.get(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  const UniqueHandle stop = ShellOpen(java, options + L"stop", L"");
+  ASSERT_TRUE(stop);
+  ASSERT_EQ(WaitForSingleObject(stop.get(), 5000), WAIT_OBJECT_0);
+  DWORD exit_code = STILL_ACTIVE;
+  GetExitCodeProcess(stop.get(), &exit_code);
+  EXPECT_EQ(exit_code, 0u);
+  ASSERT_EQ(WaitForSingleObject(media_server.get(), 5000), WAIT_OBJECT_0);
+
+  // A stop with no media server running fails, as the real one does.
+  const UniqueHandle second_stop = ShellOpen(java, options + L"stop", L"");
+  ASSERT_EQ(WaitForSingleObject(second_stop.get(), 5000), WAIT_OBJECT_0);
+  GetExitCodeProcess(second_stop.get(), &exit_code);
+  EXPECT_EQ(exit_code, 1u);
+
+  const std::vector<std::string> records = Records();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].rfind("java|", 0), 0u);
+  EXPECT_EQ(records[0].substr(records[0].size() - 6), " start");
+  EXPECT_EQ(records[1].substr(records[1].size() - 5), " stop");
+}
+
+TEST_F(StandIns, RecorderPlaysTheProgramItIsNamedAfter) {
+  for (const wchar_t* role : {L"browser", L"netbeans", L"jre"}) {
+    const std::wstring program = KitBinary(L"standins\\") + role + L".exe";
+    const RunResult run = RunProgram(L"\"" + program + L"\" \"http://127.0.0.1:85/service/logs/\"",
+                                     kit_.path(), 10000);
+    EXPECT_TRUE(run.started);
+    EXPECT_EQ(run.exit_code, 0u);
+  }
+  const std::vector<std::string> records = Records();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0], "browser|" + Utf8(WithoutTrailingBackslash(kit_.path())) + "|\"" +
+                            Utf8(KitBinary(L"standins\\browser.exe")) +
+                            "\" \"http://127.0.0.1:85/service/logs/\"");
+  EXPECT_EQ(records[1].rfind("netbeans|", 0), 0u);
+  EXPECT_EQ(records[2].rfind("jre|", 0), 0u);
+}
+
+TEST_F(StandIns, RecordsBesideTheProgramWithoutALogFileNamed) {
+  EnvironmentOverride no_log(L"TOLVANE_STANDIN_LOG", nullptr);
+  const std::wstring program = kit_.path() + L"jre.exe";
+  CopyFileW(KitBinary(L"standins\\recorder.exe").c_str(), program.c_str(), FALSE);
+  EXPECT_EQ(RunProgram(L"\"" + program + L"\"", kit_.path(), 10000).exit_code, 0u);
+  EXPECT_EQ(Lines(ReadBytes(kit_.path() + L"standins.log")).size(), 1u);
+}
+
+}  // namespace
+}  // namespace tolvane::test
