@@ -1,0 +1,164 @@
+// The environment-variable tool, run for real: it writes the machine's environment in the Wine
+// prefix's registry. Every case uses a variable of its own and removes it again.
+#include <gtest/gtest.h>
+
+#include "kit_fixtures.h"
+
+namespace tolvane::test {
+namespace {
+
+constexpr wchar_t kEnvironmentKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+constexpr wchar_t kName[] = L"TOLVANE_TEST_HOME";
+
+struct StoredValue {
+  DWORD type = REG_NONE;
+  std::wstring text;
+};
+
+std::optional<StoredValue> Stored() {
+  DWORD size = 0;
+  const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, kName, flags, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  StoredValue value;
+  std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, kName, flags, &value.type, buffer.data(),
+                   &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  value.text = buffer.c_str();
+  return value;
+}
+
+class EnvironmentTool : public ::testing::Test {
+ protected:
+  EnvironmentTool() { Remove(); }
+  ~EnvironmentTool() override { Remove(); }
+
+  static void Remove() { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, kName); }
+
+  static std::wstring Tool() {
+    return KitBinary(L"RegisterEnvironmentVariable\\RegisterEnvironmentVariable.exe");
+  }
+
+  struct Outcome {
+    DWORD exit_code = 0;
+    std::string message;  // what the tool wrote to standard error instead of a message box
+  };
+
+  // Runs the tool with `arguments` after its quoted path, as the shell passes them.
+  Outcome RunTool(const std::wstring& arguments) {
+    const std::wstring errors = scratch_.path() + L"stderr.txt";
+    Outcome outcome;
+    {
+      const UniqueHandle file = OutputFile(errors);
+      const RunResult run = RunProgram(L"\"" + Tool() + L"\" " + arguments, L"", 15000, file.get());
+      EXPECT_TRUE(run.started);
+      outcome.exit_code = run.exit_code;
+    }
+    outcome.message = ReadBytes(errors);
+    return outcome;
+  }
+
+  ScratchFolder scratch_;
+  // No one is there to close a message box.
+  EnvironmentOverride no_dialogs_{L"TOLVANE_NO_DIALOGS", L"1"};
+};
+
+TEST_F(EnvironmentTool, SetsDirectoryValuesAsTheyStand) {
+  const struct {
+    const wchar_t* arguments;
+    const wchar_t* value;
+  } cases[] = {
+      {L"TOLVANE_TEST_HOME \"C:\\Program Files\\Java\\jre6\"", L"C:\\Program Files\\Java\\jre6"},
+      {L"TOLVANE_TEST_HOME \"C:\\Java\\\"", L"C:\\Java\\"},
+      {L"TOLVANE_TEST_HOME \"\"", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.arguments));
+    const Outcome outcome = RunTool(c.arguments);
+    EXPECT_EQ(outcome.exit_code, 0u);
+    EXPECT_EQ(outcome.message, "");
+    const std::optional<StoredValue> stored = Stored();
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored->text, c.value);
+  }
+}
+
+TEST_F(EnvironmentTool, KeepsReferencesToOtherVariablesExpandable) {
+  EXPECT_EQ(RunTool(L"TOLVANE_TEST_HOME \"%ProgramFiles%\\Java\\jre6\"").exit_code, 0u);
+  const std::optional<StoredValue> stored = Stored();
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(stored->text, L"%ProgramFiles%\\Java\\jre6");
+}
+
+TEST_F(EnvironmentTool, RefusesBadArgumentsWithAMessageAndWritesNothing) {
+  const wchar_t* cases[] = {
+      L"",
+      L"TOLVANE_TEST_HOME",
+      L"TOLVANE_TEST_HOME C:\\Java",
+      L"TOLVANE_TEST_HOME \"C:\\Java",
+      L"TOLVANE_TEST_HOME=x \"C:\\Java\"",
+      L"\"TOLVANE_TEST_HOME\" \"C:\\Java\"",
+      L"TOLVANE_TEST_HOME C:\\Program Files\\Java \"jre6\"",
+  };
+  for (const wchar_t* arguments : cases) {
+    SCOPED_TRACE(Utf8(arguments));
+    const Outcome outcome = RunTool(arguments);
+    EXPECT_EQ(outcome.exit_code, 1u);
+    EXPECT_NE(outcome.message.find("Usage: RegisterEnvironmentVariable NAME \"value\""),
+              std::string::npos)
+        << outcome.message;
+    EXPECT_FALSE(Stored());
+  }
+}
+
+// Programs started later from Explorer only see the new value if it tells them.
+std::wstring g_setting_changed;
+
+LRESULT CALLBACK ListeningWindow(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_SETTINGCHANGE && l != 0) g_setting_changed = reinterpret_cast<wchar_t*>(l);
+  return DefWindowProcW(window, message, w, l);
+}
+
+TEST_F(EnvironmentTool, TellsRunningProgramsTheEnvironmentChanged) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = ListeningWindow;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"TolvaneEnvironmentListener";
+  RegisterClassW(&window_class);
+  const HWND window = CreateWindowExW(0, window_class.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10,
+                                      10, nullptr, nullptr, window_class.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  g_setting_changed.clear();
+
+  std::wstring command_line = L"\"" + Tool() + L"\" TOLVANE_TEST_HOME \"C:\\Java\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info));
+  const UniqueHandle process(info.hProcess);
+  const UniqueHandle thread(info.hThread);
+  // The broadcast is sent, not posted: this thread has to answer it while it waits.
+  const ULONGLONG deadline = GetTickCount64() + 15000;
+  while (MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         GetTickCount64() < deadline) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  DestroyWindow(window);
+  DWORD exit_code = STILL_ACTIVE;
+  GetExitCodeProcess(process.get(), &exit_code);
+  EXPECT_EQ(exit_code, 0u);
+  EXPECT_EQ(g_setting_changed, L"Environment");
+}
+
+}  // namespace
+}  // namespace tolvane::test
