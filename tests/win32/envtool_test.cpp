@@ -1,5 +1,5 @@
 // The environment-variable tool, run for real: it writes the machine's environment in the Wine
-// prefix's registry. Every case uses a variable of its own and removes it again.
+// prefix's registry. Every test program uses a variable of its own and removes it again.
 #include <gtest/gtest.h>
 
 #include "kit_fixtures.h"
@@ -9,25 +9,24 @@ namespace {
 
 constexpr wchar_t kEnvironmentKey[] =
     L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
-constexpr wchar_t kName[] = L"TOLVANE_TEST_HOME";
 
 struct StoredValue {
   DWORD type = REG_NONE;
   std::wstring text;
 };
 
-std::optional<StoredValue> Stored() {
+std::optional<StoredValue> Stored(const std::wstring& name) {
   DWORD size = 0;
   const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, kName, flags, nullptr, nullptr, &size) !=
-      ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, name.c_str(), flags, nullptr, nullptr,
+                   &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   StoredValue value;
   std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, kName, flags, &value.type, buffer.data(),
-                   &size) != ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, name.c_str(), flags, &value.type,
+                   buffer.data(), &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   value.text = buffer.c_str();
@@ -39,7 +38,8 @@ class EnvironmentTool : public ::testing::Test {
   EnvironmentTool() { Remove(); }
   ~EnvironmentTool() override { Remove(); }
 
-  static void Remove() { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, kName); }
+  void Remove() const { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, name_.c_str()); }
+  std::optional<StoredValue> Stored() const { return test::Stored(name_); }
 
   static std::wstring Tool() {
     return KitBinary(L"RegisterEnvironmentVariable\\RegisterEnvironmentVariable.exe");
@@ -64,6 +64,8 @@ class EnvironmentTool : public ::testing::Test {
     return outcome;
   }
 
+  // Tests run in parallel, each in a process of its own.
+  const std::wstring name_ = L"TOLVANE_TEST_HOME_" + std::to_wstring(GetCurrentProcessId());
   ScratchFolder scratch_;
   // No one is there to close a message box.
   EnvironmentOverride no_dialogs_{L"TOLVANE_NO_DIALOGS", L"1"};
@@ -71,12 +73,12 @@ class EnvironmentTool : public ::testing::Test {
 
 TEST_F(EnvironmentTool, SetsDirectoryValuesAsTheyStand) {
   const struct {
-    const wchar_t* arguments;
+    std::wstring arguments;
     const wchar_t* value;
   } cases[] = {
-      {L"TOLVANE_TEST_HOME \"C:\\Program Files\\Java\\jre6\"", L"C:\\Program Files\\Java\\jre6"},
-      {L"TOLVANE_TEST_HOME \"C:\\Java\\\"", L"C:\\Java\\"},
-      {L"TOLVANE_TEST_HOME \"\"", L""},
+      {name_ + L" \"C:\\Program Files\\Java\\jre6\"", L"C:\\Program Files\\Java\\jre6"},
+      {name_ + L" \"C:\\Java\\\"", L"C:\\Java\\"},
+      {name_ + L" \"\"", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Utf8(c.arguments));
@@ -91,7 +93,7 @@ TEST_F(EnvironmentTool, SetsDirectoryValuesAsTheyStand) {
 }
 
 TEST_F(EnvironmentTool, KeepsReferencesToOtherVariablesExpandable) {
-  EXPECT_EQ(RunTool(L"TOLVANE_TEST_HOME \"%ProgramFiles%\\Java\\jre6\"").exit_code, 0u);
+  EXPECT_EQ(RunTool(name_ + L" \"%ProgramFiles%\\Java\\jre6\"").exit_code, 0u);
   const std::optional<StoredValue> stored = Stored();
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->type, static_cast<DWORD>(REG_EXPAND_SZ));
@@ -99,16 +101,16 @@ TEST_F(EnvironmentTool, KeepsReferencesToOtherVariablesExpandable) {
 }
 
 TEST_F(EnvironmentTool, RefusesBadArgumentsWithAMessageAndWritesNothing) {
-  const wchar_t* cases[] = {
+  const std::wstring cases[] = {
       L"",
-      L"TOLVANE_TEST_HOME",
-      L"TOLVANE_TEST_HOME C:\\Java",
-      L"TOLVANE_TEST_HOME \"C:\\Java",
-      L"TOLVANE_TEST_HOME=x \"C:\\Java\"",
-      L"\"TOLVANE_TEST_HOME\" \"C:\\Java\"",
-      L"TOLVANE_TEST_HOME C:\\Program Files\\Java \"jre6\"",
+      name_,
+      name_ + L" C:\\Java",
+      name_ + L" \"C:\\Java",
+      name_ + L"=x \"C:\\Java\"",
+      L"\"" + name_ + L"\" \"C:\\Java\"",
+      name_ + L" C:\\Program Files\\Java \"jre6\"",
   };
-  for (const wchar_t* arguments : cases) {
+  for (const std::wstring& arguments : cases) {
     SCOPED_TRACE(Utf8(arguments));
     const Outcome outcome = RunTool(arguments);
     EXPECT_EQ(outcome.exit_code, 1u);
@@ -138,7 +140,7 @@ TEST_F(EnvironmentTool, TellsRunningProgramsTheEnvironmentChanged) {
   ASSERT_NE(window, nullptr);
   g_setting_changed.clear();
 
-  std::wstring command_line = L"\"" + Tool() + L"\" TOLVANE_TEST_HOME \"C:\\Java\"";
+  std::wstring command_line = L"\"" + Tool() + L"\" " + name_ + L" \"C:\\Java\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

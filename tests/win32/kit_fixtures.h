@@ -88,6 +88,26 @@ inline UniqueHandle OutputFile(const std::wstring& path = L"NUL") {
                                   &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Held by every test that starts the kit's servers: "taskkill /F /IM httpd.exe" and the media
+// server's stop command reach every test's servers in the Wine prefix, so tests run in parallel
+// (ctest -j) must take turns. A lock left by a crashed test is taken over.
+class KitServersLock {
+ public:
+  KitServersLock() : mutex_(CreateMutexW(nullptr, FALSE, L"TolvaneKitTestServers")) {
+    const DWORD wait = WaitForSingleObject(mutex_.get(), 90000);
+    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  }
+  ~KitServersLock() {
+    if (held_) ReleaseMutex(mutex_.get());
+  }
+  KitServersLock(const KitServersLock&) = delete;
+  KitServersLock& operator=(const KitServersLock&) = delete;
+
+ private:
+  UniqueHandle mutex_;
+  bool held_ = false;
+};
+
 inline bool FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

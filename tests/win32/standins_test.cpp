@@ -120,14 +120,24 @@ class Connection {
   std::string received_;
 };
 
-int CountProcesses(const wchar_t* image_name) {
+// Processes running the program at `path`; other tests' programs of the same name do not count.
+int CountProcesses(const std::wstring& path) {
+  const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
   const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   int count = 0;
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, image_name) == 0) ++count;
+    if (_wcsicmp(entry.szExeFile, name.c_str()) != 0) continue;
+    const UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    std::wstring image(32768, L'\0');
+    DWORD size = static_cast<DWORD>(image.size());
+    if (process && QueryFullProcessImageNameW(process.get(), 0, image.data(), &size) &&
+        _wcsicmp(image.c_str(), path.c_str()) == 0) {
+      ++count;
+    }
   }
   return count;
 }
@@ -181,7 +191,7 @@ class WebServerStandIn : public StandIns {
   WebServerStandIn() {
     std::filesystem::create_directories(bin_);
     std::filesystem::create_directories(kit_.path() + L"www\\service\\logs");
-    CopyFileW(KitBinary(L"standins\\httpd.exe").c_str(), (bin_ + L"httpd.exe").c_str(), FALSE);
+    CopyFileW(KitBinary(L"standins\\httpd.exe").c_str(), httpd_.c_str(), FALSE);
     std::ofstream(std::filesystem::path(kit_.path() + L"www\\index.php"), std::ios::binary)
         << kMainPage;
     std::ofstream(std::filesystem::path(kit_.path() + L"www\\service\\logs\\index.html"),
@@ -192,16 +202,18 @@ class WebServerStandIn : public StandIns {
 
   // Starts the server as the launcher does and waits until it accepts connections.
   UniqueHandle Start() {
-    UniqueHandle server = ShellOpen(bin_ + L"httpd.exe", L"", bin_);
+    UniqueHandle server = ShellOpen(httpd_, L"", bin_);
     EXPECT_TRUE(server);
     EXPECT_TRUE(WaitFor([this] { return Connection().Open(port_); }, 10000));
     return server;
   }
 
   std::wstring bin_ = kit_.path() + L"servers\\apache\\bin\\";
+  std::wstring httpd_ = bin_ + L"httpd.exe";
   u_short port_ = FreePort();
   EnvironmentOverride port_override_{L"TOLVANE_WEB_PORT", std::to_wstring(port_).c_str()};
   EnvironmentOverride warmup_{L"TOLVANE_WARMUP_MS", L"1500"};
+  KitServersLock lock_;
 };
 
 TEST_F(WebServerStandIn, AnswersUnavailableUntilWarmThenServesTheKitsPages) {
@@ -239,18 +251,18 @@ TEST_F(WebServerStandIn, AnswersUnavailableUntilWarmThenServesTheKitsPages) {
 
 TEST_F(WebServerStandIn, RunsAsTwoProcessesThatTaskkillEnds) {
   const UniqueHandle server = Start();
-  EXPECT_EQ(CountProcesses(L"httpd.exe"), 2);
+  EXPECT_EQ(CountProcesses(httpd_), 2);
 
   EndAllWebServers();
   EXPECT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
-  EXPECT_TRUE(WaitFor([] { return CountProcesses(L"httpd.exe") == 0; }, 5000));
+  EXPECT_TRUE(WaitFor([this] { return CountProcesses(httpd_) == 0; }, 5000));
   EXPECT_FALSE(Connection().Open(port_));
 
   const std::vector<std::string> records = Records();
   ASSERT_EQ(records.size(), 2u);
   const std::string directory = "|" + Utf8(WithoutTrailingBackslash(bin_)) + "|";
   EXPECT_EQ(records[0].rfind("httpd" + directory, 0), 0u) << records[0];
-  EXPECT_NE(records[0].find(Utf8(bin_ + L"httpd.exe")), std::string::npos) << records[0];
+  EXPECT_NE(records[0].find(Utf8(httpd_)), std::string::npos) << records[0];
   EXPECT_EQ(records[1].rfind("httpd-worker" + directory, 0), 0u) << records[1];
   EXPECT_EQ(records[1].substr(records[1].size() - 8), " -worker") << records[1];
 }
@@ -262,13 +274,14 @@ TEST_F(WebServerStandIn, WorkerOutlivesTheEndedMainProcess) {
   TerminateProcess(server.get(), 0);
   ASSERT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
 
-  EXPECT_EQ(CountProcesses(L"httpd.exe"), 1);
+  EXPECT_EQ(CountProcesses(httpd_), 1);
   EXPECT_TRUE(Connection().Open(port_));
   EndAllWebServers();
-  EXPECT_TRUE(WaitFor([] { return CountProcesses(L"httpd.exe") == 0; }, 5000));
+  EXPECT_TRUE(WaitFor([this] { return CountProcesses(httpd_) == 0; }, 5000));
 }
 
 TEST_F(StandIns, MediaServerRunsFromStartUntilStop) {
+  const KitServersLock lock;
   const std::wstring java = KitBinary(L"standins\\java\\java.exe");
   const std::wstring options = L" -Xmx768M -cp \"" + kit_.path() +
                                L"servers\\wowza\\bin\\wms-bootstrap.jar\" "
