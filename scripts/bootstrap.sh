@@ -73,8 +73,11 @@ cross_build_libjpeg() {
 }
 
 # The Wine prefix every test and the demo start from.
+# Bump when the prefix's settings change, so that a machine's older prefix is made anew.
+prefix_version=2
+
 make_wine_prefix() {
-  [ -f "$prefix/.tolvane-ready" ] && return
+  [ "$(cat "$prefix/.tolvane-ready" 2>/dev/null)" = "$prefix_version" ] && return
   say "creating the Wine prefix $prefix"
   rm -rf "$prefix"
   export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
@@ -84,9 +87,9 @@ make_wine_prefix() {
   cp /usr/share/wine/fonts/{tahoma,tahomabd,marlett}.ttf "$prefix/drive_c/windows/Fonts/"
   # A virtual desktop gives every window Wine's own caption and frame, also without a window manager.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$log" 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >>"$log" 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >>"$log" 2>&1
   wineserver -w
-  touch "$prefix/.tolvane-ready"
+  echo "$prefix_version" > "$prefix/.tolvane-ready"
 }
 
 install_packages

@@ -194,7 +194,12 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
   if (!control.Enabled()) style |= WS_DISABLED;
   if (control.TabStop() && control.Focusable()) style |= WS_TABSTOP;
   const Rect& b = control.bounds();
-  const auto id = static_cast<INT_PTR>(kFirstControlId + (&control - form_.controls().all()[0].get()));
+  // Control ids follow the layout's rows, so a test can name the control behind a window.
+  INT_PTR id = kFirstControlId;
+  for (const auto& row : form_.controls().all()) {
+    if (row.get() == &control) break;
+    ++id;
+  }
   HWND window = CreateWindowExW(ex_style, window_class, control.Text().c_str(), style, b.left,
                                 b.top, b.width, b.height, parent_window,
                                 reinterpret_cast<HMENU>(id), instance_, this);

@@ -1,0 +1,316 @@
+#include "launcher_session.h"
+
+#include <tlhelp32.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "layout.h"
+#include "screen.h"
+
+namespace tolvane::test {
+namespace {
+
+constexpr int kFirstControlId = 100;
+
+std::wstring DemoKit() { return HostPath(TOLVANE_DEMO_KIT); }
+std::wstring DemoPath() { return HostPath(TOLVANE_DEMO_PATH); }
+
+void SetClassCommand(const std::wstring& key, const std::wstring& command) {
+  RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, command.c_str(),
+                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+}
+
+// The browser and the PDF viewer of the test machine are recorders.
+void RegisterRecorders() {
+  static const bool done = [] {
+    SetClassCommand(L"http\\shell\\open\\command", L"\"" + DemoPath() + L"\\browser.exe\" \"%1\"");
+    SetClassCommand(L".pdf", L"pdffile");
+    SetClassCommand(L"pdffile\\shell\\open\\command", L"\"" + DemoPath() + L"\\viewer.exe\" \"%1\"");
+    return true;
+  }();
+  (void)done;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t buffer[4096] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+                      SMTO_ABORTIFHUNG, 2000, &ignored);
+  return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return name;
+}
+
+POINT Centre(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void RunQuietly(const std::wstring& command_line) {
+  std::wstring line = command_line;
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return;
+  }
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+}
+
+// Copies a folder tree with the Win32 calls: the C++ library's copy finds nothing to copy in a
+// Z: folder under Wine.
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      CopyTree(from + L"\\" + name, to + L"\\" + name);
+    } else {
+      CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+    }
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+LauncherSession::LauncherSession() {
+  RegisterRecorders();
+  CopyTree(DemoKit(), kit_.path().substr(0, kit_.path().size() - 1));
+}
+
+LauncherSession::~LauncherSession() {
+  if (Running()) TerminateProcess(process_.hProcess, 1);
+  // Whatever a failed test left running must not hold port 85 for the next one.
+  RunQuietly(L"taskkill /F /IM httpd.exe");
+  RunQuietly(L"taskkill /F /IM java.exe");
+  if (process_.hProcess) {
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+}
+
+bool LauncherSession::Start() {
+  const EnvironmentOverride path(L"PATH", (DemoPath() + L";" + [] {
+    wchar_t old[8192] = {};
+    GetEnvironmentVariableW(L"PATH", old, static_cast<DWORD>(std::size(old)));
+    return std::wstring(old);
+  }()).c_str());
+  const EnvironmentOverride log(L"TOLVANE_STANDIN_LOG", (kit() + L"standins.log").c_str());
+  const EnvironmentOverride warmup(L"TOLVANE_WARMUP_MS", L"1500");
+  std::wstring command_line = L"\"" + kit() + L"TolvaneChat.exe\"";
+  STARTUPINFOW startup = {sizeof(startup)};
+  // Started from another folder: the launcher must find its kit by its own path.
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp,
+                      &startup, &process_)) {
+    ADD_FAILURE() << "the launcher did not start: error " << GetLastError();
+    return false;
+  }
+  const bool shown = WaitUntil([this] {
+    HWND found = nullptr;
+    while ((found = FindWindowExW(nullptr, found, L"TForm1", L"Tolvane Chat")) != nullptr) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(found, &pid);
+      if (pid == process_.dwProcessId && IsWindowVisible(found)) {
+        form_ = found;
+        return true;
+      }
+    }
+    return false;
+  });
+  if (!shown) ADD_FAILURE() << "no window; the launcher is " << (Running() ? "running" : "gone, exit code ") << ExitCode();
+  return shown;
+}
+
+DWORD LauncherSession::ExitCode() const {
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
+bool LauncherSession::Running() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND LauncherSession::Control(const std::wstring& name) const {
+  const auto& layout = FormLayout();
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    if (name != layout[i].name) continue;
+    struct Search {
+      int id;
+      HWND found;
+    } search = {kFirstControlId + static_cast<int>(i), nullptr};
+    EnumChildWindows(
+        form_,
+        [](HWND child, LPARAM param) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(param);
+          if (GetDlgCtrlID(child) != s->id) return TRUE;
+          s->found = child;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+  return nullptr;
+}
+
+ControlState LauncherSession::State(const std::wstring& name) const {
+  HWND window = Control(name);
+  ControlState state = {};
+  if (!window) return state;
+  state.window_class = ClassOf(window);
+  state.text = WindowText(window);
+  GetWindowRect(window, &state.rect);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&state.rect), 2);
+  const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+  state.visible = (style & WS_VISIBLE) != 0;
+  state.enabled = IsWindowEnabled(window) != FALSE;
+  state.tab_stop = (style & WS_TABSTOP) != 0;
+  DWORD_PTR check = 0;
+  SendMessageTimeoutW(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+  state.checked = state.window_class == L"Button" && check == BST_CHECKED;
+  return state;
+}
+
+std::vector<std::wstring> LauncherSession::WindowedControlNames() const {
+  std::vector<std::wstring> names;
+  for (const ControlSpec& spec : FormLayout()) {
+    if (Control(spec.name)) names.push_back(spec.name);
+  }
+  return names;
+}
+
+std::wstring LauncherSession::Focused() const {
+  GUITHREADINFO info = {sizeof(info)};
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info) || !info.hwndFocus) {
+    return L"";
+  }
+  const int index = GetDlgCtrlID(info.hwndFocus) - kFirstControlId;
+  const auto& layout = FormLayout();
+  if (index < 0 || index >= static_cast<int>(layout.size())) return L"";
+  return layout[static_cast<std::size_t>(index)].name;
+}
+
+std::wstring LauncherSession::Text(const std::wstring& name) const {
+  return WindowText(Control(name));
+}
+
+void LauncherSession::Click(const std::wstring& name) {
+  if (HWND window = Control(name)) {
+    ClickAt(Centre(window));
+    return;
+  }
+  // Labels are drawn by their page: click a few pixels into the start of the caption.
+  for (const ControlSpec& spec : FormLayout()) {
+    if (name != spec.name || !spec.parent) continue;
+    POINT at = {spec.left + 4, spec.top + spec.height / 2};
+    ClientToScreen(Control(spec.parent), &at);
+    ClickAt(at);
+  }
+}
+
+void LauncherSession::Key(WORD key, bool shift) {
+  SetForegroundWindow(form_);
+  PressKey(key, shift);
+}
+
+bool LauncherSession::Close() {
+  PostMessageW(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0;
+}
+
+void LauncherSession::Screenshot(const std::string& name) const {
+  Sleep(300);  // let the last repaint reach the screen
+  SaveScreenshot(form_, name);
+}
+
+HWND LauncherSession::MessageBoxWindow(const std::wstring& caption) const {
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, L"#32770", caption.c_str())) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    if (pid == process_.dwProcessId && IsWindowVisible(found)) return found;
+  }
+  return nullptr;
+}
+
+std::wstring LauncherSession::MessageBoxText(HWND box) const {
+  return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+void LauncherSession::Answer(HWND box, int button) { ClickAt(Centre(GetDlgItem(box, button))); }
+
+std::vector<std::wstring> LauncherSession::Records() const {
+  const std::string bytes = ReadKitFile(L"standins.log");
+  const int size = static_cast<int>(bytes.size());
+  std::wstring text(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()));
+  std::vector<std::wstring> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::wstring> LauncherSession::RecordsOf(const std::wstring& role) const {
+  std::vector<std::wstring> found;
+  for (const auto& line : Records()) {
+    if (line.rfind(role + L"|", 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+std::string LauncherSession::ReadKitFile(const std::wstring& relative) const {
+  std::ifstream in(std::filesystem::path(kit() + relative), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void LauncherSession::WriteKitFile(const std::wstring& relative, const std::string& bytes) const {
+  std::ofstream out(std::filesystem::path(kit() + relative), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+int CountProcesses(const std::wstring& image) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  PROCESSENTRY32W entry = {sizeof(entry)};
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, image.c_str()) == 0) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+}  // namespace tolvane::test

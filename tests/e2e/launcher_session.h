@@ -1,0 +1,81 @@
+// One run of the real TolvaneChat.exe for an end-to-end test: a throw-away copy of the demo kit,
+// the stand-ins on the search path and behind the http and pdf associations, the launcher
+// started in it, and ways to look at its window and to use it as a person would.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kit_fixtures.h"
+
+namespace tolvane::test {
+
+struct ControlState {
+  std::wstring window_class;
+  std::wstring text;
+  RECT rect;  // relative to the parent's client area
+  bool visible;
+  bool enabled;
+  bool tab_stop;
+  bool checked;
+};
+
+// Waits until `done` is true, checking every 50 ms; false when `timeout` passed first.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+class LauncherSession {
+ public:
+  // A fresh copy of the demo kit.
+  LauncherSession();
+  ~LauncherSession();
+  LauncherSession(const LauncherSession&) = delete;
+  LauncherSession& operator=(const LauncherSession&) = delete;
+
+  const std::wstring& kit() const { return kit_.path(); }
+  // Starts the launcher and waits until its window shows; false when it did not.
+  bool Start();
+  HWND form() const { return form_; }
+  DWORD ExitCode() const;
+  bool Running() const;
+
+  HWND Control(const std::wstring& name) const;
+  ControlState State(const std::wstring& name) const;
+  // Every child window of the form with a control id, by its control's name.
+  std::vector<std::wstring> WindowedControlNames() const;
+  std::wstring Focused() const;
+  std::wstring Text(const std::wstring& name) const;
+
+  // A real click at the middle of a control (labels: at the start of their caption).
+  void Click(const std::wstring& name);
+  void Key(WORD key, bool shift = false);
+  // Closes the window as the close box does, and waits for the program to end.
+  bool Close();
+  void Screenshot(const std::string& name) const;
+
+  // The message box the launcher shows now, by its caption; nullptr when there is none yet.
+  HWND MessageBoxWindow(const std::wstring& caption) const;
+  std::wstring MessageBoxText(HWND box) const;
+  // Clicks a message box's button by its id (IDYES, IDNO, IDOK).
+  void Answer(HWND box, int button);
+
+  // The stand-ins' records: "role|current directory|command line" lines.
+  std::vector<std::wstring> Records() const;
+  std::vector<std::wstring> RecordsOf(const std::wstring& role) const;
+  std::string ReadKitFile(const std::wstring& relative) const;
+  void WriteKitFile(const std::wstring& relative, const std::string& bytes) const;
+
+ private:
+  ScratchFolder kit_;
+  PROCESS_INFORMATION process_ = {};
+  HWND form_ = nullptr;
+};
+
+// Counts the running processes of an image name, such as httpd.exe.
+int CountProcesses(const std::wstring& image);
+
+}  // namespace tolvane::test

@@ -1,0 +1,175 @@
+// The real window under Wine: its frame, every windowed control against the layout (as laid out,
+// and scaled for another screen resolution), first focus and Tab order by real keys.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher_session.h"
+#include "layout.h"
+#include "scaling.h"
+
+namespace tolvane::test {
+namespace {
+
+std::wstring ExpectedClass(Kind kind) {
+  switch (kind) {
+    case Kind::Page: return L"TPanel";
+    case Kind::GroupBox: return L"TGroupBox";
+    case Kind::Memo:
+    case Kind::Edit: return L"Edit";
+    default: return L"Button";
+  }
+}
+
+bool IsWindowedKind(Kind kind) {
+  return kind != Kind::Label && kind != Kind::Link && kind != Kind::Picture && kind != Kind::Bevel;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::wstring ComputerName() {
+  wchar_t name[256] = {};
+  DWORD size = static_cast<DWORD>(std::size(name));
+  GetComputerNameW(name, &size);
+  return name;
+}
+
+// The launcher on the control page: this computer's name is the one stored.
+void OpenOnControlPage(LauncherSession& session, const std::string& java_home) {
+  const std::wstring name = ComputerName();
+  session.WriteKitFile(L"tools\\config.txt",
+                       std::string(name.begin(), name.end()) + "\r\n" + java_home + "\r\n");
+}
+
+// The height of the digit 0 in the window font at a screen resolution, measured as the launcher
+// measures it.
+int MeasuredTextHeight(int dpi) {
+  HFONT font = CreateFontW(WindowFontHeightForDpi(-11, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                           FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, L"0", 1, &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return size.cy;
+}
+
+// Compares every windowed control of the running window with the layout scaled for `measured`.
+void ExpectLayout(const LauncherSession& session, int measured) {
+  ControlTree expected(FormLayout());
+  const Rect client = ScaleForm(expected, kClientWidth, kClientHeight, measured);
+  RECT area;
+  GetClientRect(session.form(), &area);
+  EXPECT_EQ(area.right, client.width);
+  EXPECT_EQ(area.bottom, client.height);
+  int compared = 0;
+  for (const auto& control : expected.all()) {
+    if (!IsWindowedKind(control->kind())) continue;
+    SCOPED_TRACE(Narrow(control->name()));
+    const ControlState state = session.State(control->name());
+    const Rect& b = control->bounds();
+    EXPECT_EQ(state.window_class, ExpectedClass(control->kind()));
+    if (control->spec().asset == Asset::None) {
+      EXPECT_EQ(state.text, control->Text());
+    } else {
+      EXPECT_FALSE(state.text.empty());
+    }
+    EXPECT_EQ(state.rect.left, b.left);
+    EXPECT_EQ(state.rect.top, b.top);
+    EXPECT_EQ(state.rect.right - state.rect.left, b.width);
+    EXPECT_EQ(state.rect.bottom - state.rect.top, b.height);
+    EXPECT_EQ(state.enabled, control->Enabled());
+    EXPECT_EQ(state.tab_stop, control->TabStop() && control->Focusable());
+    EXPECT_EQ(state.checked, control->Checked());
+    // A first start shows page 1 over the waiting page; every control is visible on its page.
+    EXPECT_EQ(state.visible, control->kind() != Kind::Page || control->name() == L"panel1" ||
+                                 control->name() == L"panel5");
+    ++compared;
+  }
+  EXPECT_EQ(compared, 34);
+}
+
+TEST(Window, HasItsCaptionAFixedClientAreaAndNoMaximiseBox) {
+  LauncherSession session;
+  ASSERT_TRUE(session.Start());
+  wchar_t caption[64] = {};
+  GetWindowTextW(session.form(), caption, 64);
+  EXPECT_STREQ(caption, L"Tolvane Chat");
+  const LONG_PTR style = GetWindowLongPtrW(session.form(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+  EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+  EXPECT_NE(style & WS_SYSMENU, 0);
+  RECT client;
+  GetClientRect(session.form(), &client);
+  EXPECT_EQ(client.right, 550);
+  EXPECT_EQ(client.bottom, 450);
+  // Centred on the desktop.
+  RECT outer;
+  GetWindowRect(session.form(), &outer);
+  const int desktop_width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  EXPECT_EQ(outer.left, GetSystemMetrics(SM_XVIRTUALSCREEN) + desktop_width / 2 -
+                            (outer.right - outer.left) / 2);
+  session.Screenshot("page1-licence");
+
+  // Minimised and restored, it keeps its client area.
+  ShowWindow(session.form(), SW_MINIMIZE);
+  ShowWindow(session.form(), SW_RESTORE);
+  GetClientRect(session.form(), &client);
+  EXPECT_EQ(client.right, 550);
+  EXPECT_TRUE(session.Close());
+}
+
+TEST(Window, EveryControlIsWhereTheLayoutPutsIt) {
+  LauncherSession session;
+  ASSERT_TRUE(session.Start());
+  ASSERT_EQ(MeasuredTextHeight(96), 13) << "the test prefix's Tahoma is missing";
+  ExpectLayout(session, 13);
+  EXPECT_EQ(session.Focused(), L"Memo1");
+}
+
+TEST(Window, ScalesEverythingForAnotherScreenResolution) {
+  HKEY desktop = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &desktop, nullptr),
+            ERROR_SUCCESS);
+  const DWORD dpi = 120;
+  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                 sizeof(dpi));
+  {
+    LauncherSession session;
+    const bool started = session.Start();
+    RegDeleteValueW(desktop, L"LogPixels");
+    ASSERT_TRUE(started);
+    const int measured = MeasuredTextHeight(120);
+    ASSERT_NE(measured, 13);
+    ExpectLayout(session, measured);
+    session.Screenshot("page1-licence-120dpi");
+  }
+  RegCloseKey(desktop);
+}
+
+TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
+  LauncherSession session;
+  OpenOnControlPage(session, "C:\\Program Files\\Java\\jre6");
+  ASSERT_TRUE(session.Start());
+  EXPECT_EQ(session.Text(L"e1"), L"C:\\Program Files\\Java\\jre6");
+  session.Screenshot("page4-control");
+  const std::vector<std::wstring> order = {
+      L"apachecb", L"wowzacb", L"phpcb",  L"autoopenmainpage", L"startservers",
+      L"startdevelopment", L"viewlog", L"back3", L"e1", L"savejavahome", L"documentationbutton"};
+  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }));
+  for (std::size_t i = 1; i <= order.size(); ++i) {
+    session.Key(VK_TAB);
+    EXPECT_EQ(session.Focused(), order[i % order.size()]);
+  }
+  for (std::size_t i = order.size(); i > 0; --i) {
+    session.Key(VK_TAB, true);
+    EXPECT_EQ(session.Focused(), order[i - 1]);
+  }
+}
+
+}  // namespace
+}  // namespace tolvane::test
