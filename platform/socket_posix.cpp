@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "socket.h"
 
@@ -92,6 +93,19 @@ class PosixConnection : public Connection {
   Descriptor socket_;
 };
 
+// Linux may give a connection to a free port of its own outgoing range, on its own host, that
+// very port as the local end: the socket is then connected to itself (a simultaneous open). That
+// is no server, and while it lasts it keeps the port from the server that is about to start.
+bool ConnectedToItself(int fd) {
+  sockaddr_storage local{};
+  sockaddr_storage peer{};
+  socklen_t local_size = sizeof local;
+  socklen_t peer_size = sizeof peer;
+  return getsockname(fd, reinterpret_cast<sockaddr*>(&local), &local_size) == 0 &&
+         getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_size) == 0 &&
+         local_size == peer_size && std::memcmp(&local, &peer, local_size) == 0;
+}
+
 std::unique_ptr<Connection> ConnectTo(const addrinfo& address, Clock::time_point deadline) {
   Descriptor socket(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                              address.ai_protocol));
@@ -105,6 +119,7 @@ std::unique_ptr<Connection> ConnectTo(const addrinfo& address, Clock::time_point
       return nullptr;
     }
   }
+  if (ConnectedToItself(socket.get())) return nullptr;
   return std::make_unique<PosixConnection>(std::move(socket));
 }
 

@@ -67,7 +67,7 @@ SocketStatus WaitFor(SOCKET socket, bool for_writing, Clock::time_point deadline
   FD_ZERO(&errors);
   FD_SET(socket, &ready);
   FD_SET(socket, &errors);
-  const timeval limit = TimeLeft(deadline);
+  timeval limit = TimeLeft(deadline);
   const int count =
       select(0, for_writing ? nullptr : &ready, for_writing ? &ready : nullptr, &errors, &limit);
   if (count > 0) return SocketStatus::kOk;
@@ -110,7 +110,7 @@ class WinsockConnection : public Connection {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket_.get(), &readable);
-    const timeval now{0, 0};
+    timeval now{0, 0};
     if (select(0, &readable, nullptr, nullptr, &now) == 0) return false;
     char byte;
     const int got = recv(socket_.get(), &byte, 1, MSG_PEEK);

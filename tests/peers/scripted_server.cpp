@@ -1,0 +1,151 @@
+#include "scripted_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace tolvane::peers {
+namespace {
+
+constexpr int kPollMs = 20;
+
+}  // namespace
+
+Peer::Peer(ScriptedServer& server, int socket, int index)
+    : server_(server), socket_(socket), index_(index) {
+  const int on = 1;
+  setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+Peer::~Peer() {
+  if (socket_ >= 0) close(socket_);
+}
+
+bool Peer::WaitReadable() {
+  while (!server_.stopping_) {
+    pollfd entry{socket_, POLLIN, 0};
+    if (poll(&entry, 1, kPollMs) > 0) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> Peer::ReadRequest() {
+  for (;;) {
+    const std::size_t end = unread_.find("\r\n\r\n");
+    if (end != std::string::npos) {
+      std::string head = unread_.substr(0, end + 4);
+      unread_.erase(0, end + 4);
+      server_.Record(index_, head);
+      return head;
+    }
+    if (socket_ < 0 || !WaitReadable()) return std::nullopt;
+    char buffer[4096];
+    const ssize_t got = recv(socket_, buffer, sizeof buffer, 0);
+    if (got <= 0) return std::nullopt;
+    unread_.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool Peer::Send(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (socket_ < 0) return false;
+    const ssize_t sent = send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(sent));
+  }
+  return true;
+}
+
+bool Peer::stopping() const { return server_.stopping_; }
+
+void Peer::SendSlowly(const std::vector<std::string>& pieces) {
+  for (const std::string& piece : pieces) {
+    Send(piece);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+}
+
+void Peer::Close() {
+  if (socket_ >= 0) close(socket_);
+  socket_ = -1;
+}
+
+void Peer::Reset() {
+  const linger abort{1, 0};
+  if (socket_ >= 0) setsockopt(socket_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  Close();
+}
+
+void Peer::WaitForClose() {
+  char buffer[4096];
+  while (socket_ >= 0 && WaitReadable()) {
+    if (recv(socket_, buffer, sizeof buffer, 0) <= 0) return;
+  }
+}
+
+ScriptedServer::ScriptedServer(Script script) : script_(std::move(script)) {
+  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      listen(listener_, 16) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    close(listener_);
+    throw std::runtime_error("scripted server can not listen");
+  }
+  port_ = ntohs(address.sin_port);
+  acceptor_ = std::thread([this] { AcceptLoop(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+  stopping_ = true;
+  acceptor_.join();
+  for (std::thread& peer : peers_) peer.join();
+  close(listener_);
+}
+
+void ScriptedServer::AcceptLoop() {
+  while (!stopping_) {
+    pollfd entry{listener_, POLLIN, 0};
+    if (poll(&entry, 1, kPollMs) <= 0) continue;
+    const int socket = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (socket < 0) continue;
+    const int index = ++connections_;
+    peers_.emplace_back([this, socket, index] {
+      Peer peer(*this, socket, index);
+      script_(peer);
+    });
+  }
+}
+
+void ScriptedServer::Record(int connection, const std::string& head) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  requests_.push_back({connection, head});
+}
+
+std::vector<ScriptedServer::Request> ScriptedServer::requests() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+std::wstring ScriptedServer::Url(const std::wstring& path) const {
+  return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
+}
+
+std::string ExpectedRequest(std::uint16_t port, const std::string& path,
+                            const std::string& cookies) {
+  std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                        "\r\nAccept: text/html, */*\r\nAccept-Encoding: identity\r\n"
+                        "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
+  if (!cookies.empty()) request += "Cookie: " + cookies + "\r\n";
+  return request + "\r\n";
+}
+
+}  // namespace tolvane::peers
