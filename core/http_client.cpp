@@ -39,9 +39,9 @@ FetchResult HttpClient::Get(const std::wstring& url_text, const std::wstring& ma
   const std::string request =
       BuildGetRequest(*url, cookies_.CookieHeader(url->host, url->path, false));
   if (!EnsureConnection(*url)) return {};
-  const Exchange exchange = Send(*url, request, marker);
-  if (!exchange.reusable) connection_.reset();
-  return exchange.result;
+  const Outcome outcome = Exchange(*url, request, marker);
+  if (!outcome.reusable) connection_.reset();
+  return outcome.result;
 }
 
 // Keeps the connection held from an earlier fetch when it goes to the same server and the
@@ -59,12 +59,26 @@ bool HttpClient::EnsureConnection(const HttpUrl& url) {
   return connection_ != nullptr;
 }
 
+// Keeps the head's cookies, whatever the status; true when the answer is a page, and then sets up
+// the search for the marker in the body's charset (none when that charset can not hold it).
+bool HttpClient::TakeHead(const ResponseHead& head, const HttpUrl& url, const std::wstring& marker,
+                          std::optional<MarkerScanner>& scanner) {
+  for (const std::string& set_cookie : head.set_cookies) {
+    cookies_.Store(set_cookie, url.host, clock_());
+  }
+  if (!IsPage(head)) return false;
+  if (auto needle = EncodeForBody(marker, CharsetIsUtf8(head.content_type))) {
+    scanner.emplace(std::move(*needle));
+  }
+  return true;
+}
+
 // Sends the request and reads the answer as it arrives. The head is judged before any body byte
 // is read: an answer that is no page fails at once, its body unread. The connection stays fit for
 // the next request only when the answer ended exactly where its framing said, the server did not
 // say it closes, and its end was not the close itself.
-HttpClient::Exchange HttpClient::Send(const HttpUrl& url, const std::string& request,
-                                      const std::wstring& marker) {
+HttpClient::Outcome HttpClient::Exchange(const HttpUrl& url, const std::string& request,
+                                         const std::wstring& marker) {
   const auto deadline = SteadyClock::now() + timeouts_.answer;
   const auto wait = [&] {
     return std::min(timeouts_.read, std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -74,7 +88,7 @@ HttpClient::Exchange HttpClient::Send(const HttpUrl& url, const std::string& req
 
   ResponseParser parser;
   bool head_judged = false;
-  std::optional<MarkerScanner> scanner;  // none when the body's charset can not hold the marker
+  std::optional<MarkerScanner> scanner;
   std::array<char, kReceiveBufferBytes> buffer;
   for (;;) {
     const auto time_left = wait();
@@ -94,14 +108,7 @@ HttpClient::Exchange HttpClient::Send(const HttpUrl& url, const std::string& req
       if (!head_judged &&
           (state == ResponseParser::State::kBody || state == ResponseParser::State::kComplete)) {
         head_judged = true;
-        const ResponseHead& head = parser.head();
-        for (const std::string& set_cookie : head.set_cookies) {
-          cookies_.Store(set_cookie, url.host, clock_());
-        }
-        if (!IsPage(head)) return {};
-        if (auto needle = EncodeForBody(marker, CharsetIsUtf8(head.content_type))) {
-          scanner.emplace(std::move(*needle));
-        }
+        if (!TakeHead(parser.head(), url, marker, scanner)) return {};
       }
     } while (!data.empty() && parser.state() != ResponseParser::State::kBroken &&
              parser.state() != ResponseParser::State::kComplete);

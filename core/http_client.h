@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "body_scan.h"
 #include "cookie_jar.h"
+#include "http_response.h"
 #include "http_url.h"
 #include "socket.h"
 
@@ -48,13 +51,15 @@ class HttpClient {
   FetchResult Get(const std::wstring& url, const std::wstring& marker);
 
  private:
-  struct Exchange {
+  struct Outcome {
     FetchResult result;
-    bool reusable = false;
+    bool reusable = false;  // the connection may carry the next request
   };
 
   bool EnsureConnection(const HttpUrl& url);
-  Exchange Send(const HttpUrl& url, const std::string& request, const std::wstring& marker);
+  bool TakeHead(const ResponseHead& head, const HttpUrl& url, const std::wstring& marker,
+                std::optional<MarkerScanner>& scanner);
+  Outcome Exchange(const HttpUrl& url, const std::string& request, const std::wstring& marker);
 
   Connector& connector_;
   UnixClock clock_;

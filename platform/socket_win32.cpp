@@ -59,7 +59,9 @@ timeval TimeLeft(Clock::time_point deadline) {
 }
 
 // Waits until the socket is readable or writable. A failed connect is signalled in the error set
-// rather than the write set; either way the next call on the socket reports what happened.
+// rather than the write set, so writing waits watch both; the next call on the socket then reports
+// what happened. (On a connected socket the error set means urgent data, which a read wait must
+// not watch: recv would not take it and the wait would spin.)
 SocketStatus WaitFor(SOCKET socket, bool for_writing, Clock::time_point deadline) {
   fd_set ready;
   fd_set errors;
@@ -68,8 +70,8 @@ SocketStatus WaitFor(SOCKET socket, bool for_writing, Clock::time_point deadline
   FD_SET(socket, &ready);
   FD_SET(socket, &errors);
   timeval limit = TimeLeft(deadline);
-  const int count =
-      select(0, for_writing ? nullptr : &ready, for_writing ? &ready : nullptr, &errors, &limit);
+  const int count = for_writing ? select(0, nullptr, &ready, &errors, &limit)
+                                : select(0, &ready, nullptr, nullptr, &limit);
   if (count > 0) return SocketStatus::kOk;
   return count == 0 ? SocketStatus::kTimedOut : SocketStatus::kFailed;
 }
