@@ -17,9 +17,14 @@ start_wine_session() {
   export WINEPREFIX=$TOLVANE_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
   wineserver -p >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 </dev/null
+  # Wine's desktop ends a few seconds after its last program; one that starts while it is
+  # going away loses its first input. A console waiting for a key keeps the desktop up.
+  setsid bash -c 'exec sleep 86400 | wine cmd /c pause' >/dev/null 2>&1 </dev/null &
+  TOLVANE_KEEPER_PID=$!
 }
 
 stop_wine_session() {
+  [ -z "${TOLVANE_KEEPER_PID:-}" ] || kill -- "-$TOLVANE_KEEPER_PID" 2>/dev/null || true
   WINEPREFIX=$TOLVANE_WINEPREFIX wineserver -k >/dev/null 2>&1 || true
   if [ -n "${TOLVANE_XVFB_PID:-}" ]; then
     kill "$TOLVANE_XVFB_PID" 2>/dev/null || true

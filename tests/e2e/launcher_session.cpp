@@ -50,11 +50,20 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+// Real input goes to the window under the pointer: the one a test means must be in front.
+void BringToFront(HWND window) {
+  if (GetForegroundWindow() == window) return;
+  SetForegroundWindow(window);
+  WaitUntil([window] { return GetForegroundWindow() == window; }, std::chrono::seconds(2));
+}
+
 POINT Centre(HWND window) {
   RECT r;
   GetWindowRect(window, &r);
   return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
+
+}  // namespace
 
 void RunQuietly(const std::wstring& command_line) {
   std::wstring line = command_line;
@@ -68,6 +77,8 @@ void RunQuietly(const std::wstring& command_line) {
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
 }
+
+namespace {
 
 // Copies a folder tree with the Win32 calls: the C++ library's copy finds nothing to copy in a
 // Z: folder under Wine.
@@ -99,7 +110,7 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
-LauncherSession::LauncherSession() {
+LauncherSession::LauncherSession(Machine machine) : machine_(machine) {
   RegisterRecorders();
   CopyTree(DemoKit(), kit_.path().substr(0, kit_.path().size() - 1));
 }
@@ -116,13 +127,18 @@ LauncherSession::~LauncherSession() {
 }
 
 bool LauncherSession::Start() {
-  const EnvironmentOverride path(L"PATH", (DemoPath() + L";" + [] {
+  std::wstring path = [] {
     wchar_t old[8192] = {};
     GetEnvironmentVariableW(L"PATH", old, static_cast<DWORD>(std::size(old)));
     return std::wstring(old);
-  }()).c_str());
+  }();
+  if (machine_.java) path = DemoPath() + L"\\java;" + path;
+  const EnvironmentOverride search_path(L"PATH", path.c_str());
+  const EnvironmentOverride flavour(L"TOLVANE_JAVA_FLAVOUR", machine_.java17 ? L"17" : nullptr);
   const EnvironmentOverride log(L"TOLVANE_STANDIN_LOG", (kit() + L"standins.log").c_str());
-  const EnvironmentOverride warmup(L"TOLVANE_WARMUP_MS", L"1500");
+  const EnvironmentOverride warmup(L"TOLVANE_WARMUP_MS", std::to_wstring(machine_.warmup_ms).c_str());
+  // The environment-variable tool reports bad arguments on stderr instead of in a box.
+  const EnvironmentOverride quiet(L"TOLVANE_NO_DIALOGS", L"1");
   std::wstring command_line = L"\"" + kit() + L"TolvaneChat.exe\"";
   STARTUPINFOW startup = {sizeof(startup)};
   // Started from another folder: the launcher must find its kit by its own path.
@@ -145,8 +161,15 @@ bool LauncherSession::Start() {
     }
     return false;
   });
-  if (!shown) ADD_FAILURE() << "no window; the launcher is " << (Running() ? "running" : "gone, exit code ") << ExitCode();
-  return shown;
+  if (!shown) {
+    ADD_FAILURE() << "no window; the launcher is "
+                  << (Running() ? "running" : "gone, exit code ") << ExitCode();
+    return false;
+  }
+  // Input that arrives while the new window is still being mapped and activated can be lost.
+  WaitForInputIdle(process_.hProcess, 5000);
+  Sleep(300);
+  return true;
 }
 
 DWORD LauncherSession::ExitCode() const {
@@ -223,6 +246,7 @@ std::wstring LauncherSession::Text(const std::wstring& name) const {
 }
 
 void LauncherSession::Click(const std::wstring& name) {
+  BringToFront(form_);
   if (HWND window = Control(name)) {
     ClickAt(Centre(window));
     return;
@@ -237,7 +261,7 @@ void LauncherSession::Click(const std::wstring& name) {
 }
 
 void LauncherSession::Key(WORD key, bool shift) {
-  SetForegroundWindow(form_);
+  BringToFront(form_);
   PressKey(key, shift);
 }
 
@@ -265,7 +289,10 @@ std::wstring LauncherSession::MessageBoxText(HWND box) const {
   return WindowText(GetDlgItem(box, 0xFFFF));
 }
 
-void LauncherSession::Answer(HWND box, int button) { ClickAt(Centre(GetDlgItem(box, button))); }
+void LauncherSession::Answer(HWND box, int button) {
+  BringToFront(box);
+  ClickAt(Centre(GetDlgItem(box, button)));
+}
 
 std::vector<std::wstring> LauncherSession::Records() const {
   const std::string bytes = ReadKitFile(L"standins.log");
@@ -311,6 +338,30 @@ int CountProcesses(const std::wstring& image) {
   }
   CloseHandle(snapshot);
   return count;
+}
+
+}  // namespace tolvane::test
+
+namespace tolvane::test {
+
+std::wstring ComputerName() {
+  wchar_t name[256] = {};
+  DWORD size = static_cast<DWORD>(std::size(name));
+  GetComputerNameW(name, &size);
+  return name;
+}
+
+void StoreSettingsOfThisComputer(const LauncherSession& session, const std::string& java_home) {
+  const std::wstring name = ComputerName();
+  session.WriteKitFile(L"tools\\config.txt",
+                       std::string(name.begin(), name.end()) + "\r\n" + java_home + "\r\n");
+}
+
+Record SplitRecord(const std::wstring& line) {
+  const std::size_t first = line.find(L'|');
+  const std::size_t second = line.find(L'|', first + 1);
+  if (first == std::wstring::npos || second == std::wstring::npos) return {line, L"", L""};
+  return {line.substr(0, first), line.substr(first + 1, second - first - 1), line.substr(second + 1)};
 }
 
 }  // namespace tolvane::test

@@ -28,10 +28,17 @@ struct ControlState {
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+// How the machine the launcher runs on is set up.
+struct Machine {
+  bool java = true;          // the java stand-in is on the search path
+  bool java17 = false;       // ... and prints like a Java 17 runtime (no rt.jar)
+  int warmup_ms = 1500;      // until the web server's main page shows the chat
+};
+
 class LauncherSession {
  public:
   // A fresh copy of the demo kit.
-  LauncherSession();
+  explicit LauncherSession(Machine machine = Machine());
   ~LauncherSession();
   LauncherSession(const LauncherSession&) = delete;
   LauncherSession& operator=(const LauncherSession&) = delete;
@@ -70,12 +77,28 @@ class LauncherSession {
   void WriteKitFile(const std::wstring& relative, const std::string& bytes) const;
 
  private:
+  Machine machine_;
   ScratchFolder kit_;
   PROCESS_INFORMATION process_ = {};
   HWND form_ = nullptr;
 };
 
+// Runs a command line to its end (at most 10 s), without a window.
+void RunQuietly(const std::wstring& command_line);
+
 // Counts the running processes of an image name, such as httpd.exe.
 int CountProcesses(const std::wstring& image);
+
+// The name of the computer, as the launcher reads it.
+std::wstring ComputerName();
+
+// The launcher opens on the control page when the settings name this computer.
+void StoreSettingsOfThisComputer(const LauncherSession& session, const std::string& java_home);
+
+// "role|current directory|command line" split in three.
+struct Record {
+  std::wstring role, directory, command_line;
+};
+Record SplitRecord(const std::wstring& line);
 
 }  // namespace tolvane::test

@@ -1,23 +1,12 @@
 #include "screen.h"
 
 #include <fstream>
-#include <vector>
+#include <string>
 
 namespace tolvane::test {
 namespace {
 
 void Send(INPUT input) { SendInput(1, &input, sizeof(INPUT)); }
-
-INPUT Mouse(DWORD flags, POINT at) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  input.mi.dx = MulDiv(at.x, 65535, width - 1);
-  input.mi.dy = MulDiv(at.y, 65535, height - 1);
-  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
-  return input;
-}
 
 INPUT Key(WORD key, bool up) {
   INPUT input = {};
@@ -29,13 +18,20 @@ INPUT Key(WORD key, bool up) {
 
 }  // namespace
 
+// The click comes from the X server itself (xdotool), as a person's mouse would make it: input
+// a Wine program injects with SendInput was now and then lost while the launcher activated.
 void ClickAt(POINT point) {
-  Send(Mouse(MOUSEEVENTF_MOVE, point));
-  Sleep(30);
-  Send(Mouse(MOUSEEVENTF_LEFTDOWN, point));
-  Sleep(30);
-  Send(Mouse(MOUSEEVENTF_LEFTUP, point));
-  Sleep(100);
+  std::wstring command = L"Z:\\usr\\bin\\xdotool mousemove " + std::to_wstring(point.x) +
+                         L" " + std::to_wstring(point.y) + L" sleep 0.1 click 1";
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  // Wine starts a Linux program without giving back a handle to wait on: give it the time.
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &process)) {
+    if (process.hProcess) CloseHandle(process.hProcess);
+    if (process.hThread) CloseHandle(process.hThread);
+  }
+  Sleep(400);
 }
 
 void PressKey(WORD key, bool shift) {

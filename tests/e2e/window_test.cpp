@@ -28,20 +28,6 @@ bool IsWindowedKind(Kind kind) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-std::wstring ComputerName() {
-  wchar_t name[256] = {};
-  DWORD size = static_cast<DWORD>(std::size(name));
-  GetComputerNameW(name, &size);
-  return name;
-}
-
-// The launcher on the control page: this computer's name is the one stored.
-void OpenOnControlPage(LauncherSession& session, const std::string& java_home) {
-  const std::wstring name = ComputerName();
-  session.WriteKitFile(L"tools\\config.txt",
-                       std::string(name.begin(), name.end()) + "\r\n" + java_home + "\r\n");
-}
-
 // The height of the digit 0 in the window font at a screen resolution, measured as the launcher
 // measures it.
 int MeasuredTextHeight(int dpi) {
@@ -153,7 +139,7 @@ TEST(Window, ScalesEverythingForAnotherScreenResolution) {
 
 TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
   LauncherSession session;
-  OpenOnControlPage(session, "C:\\Program Files\\Java\\jre6");
+  StoreSettingsOfThisComputer(session, "C:\\Program Files\\Java\\jre6");
   ASSERT_TRUE(session.Start());
   EXPECT_EQ(session.Text(L"e1"), L"C:\\Program Files\\Java\\jre6");
   session.Screenshot("page4-control");

@@ -1,0 +1,90 @@
+// The control page's other buttons and links by real clicks: each opens its program or document
+// as the kit expects, and the C# choice explains itself and returns to PHP.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher_session.h"
+
+namespace tolvane::test {
+namespace {
+
+class Launchers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StoreSettingsOfThisComputer(session, "");
+    ASSERT_TRUE(session.Start());
+  }
+  // The one record of `role` once it arrives.
+  Record Only(const std::wstring& role) {
+    EXPECT_TRUE(WaitUntil([&] { return session.RecordsOf(role).size() == 1; }))
+        << ::testing::PrintToString(session.Records());
+    const auto records = session.RecordsOf(role);
+    return records.empty() ? Record{} : SplitRecord(records[0]);
+  }
+  static bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+  }
+
+  LauncherSession session;
+};
+
+TEST_F(Launchers, InstallJavaStartsTheInstaller) {
+  session.Click(L"back3");
+  EXPECT_TRUE(Contains(Only(L"jre").command_line, session.kit() + L"tools\\jre.exe"));
+}
+
+TEST_F(Launchers, ViewLogFilesOpensTheLogViewerInTheBrowser) {
+  session.Click(L"viewlog");
+  EXPECT_TRUE(Contains(Only(L"browser").command_line, L"http://127.0.0.1:85/service/logs/"));
+}
+
+TEST_F(Launchers, DocumentationOpensTheManualInThePdfViewer) {
+  session.Click(L"documentationbutton");
+  EXPECT_TRUE(Contains(Only(L"viewer").command_line, session.kit() + L"TolvaneChat.pdf"));
+}
+
+TEST_F(Launchers, DevelopmentMinimisesTheLauncherAndOpensTheProjectInTheIde) {
+  session.Click(L"startdevelopment");
+  const Record ide = Only(L"netbeans");
+  EXPECT_TRUE(Contains(ide.command_line,
+                       L" --userdir .\\tools\\Project\\nbproject\\settings\\ .\\tools\\Project\\ "
+                       L".\\www\\config.xml .\\www\\service\\service.php"));
+  EXPECT_EQ(_wcsicmp((ide.directory + (ide.directory.back() == L'\\' ? L"" : L"\\")).c_str(),
+                     session.kit().c_str()),
+            0);
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(session.form()) != FALSE; }));
+}
+
+TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepad) {
+  for (const auto& [link, title] : {std::pair{L"Label15", L"httpd.conf - Notepad"},
+                                    std::pair{L"Label16", L"php.ini - Notepad"}}) {
+    session.Click(link);
+    HWND notepad = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (notepad = FindWindowW(L"Notepad", title)) != nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return IsZoomed(notepad) != FALSE; }));
+    // Notepad, maximised, covers the launcher: end it before the next click.
+    RunQuietly(L"taskkill /F /IM notepad.exe");
+    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
+  }
+}
+
+TEST_F(Launchers, CSharpShowsTheNoticeAndReturnsToPhp) {
+  session.Click(L"csharpcb");
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = session.MessageBoxWindow(L"Information")) != nullptr; }));
+  EXPECT_EQ(session.MessageBoxText(box),
+            L"If you want to use csharp as the Tolvane Chat scripting language then you have to "
+            L"use some other web server (probably IIS).Please take a look on our web pages or send "
+            L"us an email - we will send you back instruction how to port Tolvane Chat framework "
+            L"to IIS and ASP.NET.");
+  session.Screenshot("page4-csharp-notice");
+  session.Answer(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return session.State(L"phpcb").checked; }));
+  EXPECT_FALSE(session.State(L"csharpcb").checked);
+  EXPECT_TRUE(session.State(L"phpcb").tab_stop);
+  EXPECT_FALSE(session.State(L"csharpcb").tab_stop);
+}
+
+}  // namespace
+}  // namespace tolvane::test
