@@ -15,6 +15,9 @@ start_wine_session() {
   fi
   export DISPLAY=$TOLVANE_DISPLAY
   export WINEPREFIX=$TOLVANE_WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
+  # A wineserver left from an earlier run would keep its desktop on another display.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   wineserver -p >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 </dev/null
   # Wine's desktop ends a few seconds after its last program; one that starts while it is

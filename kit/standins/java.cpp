@@ -5,6 +5,8 @@
 // A GUI program, so that no console window opens for the media server; the version text still
 // reaches the test script through the standard handles cmd.exe redirects.
 #include <windows.h>
+
+#include <cwchar>
 // Needs the types windows.h defines.
 #include <shellapi.h>
 
@@ -63,8 +65,18 @@ bool IsJava17() {
   return length < std::size(flavour) && std::wstring(flavour, length) == L"17";
 }
 
+// A real Java runtime takes a moment to start; TOLVANE_JAVA_STARTUP_MS makes the stand-in take
+// as long, so that what the launcher shows meanwhile can be seen.
+void StartUp() {
+  wchar_t milliseconds[16] = {};
+  const DWORD length = GetEnvironmentVariableW(L"TOLVANE_JAVA_STARTUP_MS", milliseconds,
+                                               static_cast<DWORD>(std::size(milliseconds)));
+  if (length > 0 && length < std::size(milliseconds)) Sleep(wcstoul(milliseconds, nullptr, 10));
+}
+
 // As the real launcher does: class-loading lines on standard output, the version on standard error.
 int PrintVersion(bool verbose) {
+  StartUp();
   const bool java17 = IsJava17();
   if (verbose) Write(STD_OUTPUT_HANDLE, java17 ? kJava17Classes : kJava6Classes);
   Write(STD_ERROR_HANDLE, java17 ? kJava17Version : kJava6Version);

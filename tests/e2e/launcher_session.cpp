@@ -137,6 +137,8 @@ bool LauncherSession::Start() {
   const EnvironmentOverride flavour(L"TOLVANE_JAVA_FLAVOUR", machine_.java17 ? L"17" : nullptr);
   const EnvironmentOverride log(L"TOLVANE_STANDIN_LOG", (kit() + L"standins.log").c_str());
   const EnvironmentOverride warmup(L"TOLVANE_WARMUP_MS", std::to_wstring(machine_.warmup_ms).c_str());
+  const EnvironmentOverride java_startup(L"TOLVANE_JAVA_STARTUP_MS",
+                                         std::to_wstring(machine_.java_startup_ms).c_str());
   // The environment-variable tool reports bad arguments on stderr instead of in a box.
   const EnvironmentOverride quiet(L"TOLVANE_NO_DIALOGS", L"1");
   std::wstring command_line = L"\"" + kit() + L"TolvaneChat.exe\"";
@@ -222,12 +224,8 @@ ControlState LauncherSession::State(const std::wstring& name) const {
   return state;
 }
 
-std::vector<std::wstring> LauncherSession::WindowedControlNames() const {
-  std::vector<std::wstring> names;
-  for (const ControlSpec& spec : FormLayout()) {
-    if (Control(spec.name)) names.push_back(spec.name);
-  }
-  return names;
+bool LauncherSession::Visible(const std::wstring& name) const {
+  return (GetWindowLongPtrW(Control(name), GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 std::wstring LauncherSession::Focused() const {
@@ -270,8 +268,8 @@ bool LauncherSession::Close() {
   return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0;
 }
 
-void LauncherSession::Screenshot(const std::string& name) const {
-  Sleep(300);  // let the last repaint reach the screen
+void LauncherSession::Screenshot(const std::string& name, int settle_ms) const {
+  Sleep(static_cast<DWORD>(settle_ms));
   SaveScreenshot(form_, name);
 }
 

@@ -33,6 +33,7 @@ struct Machine {
   bool java = true;          // the java stand-in is on the search path
   bool java17 = false;       // ... and prints like a Java 17 runtime (no rt.jar)
   int warmup_ms = 1500;      // until the web server's main page shows the chat
+  int java_startup_ms = 0;   // each start of the java stand-in takes this long
 };
 
 class LauncherSession {
@@ -52,8 +53,9 @@ class LauncherSession {
 
   HWND Control(const std::wstring& name) const;
   ControlState State(const std::wstring& name) const;
-  // Every child window of the form with a control id, by its control's name.
-  std::vector<std::wstring> WindowedControlNames() const;
+  // Whether the control's own window is visible, read without a message: the launcher may be
+  // busy waiting for the Java test script.
+  bool Visible(const std::wstring& name) const;
   std::wstring Focused() const;
   std::wstring Text(const std::wstring& name) const;
 
@@ -62,7 +64,8 @@ class LauncherSession {
   void Key(WORD key, bool shift = false);
   // Closes the window as the close box does, and waits for the program to end.
   bool Close();
-  void Screenshot(const std::string& name) const;
+  // After `settle_ms` for the last repaint to reach the screen.
+  void Screenshot(const std::string& name, int settle_ms = 300) const;
 
   // The message box the launcher shows now, by its caption; nullptr when there is none yet.
   HWND MessageBoxWindow(const std::wstring& caption) const;
