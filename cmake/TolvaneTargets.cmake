@@ -2,13 +2,21 @@
 include(GoogleTest)
 
 if(WIN32)
-  # Every program is linked statically: under Wine a missing MinGW runtime DLL fails silently.
-  add_link_options(-static)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
-  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  if(MINGW)
+    # Every program is linked statically: under Wine a missing MinGW runtime DLL fails silently.
+    add_link_options(-static)
+  else()
+    set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  endif()
+  if(CMAKE_CROSSCOMPILING)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-run.sh")
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
   set(TOLVANE_GTEST GTest::gtest GTest::gmock)
   set(TOLVANE_GTEST_MAIN GTest::gtest_main)
 else()
@@ -23,7 +31,18 @@ endif()
 
 # Warnings as errors apply to our own targets only, never to third-party code.
 function(tolvane_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+  endif()
+endfunction()
+
+# A Windows program whose entry is wWinMain or wmain (MSVC finds it by itself).
+function(tolvane_unicode_entry target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -municode)
+  endif()
 endfunction()
 
 # tolvane_add_test(<name> SOURCES ... [LIBS ...] [NO_MAIN] [LABELS ...])

@@ -110,9 +110,14 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
-LauncherSession::LauncherSession(Machine machine) : machine_(machine) {
+LauncherSession::LauncherSession(Machine machine, std::wstring kit_folder)
+    : machine_(machine), kit_folder_(std::move(kit_folder)) {
   RegisterRecorders();
-  CopyTree(DemoKit(), kit_.path().substr(0, kit_.path().size() - 1));
+  if (kit_folder_.empty()) {
+    scratch_.emplace();
+    kit_folder_ = scratch_->path();
+    CopyTree(DemoKit(), kit_folder_.substr(0, kit_folder_.size() - 1));
+  }
 }
 
 LauncherSession::~LauncherSession() {

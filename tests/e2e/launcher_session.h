@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,13 +39,13 @@ struct Machine {
 
 class LauncherSession {
  public:
-  // A fresh copy of the demo kit.
-  explicit LauncherSession(Machine machine = Machine());
+  // A fresh copy of the demo kit, or the kit in `kit_folder` (with its trailing backslash).
+  explicit LauncherSession(Machine machine = Machine(), std::wstring kit_folder = L"");
   ~LauncherSession();
   LauncherSession(const LauncherSession&) = delete;
   LauncherSession& operator=(const LauncherSession&) = delete;
 
-  const std::wstring& kit() const { return kit_.path(); }
+  const std::wstring& kit() const { return kit_folder_; }
   // Starts the launcher and waits until its window shows; false when it did not.
   bool Start();
   HWND form() const { return form_; }
@@ -81,7 +82,8 @@ class LauncherSession {
 
  private:
   Machine machine_;
-  ScratchFolder kit_;
+  std::optional<ScratchFolder> scratch_;
+  std::wstring kit_folder_;
   PROCESS_INFORMATION process_ = {};
   HWND form_ = nullptr;
 };

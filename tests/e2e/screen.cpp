@@ -1,5 +1,8 @@
 #include "screen.h"
 
+#include "host_path.h"
+
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -68,7 +71,13 @@ void SaveScreenshot(HWND window, const std::string& name) {
   file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
   file.bfSize = file.bfOffBits + image_size;
   info.bmiHeader.biSizeImage = image_size;
-  std::ofstream out(TOLVANE_ARTIFACTS_DIR "/" + name + ".bmp", std::ios::binary);
+  // TOLVANE_SCREENSHOTS names another folder (a Windows path), such as the demo's.
+  wchar_t folder[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(L"TOLVANE_SCREENSHOTS", folder, MAX_PATH);
+  const std::wstring path = (length > 0 && length < MAX_PATH ? std::wstring(folder)
+                                                              : HostPath(TOLVANE_ARTIFACTS_DIR)) +
+                            L"\\" + std::wstring(name.begin(), name.end()) + L".bmp";
+  std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
   out.write(static_cast<const char*>(bits), image_size);
