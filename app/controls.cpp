@@ -5,19 +5,19 @@
 
 namespace tolvane {
 
-TControl::TControl(const ControlSpec& spec, TControl* parent)
-    : spec_(spec),
-      name_(spec.name),
+TControl::TControl(const LayoutRow& row, TControl* parent)
+    : row_(row),
+      name_(row.name),
       parent_(parent),
-      bounds_{spec.left, spec.top, spec.width, spec.height},
-      font_height_(spec.font.height),
-      enabled_((spec.flags & kDisabled) == 0),
-      tab_stop_(spec.tab >= 0 && (spec.kind != Kind::Radio || (spec.flags & kTicked) != 0) &&
+      bounds_{row.left, row.top, row.width, row.height},
+      font_height_(row.font.height),
+      enabled_((row.flags & kDisabled) == 0),
+      tab_stop_(row.tab >= 0 && (row.kind != Kind::Radio || (row.flags & kTicked) != 0) &&
                 enabled_),
-      checked_((spec.flags & kTicked) != 0),
-      text_(spec.text ? spec.text : L""),
-      font_colour_(spec.font.colour),
-      bold_(spec.font.bold) {}
+      checked_((row.flags & kTicked) != 0),
+      text_(row.text ? row.text : L""),
+      font_colour_(row.font.colour),
+      bold_(row.font.bold) {}
 
 void TControl::Notify(ControlView::Change change) {
   if (view_) view_->Changed(*this, change);
@@ -101,10 +101,10 @@ bool TControl::Focusable() const {
   }
 }
 
-ControlTree::ControlTree(const std::vector<ControlSpec>& layout) {
-  for (const ControlSpec& spec : layout) {
-    TControl* parent = spec.parent ? &Get(spec.parent) : nullptr;
-    controls_.push_back(std::make_unique<TControl>(spec, parent));
+ControlTree::ControlTree(const std::vector<LayoutRow>& layout) {
+  for (const LayoutRow& row : layout) {
+    TControl* parent = row.parent ? &Get(row.parent) : nullptr;
+    controls_.push_back(std::make_unique<TControl>(row, parent));
     TControl* control = controls_.back().get();
     if (parent) {
       parent->AddChild(control);
@@ -126,10 +126,10 @@ namespace {
 std::vector<TControl*> InTabOrder(const std::vector<TControl*>& controls) {
   std::vector<TControl*> ordered;
   for (TControl* control : controls) {
-    if (control->spec().tab >= 0) ordered.push_back(control);
+    if (control->row().tab >= 0) ordered.push_back(control);
   }
   std::stable_sort(ordered.begin(), ordered.end(), [](const TControl* a, const TControl* b) {
-    return a->spec().tab < b->spec().tab;
+    return a->row().tab < b->row().tab;
   });
   return ordered;
 }

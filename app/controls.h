@@ -56,7 +56,7 @@ enum Flag : unsigned {
 };
 
 // One row of the layout: what the form designer recorded for a control.
-struct ControlSpec {
+struct LayoutRow {
   const wchar_t* name;
   Kind kind;
   const wchar_t* parent;  // nullptr: the form itself
@@ -85,11 +85,11 @@ class ControlView {
 
 class TControl {
  public:
-  TControl(const ControlSpec& spec, TControl* parent);
+  TControl(const LayoutRow& row, TControl* parent);
 
-  const ControlSpec& spec() const { return spec_; }
+  const LayoutRow& row() const { return row_; }
   const std::wstring& name() const { return name_; }
-  Kind kind() const { return spec_.kind; }
+  Kind kind() const { return row_.kind; }
   TControl* parent() const { return parent_; }
   const std::vector<TControl*>& children() const { return children_; }
   void AddChild(TControl* child) { children_.push_back(child); }
@@ -132,7 +132,7 @@ class TControl {
  private:
   void Notify(ControlView::Change change);
 
-  const ControlSpec& spec_;
+  const LayoutRow& row_;
   std::wstring name_;
   TControl* parent_;
   std::vector<TControl*> children_;
@@ -151,7 +151,7 @@ class TControl {
 // Every control of a form, built from its layout rows in creation order.
 class ControlTree {
  public:
-  explicit ControlTree(const std::vector<ControlSpec>& layout);
+  explicit ControlTree(const std::vector<LayoutRow>& layout);
 
   TControl& Get(const std::wstring& name) const;  // throws std::out_of_range for an unknown name
   const std::vector<std::unique_ptr<TControl>>& all() const { return controls_; }

@@ -29,7 +29,7 @@ constexpr wchar_t kReadLicence[] = L"Please read the following license agreement
 constexpr wchar_t kAgreeNext[] = L"(I agree) Next >";
 
 // clang-format off
-const std::vector<ControlSpec> kLayout = {
+const std::vector<LayoutRow> kLayout = {
 // name                   kind     parent        left top  width height  text                        font           flags            tab handler                       asset
 {L"Image1",               kPicture, nullptr,        0,   0, 550,  75, nullptr,                          kWin,          kAlignTop,       -1, nullptr,                      Asset::Banner},
 {L"panel5",               kPage,    nullptr,        0,  75, 550, 375, L"Wait a moment please ...",      kTahoma19Bold, 0,                4, nullptr,                      kNone},
@@ -115,6 +115,6 @@ const std::vector<ControlSpec> kLayout = {
 
 }  // namespace
 
-const std::vector<ControlSpec>& FormLayout() { return kLayout; }
+const std::vector<LayoutRow>& FormLayout() { return kLayout; }
 
 }  // namespace tolvane

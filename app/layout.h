@@ -14,6 +14,6 @@ inline constexpr int kClientHeight = 450;
 inline constexpr int kDesignDpi = 96;
 inline constexpr int kDesignTextHeight = 13;
 
-const std::vector<ControlSpec>& FormLayout();
+const std::vector<LayoutRow>& FormLayout();
 
 }  // namespace tolvane

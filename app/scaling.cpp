@@ -34,13 +34,13 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
   const int d = kDesignTextHeight;
   if (m == d) return {0, 0, client_width, client_height};
   for (const auto& control : controls.all()) {
-    const ControlSpec& spec = control->spec();
-    const int left = MulDivRound(spec.left, m, d);
-    const int top = MulDivRound(spec.top, m, d);
-    const int right = MulDivRound(spec.left + spec.width, m, d);
-    const int bottom = MulDivRound(spec.top + spec.height, m, d);
+    const LayoutRow& row = control->row();
+    const int left = MulDivRound(row.left, m, d);
+    const int top = MulDivRound(row.top, m, d);
+    const int right = MulDivRound(row.left + row.width, m, d);
+    const int bottom = MulDivRound(row.top + row.height, m, d);
     control->set_bounds({left, top, right - left, bottom - top});
-    if (spec.font.family) control->set_font_height(ScaleFontHeight(spec.font.height, m));
+    if (row.font.family) control->set_font_height(ScaleFontHeight(row.font.height, m));
   }
   return {0, 0, MulDivRound(client_width, m, d), MulDivRound(client_height, m, d)};
 }

@@ -82,7 +82,7 @@ TForm1::TForm1(Platform& platform, FileSystem& files, Connector& connector,
       files_(files),
       executable_path_(std::move(executable_path)) {
   for (const auto& control : controls_.all()) {
-    const Asset asset = control->spec().asset;
+    const Asset asset = control->row().asset;
     if (control->kind() != Kind::Picture && asset != Asset::None) control->SetText(load_text(asset));
   }
   WireHandlers();
@@ -92,7 +92,7 @@ TForm1::TForm1(Platform& platform, FileSystem& files, Connector& connector,
 
 void TForm1::WireHandlers() {
   for (const auto& control : controls_.all()) {
-    const wchar_t* name = control->spec().on_click;
+    const wchar_t* name = control->row().on_click;
     if (!name) continue;
     Handler handler = nullptr;
     for (const auto& [handler_name, method] : kHandlers) {

@@ -125,7 +125,7 @@ void FormWindow::SizeLabelToCaption(TControl& control) {
 }
 
 HFONT FormWindow::FontOf(const TControl& control) {
-  const FontSpec& font = control.spec().font;
+  const FontSpec& font = control.row().font;
   const int height = font.family ? control.font_height() : window_font_height_;
   return fonts_.Get(font.family ? font.family : L"Tahoma", height, control.Bold(), font.charset);
 }
@@ -153,7 +153,7 @@ void FormWindow::CreateChildren(TControl* parent, HWND parent_window) {
 }
 
 HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
-  const ControlSpec& spec = control.spec();
+  const LayoutRow& row = control.row();
   const wchar_t* window_class = L"Button";
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
   DWORD ex_style = 0;
@@ -170,8 +170,8 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
     case Kind::Memo:
       window_class = L"Edit";
       style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
-      if (spec.flags & kVerticalScrollBar) style |= WS_VSCROLL;
-      if (!(spec.flags & kBorderless)) ex_style = WS_EX_CLIENTEDGE;
+      if (row.flags & kVerticalScrollBar) style |= WS_VSCROLL;
+      if (!(row.flags & kBorderless)) ex_style = WS_EX_CLIENTEDGE;
       break;
     case Kind::Edit:
       window_class = L"Edit";
@@ -380,7 +380,7 @@ void FormWindow::PaintLabel(HDC dc, const TControl& control) {
 // Pictures are drawn at their own size at the top left of their box, never stretched.
 void FormWindow::PaintPicture(HDC dc, const TControl& control) {
   const Rect& b = control.bounds();
-  const Asset asset = control.spec().asset;
+  const Asset asset = control.row().asset;
   if (asset == Asset::Banner) {
     if (!banner_.get()) return;
     BITMAP info = {};
@@ -448,7 +448,7 @@ HBRUSH FormWindow::OnControlColour(HDC dc, HWND child) {
   const TControl* control = ControlOf(child);
   const bool on_window = control && (control->kind() == Kind::Edit ||
                                      (control->kind() == Kind::Memo &&
-                                      !(control->spec().flags & kBorderless)));
+                                      !(control->row().flags & kBorderless)));
   SetTextColor(dc, control ? ToColorRef(control->FontColour()) : GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(on_window ? COLOR_WINDOW : COLOR_BTNFACE));
   return on_window ? window_brush_.get() : face_brush_.get();

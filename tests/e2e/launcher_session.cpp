@@ -255,10 +255,10 @@ void LauncherSession::Click(const std::wstring& name) {
     return;
   }
   // Labels are drawn by their page: click a few pixels into the start of the caption.
-  for (const ControlSpec& spec : FormLayout()) {
-    if (name != spec.name || !spec.parent) continue;
-    POINT at = {spec.left + 4, spec.top + spec.height / 2};
-    ClientToScreen(Control(spec.parent), &at);
+  for (const LayoutRow& row : FormLayout()) {
+    if (name != row.name || !row.parent) continue;
+    POINT at = {row.left + 4, row.top + row.height / 2};
+    ClientToScreen(Control(row.parent), &at);
     ClickAt(at);
   }
 }

@@ -58,7 +58,7 @@ void ExpectLayout(const LauncherSession& session, int measured) {
     const ControlState state = session.State(control->name());
     const Rect& b = control->bounds();
     EXPECT_EQ(state.window_class, ExpectedClass(control->kind()));
-    if (control->spec().asset == Asset::None) {
+    if (control->row().asset == Asset::None) {
       EXPECT_EQ(state.text, control->Text());
     } else {
       EXPECT_FALSE(state.text.empty());
