@@ -159,3 +159,35 @@ TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
 
 }  // namespace
 }  // namespace tolvane::test
+
+namespace tolvane::test {
+namespace {
+
+// Tab from the first focus round the page and back to it, then Shift+Tab the other way.
+void ExpectTabOrder(LauncherSession& session, const std::vector<std::wstring>& order) {
+  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }))
+      << "focus is on " << std::string(session.Focused().begin(), session.Focused().end());
+  for (std::size_t i = 1; i <= order.size(); ++i) {
+    session.Key(VK_TAB);
+    EXPECT_EQ(session.Focused(), order[i % order.size()]);
+  }
+  for (std::size_t i = order.size(); i > 0; --i) {
+    session.Key(VK_TAB, true);
+    EXPECT_EQ(session.Focused(), order[i - 1]);
+  }
+}
+
+TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
+  LauncherSession session;
+  ASSERT_TRUE(session.Start());
+  ExpectTabOrder(session, {L"Memo1", L"next1", L"Memo3"});
+  session.Click(L"next1");
+  ExpectTabOrder(session, {L"Memo2", L"next2", L"back1"});
+  session.Click(L"next2");
+  ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
+  ExpectTabOrder(session, {L"back2", L"next3", L"Memo4", L"Button2", L"Memo5",
+                           L"currentjavaversion", L"setjavahome"});
+}
+
+}  // namespace
+}  // namespace tolvane::test
