@@ -78,6 +78,20 @@ void ExpectLayout(const LauncherSession& session, int measured) {
   EXPECT_EQ(compared, 34);
 }
 
+// Tab from the first focus round the page and back to it, then Shift+Tab the other way.
+void ExpectTabOrder(LauncherSession& session, const std::vector<std::wstring>& order) {
+  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }))
+      << "focus is on " << std::string(session.Focused().begin(), session.Focused().end());
+  for (std::size_t i = 1; i <= order.size(); ++i) {
+    session.Key(VK_TAB);
+    EXPECT_EQ(session.Focused(), order[i % order.size()]);
+  }
+  for (std::size_t i = order.size(); i > 0; --i) {
+    session.Key(VK_TAB, true);
+    EXPECT_EQ(session.Focused(), order[i - 1]);
+  }
+}
+
 TEST(Window, HasItsCaptionAFixedClientAreaAndNoMaximiseBox) {
   LauncherSession session;
   ASSERT_TRUE(session.Start());
@@ -143,38 +157,9 @@ TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
   ASSERT_TRUE(session.Start());
   EXPECT_EQ(session.Text(L"e1"), L"C:\\Program Files\\Java\\jre6");
   session.Screenshot("page4-control");
-  const std::vector<std::wstring> order = {
-      L"apachecb", L"wowzacb", L"phpcb",  L"autoopenmainpage", L"startservers",
-      L"startdevelopment", L"viewlog", L"back3", L"e1", L"savejavahome", L"documentationbutton"};
-  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }));
-  for (std::size_t i = 1; i <= order.size(); ++i) {
-    session.Key(VK_TAB);
-    EXPECT_EQ(session.Focused(), order[i % order.size()]);
-  }
-  for (std::size_t i = order.size(); i > 0; --i) {
-    session.Key(VK_TAB, true);
-    EXPECT_EQ(session.Focused(), order[i - 1]);
-  }
-}
-
-}  // namespace
-}  // namespace tolvane::test
-
-namespace tolvane::test {
-namespace {
-
-// Tab from the first focus round the page and back to it, then Shift+Tab the other way.
-void ExpectTabOrder(LauncherSession& session, const std::vector<std::wstring>& order) {
-  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }))
-      << "focus is on " << std::string(session.Focused().begin(), session.Focused().end());
-  for (std::size_t i = 1; i <= order.size(); ++i) {
-    session.Key(VK_TAB);
-    EXPECT_EQ(session.Focused(), order[i % order.size()]);
-  }
-  for (std::size_t i = order.size(); i > 0; --i) {
-    session.Key(VK_TAB, true);
-    EXPECT_EQ(session.Focused(), order[i - 1]);
-  }
+  ExpectTabOrder(session, {L"apachecb", L"wowzacb", L"phpcb", L"autoopenmainpage",
+                           L"startservers", L"startdevelopment", L"viewlog", L"back3", L"e1",
+                           L"savejavahome", L"documentationbutton"});
 }
 
 TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
