@@ -30,10 +30,34 @@ constexpr Colour kClBlack = Rgb(0, 0, 0);
 constexpr Colour kClRed = Rgb(255, 0, 0);
 constexpr Colour kClDarkGreen = Rgb(0, 128, 0);
 
-enum class Kind { Page, Label, Link, Memo, Button, CheckBox, Radio, GroupBox, Edit, Picture, Bevel };
+enum class Kind {
+  Page,
+  Label,
+  Link,
+  Memo,
+  Button,
+  CheckBox,
+  Radio,
+  GroupBox,
+  Edit,
+  Picture,
+  Bevel
+};
 
 // Pictures and texts that come from the executable's resources.
-enum class Asset { None, Banner, Apache, Wowza, Red5, Php, DotNet, Java, Eula, MediaLicence, Copyright };
+enum class Asset {
+  None,
+  Banner,
+  Apache,
+  Wowza,
+  Red5,
+  Php,
+  DotNet,
+  Java,
+  Eula,
+  MediaLicence,
+  Copyright
+};
 
 constexpr int kDefaultCharset = 1;
 constexpr int kEastEuropeCharset = 238;
@@ -64,9 +88,9 @@ struct LayoutRow {
   const wchar_t* text;  // caption, or the lines of a text box joined by CR LF
   FontSpec font;
   unsigned flags;
-  int tab;                   // place in the tab order among its parent's children; -1: none
-  const wchar_t* on_click;   // handler name; nullptr: none
-  Asset asset;               // picture, or the text of a text box, from the resources
+  int tab;                  // place in the tab order among its parent's children; -1: none
+  const wchar_t* on_click;  // handler name; nullptr: none
+  Asset asset;              // picture, or the text of a text box, from the resources
 };
 
 struct Rect {

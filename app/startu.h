@@ -28,8 +28,8 @@ class TForm1 {
  public:
   // Builds every control from the layout. FormCreate runs separately, once the caller has applied
   // the layout to real windows (or to none, headless).
-  TForm1(Platform& platform, FileSystem& files, Connector& connector,
-         std::wstring executable_path, const TextLoader& load_text);
+  TForm1(Platform& platform, FileSystem& files, Connector& connector, std::wstring executable_path,
+         const TextLoader& load_text);
 
   ControlTree& controls() { return controls_; }
   bool closed() const { return closed_; }

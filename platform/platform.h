@@ -53,14 +53,16 @@ class Platform {
   // ShowWindow on the main window.
   virtual void ShowMainWindow(int show) = 0;
 
-  // Lets pending window messages be processed; handlers that must repaint before a long wait use it.
+  // Lets pending window messages be processed; handlers that must repaint before a long wait use
+  // it.
   virtual void ProcessMessages() = 0;
 
   // Invalidates, updates and repaints the main window now.
   virtual void RepaintMainWindow() = 0;
 
   // MessageBoxW owned by the main window; returns the button pressed (0 when the call failed).
-  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags) = 0;
+  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
+                             unsigned flags) = 0;
 
   // Sleep.
   virtual void Pause(unsigned milliseconds) = 0;

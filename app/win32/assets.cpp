@@ -21,22 +21,33 @@ std::string ResourceBytes(HINSTANCE instance, int id) {
 
 int IconId(Asset asset) {
   switch (asset) {
-    case Asset::Apache: return IDI_APACHE;
-    case Asset::Wowza: return IDI_WOWZA;
-    case Asset::Red5: return IDI_RED5;
-    case Asset::Php: return IDI_PHP;
-    case Asset::DotNet: return IDI_DOTNET;
-    case Asset::Java: return IDI_JAVA;
-    default: return 0;
+    case Asset::Apache:
+      return IDI_APACHE;
+    case Asset::Wowza:
+      return IDI_WOWZA;
+    case Asset::Red5:
+      return IDI_RED5;
+    case Asset::Php:
+      return IDI_PHP;
+    case Asset::DotNet:
+      return IDI_DOTNET;
+    case Asset::Java:
+      return IDI_JAVA;
+    default:
+      return 0;
   }
 }
 
 int TextId(Asset asset) {
   switch (asset) {
-    case Asset::Eula: return IDR_EULA;
-    case Asset::MediaLicence: return IDR_MEDIA_SERVER_LICENCE;
-    case Asset::Copyright: return IDR_COPYRIGHT;
-    default: return 0;
+    case Asset::Eula:
+      return IDR_EULA;
+    case Asset::MediaLicence:
+      return IDR_MEDIA_SERVER_LICENCE;
+    case Asset::Copyright:
+      return IDR_COPYRIGHT;
+    default:
+      return 0;
   }
 }
 
@@ -45,7 +56,8 @@ int TextId(Asset asset) {
 Bitmap LoadBanner(HINSTANCE instance) {
   const std::string jpeg = ResourceBytes(instance, IDR_BANNER);
   JpegImage image;
-  if (jpeg.empty() || !DecodeJpeg(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), image) ||
+  if (jpeg.empty() ||
+      !DecodeJpeg(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), image) ||
       image.components != 3) {
     return Bitmap();
   }
@@ -72,14 +84,16 @@ Bitmap LoadBanner(HINSTANCE instance) {
 
 Icon LoadPictureIcon(HINSTANCE instance, Asset asset) {
   const int size = asset == Asset::Java ? 64 : 24;
-  return Icon(static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IconId(asset)), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+  return Icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId(asset)), IMAGE_ICON,
+                                            size, size, LR_DEFAULTCOLOR)));
 }
 
 std::wstring LoadAssetText(HINSTANCE instance, Asset asset) {
   const std::string bytes = ResourceBytes(instance, TextId(asset));
   const int length = static_cast<int>(bytes.size());
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, nullptr, 0)), L'\0');
+  std::wstring wide(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, nullptr, 0)),
+      L'\0');
   MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, wide.data(), static_cast<int>(wide.size()));
   // The texts are kept with LF line ends; text boxes break lines at CR LF.
   std::wstring text;
@@ -89,7 +103,8 @@ std::wstring LoadAssetText(HINSTANCE instance, Asset asset) {
     text += ch;
   }
   // A one-line text (the copyright notice) has no line end of its own.
-  while (text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0) text.resize(text.size() - 2);
+  while (text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0)
+    text.resize(text.size() - 2);
   return text;
 }
 

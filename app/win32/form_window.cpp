@@ -14,7 +14,8 @@ constexpr wchar_t kPageClass[] = L"TPanel";
 constexpr wchar_t kGroupClass[] = L"TGroupBox";
 constexpr UINT kFixFocusMessage = WM_APP + 1;
 constexpr int kFirstControlId = 100;
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
 
 COLORREF ToColorRef(Colour colour) {
@@ -47,7 +48,8 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_pr
   form.cbSize = sizeof(form);
   form.lpfnWndProc = form_proc;
   form.hInstance = instance;
-  form.hIcon = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  form.hIcon =
+      static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
   form.hIconSm = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON,
                                                GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), 0));
@@ -81,12 +83,14 @@ bool FormWindow::Create() {
                           nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
   banner_ = LoadBanner(instance_);
-  for (Asset asset : {Asset::Apache, Asset::Wowza, Asset::Red5, Asset::Php, Asset::DotNet,
-                      Asset::Java}) {
+  for (Asset asset :
+       {Asset::Apache, Asset::Wowza, Asset::Red5, Asset::Php, Asset::DotNet, Asset::Java}) {
     icons_[asset] = LoadPictureIcon(instance_, asset);
   }
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma",
-                                  window_font_height_, false, kDefaultCharset)), FALSE);
+  SendMessageW(
+      hwnd_, WM_SETFONT,
+      reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset)),
+      FALSE);
   CreateChildren(nullptr, hwnd_);
   return true;
 }
@@ -105,7 +109,8 @@ void FormWindow::MeasureAndScale() {
   ReleaseDC(nullptr, screen);
   client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
   for (const auto& control : form_.controls().all()) {
-    if (control->kind() == Kind::Label || control->kind() == Kind::Link) SizeLabelToCaption(*control);
+    if (control->kind() == Kind::Label || control->kind() == Kind::Link)
+      SizeLabelToCaption(*control);
   }
 }
 
@@ -200,9 +205,9 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
     if (row.get() == &control) break;
     ++id;
   }
-  HWND window = CreateWindowExW(ex_style, window_class, control.Text().c_str(), style, b.left,
-                                b.top, b.width, b.height, parent_window,
-                                reinterpret_cast<HMENU>(id), instance_, this);
+  HWND window =
+      CreateWindowExW(ex_style, window_class, control.Text().c_str(), style, b.left, b.top, b.width,
+                      b.height, parent_window, reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
@@ -439,16 +444,17 @@ void FormWindow::OnCommand(HWND child, int code) {
     control->Click();
   } else if (code == EN_CHANGE && control->kind() == Kind::Edit) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
     control->TextTyped(text);
   }
 }
 
 HBRUSH FormWindow::OnControlColour(HDC dc, HWND child) {
   const TControl* control = ControlOf(child);
-  const bool on_window = control && (control->kind() == Kind::Edit ||
-                                     (control->kind() == Kind::Memo &&
-                                      !(control->row().flags & kBorderless)));
+  const bool on_window =
+      control && (control->kind() == Kind::Edit ||
+                  (control->kind() == Kind::Memo && !(control->row().flags & kBorderless)));
   SetTextColor(dc, control ? ToColorRef(control->FontColour()) : GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(on_window ? COLOR_WINDOW : COLOR_BTNFACE));
   return on_window ? window_brush_.get() : face_brush_.get();

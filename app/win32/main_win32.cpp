@@ -1,6 +1,6 @@
 // Program entry of TolvaneChat.exe: the common controls, the one window, its message loop.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <string>
 
@@ -31,9 +31,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   InitCommonControlsEx(&controls);
 
   tolvane::Win32Platform platform;
-  tolvane::TForm1 form(platform, tolvane::MachineFileSystem(), tolvane::SystemConnector(),
-                       ExecutablePath(),
-                       [instance](tolvane::Asset asset) { return tolvane::LoadAssetText(instance, asset); });
+  tolvane::TForm1 form(
+      platform, tolvane::MachineFileSystem(), tolvane::SystemConnector(), ExecutablePath(),
+      [instance](tolvane::Asset asset) { return tolvane::LoadAssetText(instance, asset); });
   tolvane::FormWindow window(form, instance);
   if (!window.Create()) return 1;
   platform.set_main_window(window.hwnd());

@@ -38,12 +38,14 @@ bool Walk(LauncherSession& session) {
   }
   Shot(session, "licence");
   session.Click(L"next1");
-  if (!Step(WaitUntil([&] { return OnlyPage(session, L"panel2"); }), "the media server's licence")) {
+  if (!Step(WaitUntil([&] { return OnlyPage(session, L"panel2"); }),
+            "the media server's licence")) {
     return false;
   }
   Shot(session, "media-server-licence");
   session.Click(L"next2");
-  if (!Step(WaitUntil([&] { return OnlyPage(session, L"panel3"); }), "the waiting page")) return false;
+  if (!Step(WaitUntil([&] { return OnlyPage(session, L"panel3"); }), "the waiting page"))
+    return false;
   Shot(session, "waiting", 0);
   if (!Step(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }),
             "the Java page shows the Java runtime found")) {
@@ -51,14 +53,15 @@ bool Walk(LauncherSession& session) {
   }
   Shot(session, "java");
   session.Click(L"next3");
-  if (!Step(WaitUntil([&] { return OnlyPage(session, L"panel4"); }), "the control page")) return false;
+  if (!Step(WaitUntil([&] { return OnlyPage(session, L"panel4"); }), "the control page"))
+    return false;
   Shot(session, "control-page");
 
   session.Click(L"startservers");
   const bool opened = WaitUntil([&] { return !session.RecordsOf(L"browser").empty(); });
   if (!Step(opened, "the stack starts and the browser opens the chat's main page")) return false;
-  std::wprintf(L"     browser: %ls\n", tolvane::test::SplitRecord(session.RecordsOf(L"browser")[0])
-                                           .command_line.c_str());
+  std::wprintf(L"     browser: %ls\n",
+               tolvane::test::SplitRecord(session.RecordsOf(L"browser")[0]).command_line.c_str());
   WaitUntil([&] { return IsWindowVisible(session.form()) != FALSE; });
   Shot(session, "stack-running");
   session.Click(L"startservers");

@@ -1,13 +1,12 @@
 #include "launcher_session.h"
 
+#include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "layout.h"
 #include "screen.h"
@@ -30,7 +29,8 @@ void RegisterRecorders() {
   static const bool done = [] {
     SetClassCommand(L"http\\shell\\open\\command", L"\"" + DemoPath() + L"\\browser.exe\" \"%1\"");
     SetClassCommand(L".pdf", L"pdffile");
-    SetClassCommand(L"pdffile\\shell\\open\\command", L"\"" + DemoPath() + L"\\viewer.exe\" \"%1\"");
+    SetClassCommand(L"pdffile\\shell\\open\\command",
+                    L"\"" + DemoPath() + L"\\viewer.exe\" \"%1\"");
     return true;
   }();
   (void)done;
@@ -141,7 +141,8 @@ bool LauncherSession::Start() {
   const EnvironmentOverride search_path(L"PATH", path.c_str());
   const EnvironmentOverride flavour(L"TOLVANE_JAVA_FLAVOUR", machine_.java17 ? L"17" : nullptr);
   const EnvironmentOverride log(L"TOLVANE_STANDIN_LOG", (kit() + L"standins.log").c_str());
-  const EnvironmentOverride warmup(L"TOLVANE_WARMUP_MS", std::to_wstring(machine_.warmup_ms).c_str());
+  const EnvironmentOverride warmup(L"TOLVANE_WARMUP_MS",
+                                   std::to_wstring(machine_.warmup_ms).c_str());
   const EnvironmentOverride java_startup(L"TOLVANE_JAVA_STARTUP_MS",
                                          std::to_wstring(machine_.java_startup_ms).c_str());
   // The environment-variable tool reports bad arguments on stderr instead of in a box.
@@ -169,8 +170,8 @@ bool LauncherSession::Start() {
     return false;
   });
   if (!shown) {
-    ADD_FAILURE() << "no window; the launcher is "
-                  << (Running() ? "running" : "gone, exit code ") << ExitCode();
+    ADD_FAILURE() << "no window; the launcher is " << (Running() ? "running" : "gone, exit code ")
+                  << ExitCode();
     return false;
   }
   // Input that arrives while the new window is still being mapped and activated can be lost.
@@ -300,7 +301,9 @@ void LauncherSession::Answer(HWND box, int button) {
 std::vector<std::wstring> LauncherSession::Records() const {
   const std::string bytes = ReadKitFile(L"standins.log");
   const int size = static_cast<int>(bytes.size());
-  std::wstring text(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0)), L'\0');
+  std::wstring text(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0)),
+      L'\0');
   MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()));
   std::vector<std::wstring> lines;
   std::size_t start = 0;
@@ -336,7 +339,8 @@ int CountProcesses(const std::wstring& image) {
   if (snapshot == INVALID_HANDLE_VALUE) return -1;
   PROCESSENTRY32W entry = {sizeof(entry)};
   int count = 0;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
     if (_wcsicmp(entry.szExeFile, image.c_str()) == 0) ++count;
   }
   CloseHandle(snapshot);
@@ -364,7 +368,8 @@ Record SplitRecord(const std::wstring& line) {
   const std::size_t first = line.find(L'|');
   const std::size_t second = line.find(L'|', first + 1);
   if (first == std::wstring::npos || second == std::wstring::npos) return {line, L"", L""};
-  return {line.substr(0, first), line.substr(first + 1, second - first - 1), line.substr(second + 1)};
+  return {line.substr(0, first), line.substr(first + 1, second - first - 1),
+          line.substr(second + 1)};
 }
 
 }  // namespace tolvane::test

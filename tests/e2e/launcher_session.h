@@ -31,10 +31,10 @@ bool WaitUntil(const std::function<bool()>& done,
 
 // How the machine the launcher runs on is set up.
 struct Machine {
-  bool java = true;          // the java stand-in is on the search path
-  bool java17 = false;       // ... and prints like a Java 17 runtime (no rt.jar)
-  int warmup_ms = 1500;      // until the web server's main page shows the chat
-  int java_startup_ms = 0;   // each start of the java stand-in takes this long
+  bool java = true;         // the java stand-in is on the search path
+  bool java17 = false;      // ... and prints like a Java 17 runtime (no rt.jar)
+  int warmup_ms = 1500;     // until the web server's main page shows the chat
+  int java_startup_ms = 0;  // each start of the java stand-in takes this long
 };
 
 class LauncherSession {

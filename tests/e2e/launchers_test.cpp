@@ -72,7 +72,8 @@ TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepad) {
 TEST_F(Launchers, CSharpShowsTheNoticeAndReturnsToPhp) {
   session.Click(L"csharpcb");
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = session.MessageBoxWindow(L"Information")) != nullptr; }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return (box = session.MessageBoxWindow(L"Information")) != nullptr; }));
   EXPECT_EQ(session.MessageBoxText(box),
             L"If you want to use csharp as the Tolvane Chat scripting language then you have to "
             L"use some other web server (probably IIS).Please take a look on our web pages or send "

@@ -1,10 +1,10 @@
 #include "screen.h"
 
-#include "host_path.h"
-
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "host_path.h"
 
 namespace tolvane::test {
 namespace {
@@ -24,8 +24,8 @@ INPUT Key(WORD key, bool up) {
 // The click comes from the X server itself (xdotool), as a person's mouse would make it: input
 // a Wine program injects with SendInput was now and then lost while the launcher activated.
 void ClickAt(POINT point) {
-  std::wstring command = L"Z:\\usr\\bin\\xdotool mousemove " + std::to_wstring(point.x) +
-                         L" " + std::to_wstring(point.y) + L" sleep 0.1 click 1";
+  std::wstring command = L"Z:\\usr\\bin\\xdotool mousemove " + std::to_wstring(point.x) + L" " +
+                         std::to_wstring(point.y) + L" sleep 0.1 click 1";
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
   // Wine starts a Linux program without giving back a handle to wait on: give it the time.
@@ -74,9 +74,9 @@ void SaveScreenshot(HWND window, const std::string& name) {
   // TOLVANE_SCREENSHOTS names another folder (a Windows path), such as the demo's.
   wchar_t folder[MAX_PATH] = {};
   const DWORD length = GetEnvironmentVariableW(L"TOLVANE_SCREENSHOTS", folder, MAX_PATH);
-  const std::wstring path = (length > 0 && length < MAX_PATH ? std::wstring(folder)
-                                                              : HostPath(TOLVANE_ARTIFACTS_DIR)) +
-                            L"\\" + std::wstring(name.begin(), name.end()) + L".bmp";
+  const std::wstring path =
+      (length > 0 && length < MAX_PATH ? std::wstring(folder) : HostPath(TOLVANE_ARTIFACTS_DIR)) +
+      L"\\" + std::wstring(name.begin(), name.end()) + L".bmp";
   std::ofstream out(std::filesystem::path(path), std::ios::binary);
   out.write(reinterpret_cast<const char*>(&file), sizeof(file));
   out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));

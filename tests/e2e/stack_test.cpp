@@ -73,7 +73,8 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
   // Closing the window stops the stack once more, though nothing runs.
   ASSERT_TRUE(session.Close());
   ASSERT_TRUE(WaitUntil([&] { return session.RecordsOf(L"java").size() == 3; }));
-  EXPECT_TRUE(EndsWith(SplitRecord(session.RecordsOf(L"java")[2]).command_line, MediaServer(L"stop")));
+  EXPECT_TRUE(
+      EndsWith(SplitRecord(session.RecordsOf(L"java")[2]).command_line, MediaServer(L"stop")));
 }
 
 TEST_F(ServerStack, WithoutAutoOpenTheWindowComesBackAtOnce) {

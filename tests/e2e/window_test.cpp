@@ -14,11 +14,15 @@ namespace {
 
 std::wstring ExpectedClass(Kind kind) {
   switch (kind) {
-    case Kind::Page: return L"TPanel";
-    case Kind::GroupBox: return L"TGroupBox";
+    case Kind::Page:
+      return L"TPanel";
+    case Kind::GroupBox:
+      return L"TGroupBox";
     case Kind::Memo:
-    case Kind::Edit: return L"Edit";
-    default: return L"Button";
+    case Kind::Edit:
+      return L"Edit";
+    default:
+      return L"Button";
   }
 }
 
@@ -157,9 +161,9 @@ TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
   ASSERT_TRUE(session.Start());
   EXPECT_EQ(session.Text(L"e1"), L"C:\\Program Files\\Java\\jre6");
   session.Screenshot("page4-control");
-  ExpectTabOrder(session, {L"apachecb", L"wowzacb", L"phpcb", L"autoopenmainpage",
-                           L"startservers", L"startdevelopment", L"viewlog", L"back3", L"e1",
-                           L"savejavahome", L"documentationbutton"});
+  ExpectTabOrder(session, {L"apachecb", L"wowzacb", L"phpcb", L"autoopenmainpage", L"startservers",
+                           L"startdevelopment", L"viewlog", L"back3", L"e1", L"savejavahome",
+                           L"documentationbutton"});
 }
 
 TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {

@@ -10,7 +10,8 @@
 namespace tolvane::test {
 namespace {
 
-constexpr wchar_t kEnvironmentKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+constexpr wchar_t kEnvironmentKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 std::wstring SystemJavaHome() {
   wchar_t value[1024] = {};
@@ -22,7 +23,9 @@ std::wstring SystemJavaHome() {
   return value;
 }
 
-void ForgetSystemJavaHome() { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"JAVA_HOME"); }
+void ForgetSystemJavaHome() {
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kEnvironmentKey, L"JAVA_HOME");
+}
 
 std::string ThisComputer() {
   const std::wstring name = ComputerName();
@@ -142,12 +145,14 @@ TEST_F(Wizard, WithoutJavaOnlyYesLeavesTheJavaPage) {
 
   // "set JAVA_HOME" hands the edit box's text to the kit's tool as it stands, trailing
   // backslash included, and saves it.
-  SendMessageW(session.Control(L"e1"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"D:\\Java\\jdk 6\\"));
+  SendMessageW(session.Control(L"e1"), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(L"D:\\Java\\jdk 6\\"));
   session.Click(L"savejavahome");
   EXPECT_TRUE(WaitUntil([] { return SystemJavaHome() == L"D:\\Java\\jdk 6\\"; }))
       << SystemJavaHome();
   EXPECT_TRUE(WaitUntil([&] {
-    return session.ReadKitFile(L"tools\\config.txt") == ThisComputer() + "\r\nD:\\Java\\jdk 6\\\r\n";
+    return session.ReadKitFile(L"tools\\config.txt") ==
+           ThisComputer() + "\r\nD:\\Java\\jdk 6\\\r\n";
   }));
 }
 

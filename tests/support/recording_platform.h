@@ -68,11 +68,16 @@ class RecordingPlatform : public Platform {
   void Record(const std::wstring& call) { calls.push_back(call); }
   static std::wstring Show(int show) {
     switch (show) {
-      case kSwHide: return L"SW_HIDE";
-      case kSwShowMaximized: return L"SW_SHOWMAXIMIZED";
-      case kSwShow: return L"SW_SHOW";
-      case kSwMinimize: return L"SW_MINIMIZE";
-      default: return std::to_wstring(show);
+      case kSwHide:
+        return L"SW_HIDE";
+      case kSwShowMaximized:
+        return L"SW_SHOWMAXIMIZED";
+      case kSwShow:
+        return L"SW_SHOW";
+      case kSwMinimize:
+        return L"SW_MINIMIZE";
+      default:
+        return std::to_wstring(show);
     }
   }
 };

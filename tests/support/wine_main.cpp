@@ -1,7 +1,6 @@
 // Test entry for programs that run under Wine: a crash must fail the run, not hang it on a dialog.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);

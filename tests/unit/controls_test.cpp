@@ -1,11 +1,12 @@
 // The rules of the form's controls: radio groups, which page is seen, tab order, first focus and
 // arrow keys, on the real layout.
+#include "controls.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "controls.h"
 #include "layout.h"
 
 namespace tolvane {

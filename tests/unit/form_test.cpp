@@ -73,7 +73,8 @@ class FormHandlers : public ::testing::Test {
     JavaInfo.clear();
     DetectedJavaHome.clear();
     Settings = {};
-    form = std::make_unique<TForm1>(platform, MachineFileSystem(), server, app_dir + L"TolvaneChat.exe",
+    form = std::make_unique<TForm1>(platform, MachineFileSystem(), server,
+                                    app_dir + L"TolvaneChat.exe",
                                     [](Asset) { return std::wstring(L"text"); });
     form->FormCreate();
     platform.calls.clear();
@@ -249,7 +250,8 @@ class ServerStack : public FormHandlers {
  protected:
   std::wstring Java(const std::wstring& action) {
     return L"open java |  -Xmx768M -Dcom.sun.management.jmxremote=true -Dcom.wowza.wms.AppHome=\"" +
-           app_dir + L"servers\\wowza\" -Dcom.wowza.wms.ConfigURL=\"\" -Dcom.wowza.wms.ConfigHome=\"" +
+           app_dir +
+           L"servers\\wowza\" -Dcom.wowza.wms.ConfigURL=\"\" -Dcom.wowza.wms.ConfigHome=\"" +
            app_dir + L"servers\\wowza\" -cp \"" + app_dir +
            L"servers\\wowza\\bin\\wms-bootstrap.jar\" com.wowza.wms.bootstrap.Bootstrap " + action +
            L" |  | SW_MINIMIZE";
@@ -311,8 +313,7 @@ TEST_F(ServerStack, TheMainPageOpensAfterSixteenAttemptsWhenTheServerNeverAnswer
 }
 
 TEST_F(ServerStack, TheMainPageOpensAsSoonAsTheChatAnswers) {
-  server.response =
-      "HTTP/1.1 200 OK\r\nContent-Length: 28\r\n\r\n<h1>Tolvane Flash Chat</h1>\n";
+  server.response = "HTTP/1.1 200 OK\r\nContent-Length: 28\r\n\r\n<h1>Tolvane Flash Chat</h1>\n";
   Start();
   form->startservers.Click();
   EXPECT_EQ(platform.CallsStartingWith(L"pause").size(), 1u);
@@ -342,7 +343,8 @@ TEST_F(FormHandlers, LaunchersOpenTheirFilesWithTheirShowModes) {
       {form->startdevelopment,
        {L"window SW_MINIMIZE",
         L"open " + d +
-            L"tools\\netbeans\\bin\\netbeans.exe | --userdir .\\tools\\Project\\nbproject\\settings\\ "
+            L"tools\\netbeans\\bin\\netbeans.exe | --userdir "
+            L".\\tools\\Project\\nbproject\\settings\\ "
             L".\\tools\\Project\\ .\\www\\config.xml .\\www\\service\\service.php | " +
             d + L" | SW_SHOWMAXIMIZED"}},
       {form->viewlog, {L"open http://127.0.0.1:85/service/logs/ |  |  | SW_SHOW"}},

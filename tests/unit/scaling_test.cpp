@@ -1,9 +1,10 @@
 // The window's scaling on creation and its first position.
+#include "scaling.h"
+
 #include <gtest/gtest.h>
 
 #include "controls.h"
 #include "layout.h"
-#include "scaling.h"
 
 namespace tolvane {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 TEST(Scaling, RoundsHalvesAwayFromZero) {
   EXPECT_EQ(MulDivRound(5, 1, 2), 3);
   EXPECT_EQ(MulDivRound(-5, 1, 2), -3);
-  EXPECT_EQ(MulDivRound(7, 16, 13), 9);     // 8.61
+  EXPECT_EQ(MulDivRound(7, 16, 13), 9);       // 8.61
   EXPECT_EQ(MulDivRound(-11, 120, 96), -14);  // -13.75
   EXPECT_EQ(MulDivRound(550, 12, 13), 508);   // 507.69
 }

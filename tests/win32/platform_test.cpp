@@ -1,9 +1,8 @@
 // The launcher's Win32 platform for real: kept processes that ending really ends, start-and-wait
 // with its exit codes, 15-second limit and current directory, message box answers, the
 // computer name.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <string>
@@ -18,7 +17,9 @@ namespace {
 using test::EnvironmentOverride;
 using test::ScratchFolder;
 
-std::wstring Child() { return test::HostPath(TOLVANE_BINARY_DIR "/tests/win32/tolvane_test_child.exe"); }
+std::wstring Child() {
+  return test::HostPath(TOLVANE_BINARY_DIR "/tests/win32/tolvane_test_child.exe");
+}
 
 std::wstring CurrentDirectory() {
   wchar_t directory[MAX_PATH + 1] = {};
@@ -47,7 +48,7 @@ TEST(RunAndWait, ReturnsTheExitCodeAndRunsInTheProgramsFolder) {
   const std::string raw = test::ReadBytes(report);
   const std::wstring inherited(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
   EXPECT_EQ(inherited + L"\\", folder.path());  // the child ran in the program's folder
-  EXPECT_EQ(CurrentDirectory(), before);    // and the launcher's own was put back
+  EXPECT_EQ(CurrentDirectory(), before);        // and the launcher's own was put back
 }
 
 TEST(RunAndWait, GivesMinusOneForWhatCanNotStart) {
