@@ -1,6 +1,7 @@
 // Program entry of TolvaneChat.exe: the common controls, the one window, its message loop.
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h before it.
+#include <commctrl.h>
 
 #include <string>
 
