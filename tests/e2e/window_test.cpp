@@ -166,6 +166,31 @@ TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
                            L"documentationbutton"});
 }
 
+TEST(Window, ArrowKeysMoveAmongSiblingsAndNeverOntoRed5) {
+  LauncherSession session;
+  StoreSettingsOfThisComputer(session, "");
+  ASSERT_TRUE(session.Start());
+  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == L"apachecb"; }));
+  session.Key(VK_TAB);
+  ASSERT_EQ(session.Focused(), L"wowzacb");
+  session.Key(VK_RIGHT);  // its one sibling, Red5, is disabled
+  EXPECT_EQ(session.Focused(), L"wowzacb");
+  EXPECT_TRUE(session.State(L"wowzacb").checked);
+  EXPECT_FALSE(session.State(L"red5cb").checked);
+
+  session.Key(VK_TAB);
+  session.Key(VK_TAB);
+  ASSERT_EQ(session.Focused(), L"autoopenmainpage");
+  session.Key(VK_RIGHT);
+  EXPECT_EQ(session.Focused(), L"startservers");
+  session.Key(VK_LEFT);
+  EXPECT_EQ(session.Focused(), L"autoopenmainpage");
+  session.Key(VK_UP);  // back past the group boxes, which take no focus, round to the last
+  EXPECT_EQ(session.Focused(), L"documentationbutton");
+  session.Key(VK_DOWN);
+  EXPECT_EQ(session.Focused(), L"autoopenmainpage");
+}
+
 TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
   LauncherSession session;
   ASSERT_TRUE(session.Start());
