@@ -30,6 +30,10 @@ else()
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
   endif()
+  if(TOLVANE_FUZZ)
+    # Coverage for libFuzzer in every library the fuzzers link.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
 endif()
 
 # Warnings as errors apply to our own targets only, never to third-party code.

@@ -15,7 +15,7 @@ say() { echo "bootstrap: $*"; }
 trap 'echo "bootstrap: failed; the end of $log:" >&2; tail -n 30 "$log" >&2' ERR
 
 packages=(
-  build-essential cmake g++ pkg-config dpkg-dev
+  build-essential cmake g++ clang libclang-rt-14-dev pkg-config dpkg-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine wine64 fonts-wine xvfb xdotool x11-apps xauth imagemagick ghostscript fonts-liberation
   libjpeg62-turbo-dev libgtest-dev libgmock-dev googletest

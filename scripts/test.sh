@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds both presets and runs every test layer: native unit and peer tests, then the Win32 and
-# end-to-end tests under Wine on a private Xvfb display. Ends with one line "N passed, N failed"
+# Builds every preset and runs every test layer: native unit and peer tests, the fuzzers for a
+# bounded time, then the Win32 and end-to-end tests under Wine on a private Xvfb display. Ends with one line "N passed, N failed"
 # and exits non-zero on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -43,6 +43,13 @@ if build linux; then
   run_ctest --preset linux -j2
 else
   echo "test.sh: the native build failed" >&2
+  status=1
+fi
+
+if build fuzz; then
+  run_ctest --preset fuzz -j2
+else
+  echo "test.sh: the fuzz build failed" >&2
   status=1
 fi
 
