@@ -23,9 +23,11 @@ const std::string& Folder() {
     if (!made) std::abort();
     const std::string path = std::string(made) + "/tools";
     if (mkdir(path.c_str(), 0700) != 0) std::abort();
-    std::atexit([] { std::filesystem::remove_all(Folder()); });
     return std::string(made) + "/";
   }();
+  // Registered after the folder's name, so it runs while the name still exists.
+  static const bool cleanup = std::atexit([] { std::filesystem::remove_all(Folder()); }) == 0;
+  (void)cleanup;
   return folder;
 }
 
