@@ -224,6 +224,8 @@ ControlState LauncherSession::State(const std::wstring& name) const {
   state.visible = (style & WS_VISIBLE) != 0;
   state.enabled = IsWindowEnabled(window) != FALSE;
   state.tab_stop = (style & WS_TABSTOP) != 0;
+  state.vertical_scroll_bar = (style & WS_VSCROLL) != 0;
+  state.sunken_border = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0;
   DWORD_PTR check = 0;
   SendMessageTimeoutW(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
   state.checked = state.window_class == L"Button" && check == BST_CHECKED;

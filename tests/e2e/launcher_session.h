@@ -23,6 +23,8 @@ struct ControlState {
   bool enabled;
   bool tab_stop;
   bool checked;
+  bool vertical_scroll_bar;
+  bool sunken_border;
 };
 
 // Waits until `done` is true, checking every 50 ms; false when `timeout` passed first.

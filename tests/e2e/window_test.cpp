@@ -74,6 +74,11 @@ void ExpectLayout(const LauncherSession& session, int measured) {
     EXPECT_EQ(state.enabled, control->Enabled());
     EXPECT_EQ(state.tab_stop, control->TabStop() && control->Focusable());
     EXPECT_EQ(state.checked, control->Checked());
+    // Only the two licence boxes scroll; text boxes are sunken unless borderless, and so is e1.
+    EXPECT_EQ(state.vertical_scroll_bar,
+              control->name() == L"Memo1" || control->name() == L"Memo2");
+    const bool text_box = control->kind() == Kind::Memo || control->kind() == Kind::Edit;
+    EXPECT_EQ(state.sunken_border, text_box && !(control->row().flags & kBorderless));
     // A first start shows page 1 over the waiting page; every control is visible on its page.
     EXPECT_EQ(state.visible, control->kind() != Kind::Page || control->name() == L"panel1" ||
                                  control->name() == L"panel5");
