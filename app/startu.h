@@ -56,6 +56,7 @@ class TForm1 {
   void documentationbuttonClick();
 
  private:
+  // Declared before the control fields: they refer to the controls it owns.
   ControlTree controls_;
 
  public:
