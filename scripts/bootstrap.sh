@@ -29,12 +29,17 @@ install_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return
   say "installing ${missing[*]}"
-  # Keep package scripts from starting the system's web servers on port 80.
-  printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d && chmod +x /usr/sbin/policy-rc.d
+  # Keep package scripts from starting the system's web servers on port 80 (a guard the machine
+  # already has stays as it is).
+  local guard=""
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    guard=/usr/sbin/policy-rc.d
+    printf '#!/bin/sh\nexit 101\n' > "$guard" && chmod +x "$guard"
+  fi
   apt-get update -q >>"$log" 2>&1
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >>"$log" 2>&1 \
-    || { tail -20 "$log"; exit 1; }
-  rm -f /usr/sbin/policy-rc.d
+    || { [ -z "$guard" ] || rm -f "$guard"; tail -20 "$log"; exit 1; }
+  [ -z "$guard" ] || rm -f "$guard"
 }
 
 stop_system_servers() {
