@@ -19,7 +19,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine wine64 fonts-wine xvfb xdotool x11-apps xauth imagemagick ghostscript fonts-liberation
   libjpeg62-turbo-dev libgtest-dev libgmock-dev googletest
-  apache2 libapache2-mod-php nginx-light curl zip unzip
+  apache2 libapache2-mod-php nginx-light curl zip unzip osslsigncode openssl
 )
 
 install_packages() {
