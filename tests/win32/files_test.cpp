@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "codepage.h"
+#include "host_path.h"
 #include "settings.h"
 #include "textfile.h"
 
@@ -157,6 +160,42 @@ TEST(Win32Files, SaveKeepsTheOldFileWhenItCanNotBeReplaced) {
   SaveSettings(MachineFileSystem(), folder.Path(L"config.txt"), {L"pc", L"home"});
   EXPECT_EQ(folder.Read(L"config.txt"), "old\r\n");
   EXPECT_FALSE(MachineFileSystem().Exists(folder.Path(L"config.tx~")));
+}
+
+// A process that saves the settings over and over is ended at random moments, mid-save more often
+// than not: the settings file always holds one whole save, and what a killed save leaves behind
+// never stops the next one.
+TEST(Win32Files, ASaveKilledHalfWayLeavesTheOldOrTheNewFile) {
+  const std::string old_file = "OLD-PC\r\nC:\\Java\\old\r\n";
+  const std::string new_file = "NEW-PC\r\nC:\\Program Files\\Java\\new\r\n";
+  ScratchFolder folder;
+  folder.Write(L"config.txt", old_file);
+  UniqueHandle saving(CreateEventW(nullptr, TRUE, FALSE, L"TOLVANE_CHILD_SAVING"));
+  SetEnvironmentVariableW(L"TOLVANE_CHILD_SAVE_LOOP", folder.Path(L"config.txt").c_str());
+  std::wstring child = test::HostPath(TOLVANE_BINARY_DIR "/tests/win32/tolvane_test_child.exe");
+  std::mt19937 random(20261207);
+  int leftovers = 0;
+  for (int kill = 0; kill < 100; ++kill) {
+    ResetEvent(saving.get());
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, child.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    UniqueHandle owner(process.hProcess);
+    CloseHandle(process.hThread);
+    ASSERT_EQ(WaitForSingleObject(saving.get(), 10000), WAIT_OBJECT_0);
+    Sleep(std::uniform_int_distribution<DWORD>(0, 8)(random));
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const std::string now = folder.Read(L"config.txt");
+    ASSERT_TRUE(now == old_file || now == new_file) << "kill " << kill << " left: " << now;
+    leftovers += MachineFileSystem().Exists(folder.Path(L"config.tx~"));
+  }
+  SetEnvironmentVariableW(L"TOLVANE_CHILD_SAVE_LOOP", nullptr);
+  SaveSettings(MachineFileSystem(), folder.Path(L"config.txt"), {L"pc", L"home"});
+  EXPECT_EQ(folder.Read(L"config.txt"), "pc\r\nhome\r\n");
+  EXPECT_FALSE(MachineFileSystem().Exists(folder.Path(L"config.tx~")));
+  std::printf("%d of 100 kills left a half-made save behind\n", leftovers);
 }
 
 TEST(Win32Files, RefusesPathsOver259Characters) {

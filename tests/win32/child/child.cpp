@@ -3,10 +3,15 @@
 //   TOLVANE_CHILD_DIR_FILE  write the current directory into this file
 //   TOLVANE_CHILD_SLEEP_MS  then sleep this long
 //   TOLVANE_CHILD_EXIT      then exit with this code
+//   TOLVANE_CHILD_SAVE_LOOP save the settings to this file for ever, alternating two contents,
+//                           and set the event TOLVANE_CHILD_SAVING after the first save
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
+
+#include "files.h"
+#include "settings.h"
 
 namespace {
 
@@ -16,9 +21,22 @@ std::wstring Variable(const wchar_t* name) {
   return length < std::size(value) ? std::wstring(value, length) : std::wstring();
 }
 
+// Runs until the test ends the process, at any moment of a save.
+void SaveForEver(const std::wstring& path) {
+  const tolvane::TMachineSettings contents[] = {{L"OLD-PC", L"C:\\Java\\old"},
+                                                {L"NEW-PC", L"C:\\Program Files\\Java\\new"}};
+  HANDLE saving = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"TOLVANE_CHILD_SAVING");
+  for (unsigned count = 0;; ++count) {
+    tolvane::SaveSettings(tolvane::MachineFileSystem(), path, contents[count % 2]);
+    if (count == 0 && saving) SetEvent(saving);
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const std::wstring settings = Variable(L"TOLVANE_CHILD_SAVE_LOOP");
+  if (!settings.empty()) SaveForEver(settings);
   const std::wstring file = Variable(L"TOLVANE_CHILD_DIR_FILE");
   if (!file.empty()) {
     wchar_t directory[MAX_PATH + 1] = {};
