@@ -10,6 +10,7 @@
 #include "platform_win32.h"
 #include "socket.h"
 #include "startu.h"
+#include "startup_marks.h"
 
 namespace {
 
@@ -28,18 +29,24 @@ std::wstring ExecutablePath() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  tolvane::StartupMark("entry");
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  tolvane::StartupMark("common controls");
 
   tolvane::Win32Platform platform;
   tolvane::TForm1 form(
       platform, tolvane::MachineFileSystem(), tolvane::SystemConnector(), ExecutablePath(),
       [instance](tolvane::Asset asset) { return tolvane::LoadAssetText(instance, asset); });
+  tolvane::StartupMark("form and its texts");
   tolvane::FormWindow window(form, instance);
   if (!window.Create()) return 1;
+  tolvane::StartupMark("window, pictures and controls");
   platform.set_main_window(window.hwnd());
   platform.set_message_filter([&window](MSG& message) { return window.HandleKey(message); });
   form.FormCreate();
+  tolvane::StartupMark("FormCreate");
   window.ShowFirstTime();
+  tolvane::StartupMark("shown and painted");
   return platform.RunMessageLoop();
 }

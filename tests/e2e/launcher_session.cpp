@@ -1,7 +1,9 @@
 #include "launcher_session.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <filesystem>
 #include <fstream>
@@ -347,6 +349,42 @@ int CountProcesses(const std::wstring& image) {
   }
   CloseHandle(snapshot);
   return count;
+}
+
+// The handle count comes from the system's process list, and the private bytes from the
+// process's committed private regions: Wine answers GetProcessHandleCount for the calling process
+// only, and gives another process's PrivateUsage as 0.
+Holdings HoldingsOf(HANDLE process) {
+  Holdings holdings;
+  PROCESS_MEMORY_COUNTERS memory = {sizeof(memory)};
+  if (K32GetProcessMemoryInfo(process, &memory, sizeof(memory))) {
+    holdings.working_set = memory.WorkingSetSize;
+  }
+  MEMORY_BASIC_INFORMATION region;
+  for (auto* at = static_cast<char*>(nullptr);
+       VirtualQueryEx(process, at, &region, sizeof(region)) == sizeof(region);
+       at = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
+      holdings.private_bytes += region.RegionSize;
+    }
+  }
+  std::vector<char> list(1 << 20);
+  ULONG size = 0;
+  if (NtQuerySystemInformation(SystemProcessInformation, list.data(),
+                               static_cast<ULONG>(list.size()), &size) != 0) {
+    return holdings;
+  }
+  const auto pid = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetProcessId(process)));
+  for (std::size_t at = 0;;) {
+    const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(list.data() + at);
+    if (entry->UniqueProcessId == pid) {
+      holdings.handles = entry->HandleCount;
+      break;
+    }
+    if (!entry->NextEntryOffset) break;
+    at += entry->NextEntryOffset;
+  }
+  return holdings;
 }
 
 }  // namespace tolvane::test

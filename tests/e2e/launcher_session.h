@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -51,6 +52,7 @@ class LauncherSession {
   // Starts the launcher and waits until its window shows; false when it did not.
   bool Start();
   HWND form() const { return form_; }
+  HANDLE process() const { return process_.hProcess; }
   DWORD ExitCode() const;
   bool Running() const;
 
@@ -95,6 +97,14 @@ void RunQuietly(const std::wstring& command_line);
 
 // Counts the running processes of an image name, such as httpd.exe.
 int CountProcesses(const std::wstring& image);
+
+// What a process holds of the system: its handles, working set and private bytes.
+struct Holdings {
+  unsigned long handles = 0;
+  std::size_t working_set = 0;
+  std::size_t private_bytes = 0;
+};
+Holdings HoldingsOf(HANDLE process);
 
 // The name of the computer, as the launcher reads it.
 std::wstring ComputerName();

@@ -2,6 +2,7 @@
 // stop when the window closes, against the kit's web-server and media-server stand-ins.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "kit.h"
@@ -90,6 +91,33 @@ TEST_F(ServerStack, WithoutAutoOpenTheWindowComesBackAtOnce) {
   ASSERT_TRUE(session.Close());
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"httpd.exe") == 0; }));
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"java.exe") == 0; }));
+}
+
+// A soak: many starts and stops by real clicks leave no web server behind and make the launcher
+// hold no more handles or memory than after the first few.
+TEST_F(ServerStack, ThirtyStartsAndStopsLeaveNothingBehind) {
+  session.Click(L"autoopenmainpage");
+  Holdings after_five;
+  for (int cycle = 1; cycle <= 30; ++cycle) {
+    SCOPED_TRACE(cycle);
+    session.Click(L"startservers");
+    ASSERT_TRUE(WaitUntil([&] {
+      return Shown() && session.Text(L"startservers") == L"Stop Tolvane Chat Server";
+    }));
+    session.Click(L"startservers");
+    ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
+    ASSERT_TRUE(WaitUntil([&] { return Shown(); }));
+    ASSERT_EQ(CountProcesses(L"httpd.exe"), 0);
+    if (cycle == 5) after_five = HoldingsOf(session.process());
+  }
+  const Holdings after_thirty = HoldingsOf(session.process());
+  EXPECT_EQ(session.RecordsOf(L"httpd").size(), 30u);
+  EXPECT_GT(after_five.handles, 0u);
+  EXPECT_LE(after_thirty.handles, after_five.handles + 5);
+  EXPECT_LE(after_thirty.working_set, after_five.working_set + 1024 * 1024);
+  std::printf("after 5 cycles: %lu handles, %zu KiB; after 30: %lu handles, %zu KiB\n",
+              after_five.handles, after_five.working_set / 1024, after_thirty.handles,
+              after_thirty.working_set / 1024);
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+// Start-up and idle holdings of the launcher against a bare window with the same manifest, both
+// timed the same way in one run, alternating: from CreateProcess until the program's top-level
+// window is visible and answers WM_NULL. Then, after a second of idleness, each program's working
+// set, private bytes and handle count. Prints rows of the benchmark table; asserts nothing.
+//
+//   startup_bench.exe KIT_FOLDER\ BARE_WINDOW.EXE [RUNS]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "launcher_session.h"
+
+namespace {
+
+using tolvane::test::Holdings;
+
+double Now() {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Search {
+  DWORD pid;
+  HWND found;
+};
+
+HWND VisibleWindowOf(DWORD pid) {
+  Search search = {pid, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s->pid || !IsWindowVisible(window)) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+struct Run {
+  double ms = -1;  // negative when the window never came
+  Holdings idle;
+};
+
+// Starts `program` in `folder`, times it until its window answers; measures it idle when asked.
+Run StartOnce(const std::wstring& program, const std::wstring& folder, bool measure_idle) {
+  Run run;
+  std::wstring command = L"\"" + program + L"\"";
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  const double start = Now();
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &process)) {
+    return run;
+  }
+  HWND window = nullptr;
+  while (!(window = VisibleWindowOf(process.dwProcessId)) && Now() - start < 10000) Sleep(1);
+  DWORD_PTR answer = 0;
+  if (window && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer)) {
+    run.ms = Now() - start;
+  }
+  if (measure_idle) {
+    Sleep(1000);
+    run.idle = tolvane::test::HoldingsOf(process.hProcess);
+  }
+  // Ended, not closed: closing the launcher would stop the server stack it never started.
+  TerminateProcess(process.hProcess, 0);
+  WaitForSingleObject(process.hProcess, 5000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  // Wine's desktop needs a moment to forget the window before the next program starts.
+  Sleep(200);
+  return run;
+}
+
+struct Spread {
+  double min = 0, median = 0, max = 0;
+};
+
+Spread SpreadOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  if (values.empty()) return {};
+  const std::size_t n = values.size();
+  const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  return {values.front(), median, values.back()};
+}
+
+void Row(const char* what, const Spread& launcher, const Spread& bare) {
+  std::printf("| %s | %.0f / **%.0f** / %.0f | %.0f / **%.0f** / %.0f | %.2f |\n", what,
+              launcher.min, launcher.median, launcher.max, bare.min, bare.median, bare.max,
+              bare.median > 0 ? launcher.median / bare.median : 0.0);
+}
+
+void Row(const char* what, double launcher, double bare) {
+  std::printf("| %s | %.0f | %.0f | %.2f |\n", what, launcher, bare, bare > 0 ? launcher / bare : 0);
+}
+
+// The launcher opens on the control page when the settings name this computer, on the first-run
+// wizard when there are none.
+void SetFirstRun(const std::wstring& kit, bool first_run) {
+  const std::wstring settings = kit + L"tools\\config.txt";
+  DeleteFileW(settings.c_str());
+  if (first_run) return;
+  wchar_t name[256] = {};
+  DWORD length = static_cast<DWORD>(std::size(name));
+  GetComputerNameW(name, &length);
+  char ansi[512] = {};
+  WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof(ansi), nullptr, nullptr);
+  const std::string text = std::string(ansi) + "\r\n\r\n";
+  HANDLE file = CreateFileW(settings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: startup_bench KIT_FOLDER\\ BARE_WINDOW.EXE [RUNS]\n");
+    return 2;
+  }
+  const std::wstring kit = argv[1];
+  const std::wstring launcher = kit + L"TolvaneChat.exe";
+  const std::wstring bare = argv[2];
+  const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 20;
+
+  Holdings launcher_idle, bare_idle;
+  for (const bool first_run : {true, false}) {
+    SetFirstRun(kit, first_run);
+    StartOnce(launcher, kit, false);  // warms the file cache and Wine's server
+    std::vector<double> launcher_ms, bare_ms;
+    for (int i = 0; i < runs; ++i) {
+      const bool last = i == runs - 1;
+      const Run l = StartOnce(launcher, kit, last && !first_run);
+      const Run b = StartOnce(bare, kit, last && !first_run);
+      if (l.ms >= 0) launcher_ms.push_back(l.ms);
+      if (b.ms >= 0) bare_ms.push_back(b.ms);
+      if (last && !first_run) launcher_idle = l.idle, bare_idle = b.idle;
+    }
+    Row(first_run ? "start-up, first-run page (ms, min / median / max)"
+                  : "start-up, control page (ms, min / median / max)",
+        SpreadOf(launcher_ms), SpreadOf(bare_ms));
+  }
+  Row("idle working set (KiB)", launcher_idle.working_set / 1024.0, bare_idle.working_set / 1024.0);
+  Row("idle private bytes (KiB)", launcher_idle.private_bytes / 1024.0,
+      bare_idle.private_bytes / 1024.0);
+  Row("idle handles", launcher_idle.handles, bare_idle.handles);
+  return 0;
+}
