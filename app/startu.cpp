@@ -262,21 +262,22 @@ void TForm1::savejavahomeClick() {
 
 // The caption is the toggle's state: the stack is stopped while it offers to start.
 void TForm1::startserversClick() {
+  const ProbeTime clicked = std::chrono::steady_clock::now();
   platform_.ShowMainWindow(kSwHide);
   if (Pos(L"Start", startservers.Text()) > 0) {
-    StartStack();
+    StartStack(clicked);
   } else {
     StopStack();
   }
 }
 
-void TForm1::StartStack() {
+void TForm1::StartStack(ProbeTime clicked) {
   startservers.SetText(kStopCaption);
   platform_.ShellOpen(kit::kJava, kit::MediaServerParameters(AppDir, L"start"), L"", kSwMinimize);
   ApacheProcess = platform_.ShellOpenKeepingProcess(AppDir + kit::kWebServer,
                                                     AppDir + kit::kWebServerDir, kSwMinimize);
   if (autoopenmainpage.Checked()) {
-    OpenMainPageWhenReady();
+    OpenMainPageWhenReady(clicked + kMainPageWaitLimit);
   } else {
     platform_.ShowMainWindow(kSwShow);
   }
@@ -302,12 +303,14 @@ void TForm1::StopWebServer() {
   platform_.ShellOpen(kit::kTaskkill, kit::kStopWebServers, L"", kSwMinimize);
 }
 
-// Waits, with the window hidden, until the chat's main page answers, then shows the window and
-// opens the main page in the browser, whether or not it answered in time.
-void TForm1::OpenMainPageWhenReady() {
+// Waits, with the window hidden, until the chat's main page answers or `deadline` comes, then
+// shows the window and opens the main page in the browser, whether or not it answered in time.
+void TForm1::OpenMainPageWhenReady(ProbeTime deadline) {
   const std::wstring url = kit::LocalUrl(WebPort, kit::kMainPagePath);
-  WaitForMainPage([this, &url] { return http.Get(url, kMainPageMarker).marker_found; },
-                  [this](unsigned ms) { platform_.Pause(ms); });
+  WaitForMainPage(
+      deadline,
+      [this, &url](ProbeTime until) { return http.Get(url, kMainPageMarker, until).marker_found; },
+      [this](unsigned ms) { platform_.Pause(ms); });
   platform_.ShowMainWindow(kSwShow);
   platform_.ShellOpen(url, L"", L"", kSwShowMaximized);
 }

@@ -10,6 +10,7 @@
 #include "files.h"
 #include "http_client.h"
 #include "platform.h"
+#include "probe.h"
 #include "settings.h"
 
 namespace tolvane {
@@ -86,10 +87,10 @@ class TForm1 {
   void ShowJavaResult();
   void RegisterJavaHome(const std::wstring& directory);
   void FinishWizard();
-  void StartStack();
+  void StartStack(ProbeTime clicked);
   void StopStack();
   void StopWebServer();
-  void OpenMainPageWhenReady();
+  void OpenMainPageWhenReady(ProbeTime deadline);
   void OpenJavaInstaller();
 
   Platform& platform_;

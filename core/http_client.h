@@ -19,7 +19,8 @@
 namespace tolvane {
 
 // Limits on how long one fetch may wait, so that a server that accepts the connection and never
-// answers, or answers without end, can not hold the caller.
+// answers, or answers without end, can not hold the caller. A caller with a deadline of its own
+// passes it to Get as well, and no wait runs past it.
 struct HttpTimeouts {
   static constexpr std::chrono::milliseconds kConnect{2000};  // to open the connection
   static constexpr std::chrono::milliseconds kRead{5000};     // for each piece of the answer
@@ -35,6 +36,8 @@ struct FetchResult {
   bool marker_found = false;  // ... and its body contains the marker (never true unless fetched)
 };
 
+using SteadyTime = std::chrono::steady_clock::time_point;
+
 // Seconds since 1970-01-01 UTC; the cookie jar's clock.
 using UnixClock = std::function<std::int64_t()>;
 std::int64_t SystemUnixTime();
@@ -48,7 +51,9 @@ class HttpClient {
   // GETs `url` ("http://host[:port]/path") and looks for `marker` in the body, as text in the
   // body's charset. Every failure (no connection, a broken or timed-out answer, a status outside
   // 200-299, a Location header, a chunked body cut short) gives fetched == false; nothing throws.
-  FetchResult Get(const std::wstring& url, const std::wstring& marker);
+  // Gives up at `deadline` whatever the time-outs would still allow.
+  FetchResult Get(const std::wstring& url, const std::wstring& marker,
+                  SteadyTime deadline = SteadyTime::max());
 
  private:
   struct Outcome {
@@ -56,10 +61,11 @@ class HttpClient {
     bool reusable = false;  // the connection may carry the next request
   };
 
-  bool EnsureConnection(const HttpUrl& url);
+  bool EnsureConnection(const HttpUrl& url, SteadyTime deadline);
   bool TakeHead(const ResponseHead& head, const HttpUrl& url, const std::wstring& marker,
                 std::optional<MarkerScanner>& scanner);
-  Outcome Exchange(const HttpUrl& url, const std::string& request, const std::wstring& marker);
+  Outcome Exchange(const HttpUrl& url, const std::string& request, const std::wstring& marker,
+                   SteadyTime deadline);
 
   Connector& connector_;
   UnixClock clock_;

@@ -8,7 +8,6 @@ namespace tolvane {
 namespace {
 
 constexpr std::size_t kMaxChunkSizeDigits = 15;
-constexpr std::size_t kMaxContentLengthDigits = 18;
 
 int HexValue(char ch) {
   if (ascii::IsDigit(ch)) return ch - '0';
@@ -16,13 +15,23 @@ int HexValue(char ch) {
   return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-bool ListsClose(std::string_view value) {
+// Calls `take` with each item of a comma-separated header value, blanks around it removed.
+template <typename Take>
+void ForEachListItem(std::string_view value, Take take) {
   for (;;) {
     const std::size_t comma = value.find(',');
-    if (ascii::EqualsNoCase(ascii::TrimBlanks(value.substr(0, comma)), "close")) return true;
-    if (comma == std::string_view::npos) return false;
+    take(ascii::TrimBlanks(value.substr(0, comma)));
+    if (comma == std::string_view::npos) return;
     value.remove_prefix(comma + 1);
   }
+}
+
+bool ListsClose(std::string_view value) {
+  bool close = false;
+  ForEachListItem(value, [&close](std::string_view item) {
+    close = close || ascii::EqualsNoCase(item, "close");
+  });
+  return close;
 }
 
 }  // namespace
@@ -179,20 +188,26 @@ void ResponseParser::OnHeader(std::string_view line) {
   }
 }
 
-// Digits only; two different lengths leave the body's end in doubt, so the answer is broken.
+// A value that is not a number, such as "-1" or "12a", counts as no length at all: the body then
+// runs to the close. What stays broken is what would leave the body's end in doubt: two different
+// lengths (in two headers or in one list) and a length beyond what any answer may announce.
 void ResponseParser::OnContentLength(std::string_view value) {
-  if (value.empty() || value.size() > kMaxContentLengthDigits ||
-      !std::all_of(value.begin(), value.end(), ascii::IsDigit)) {
-    phase_ = Phase::kBroken;
-    return;
-  }
-  std::uint64_t length = 0;
-  for (char digit : value) length = length * 10 + static_cast<std::uint64_t>(digit - '0');
-  if (head_.content_length && *head_.content_length != length) {
-    phase_ = Phase::kBroken;
-    return;
-  }
-  head_.content_length = length;
+  ForEachListItem(value, [this](std::string_view item) {
+    if (item.empty() || !std::all_of(item.begin(), item.end(), ascii::IsDigit)) return;
+    std::uint64_t length = 0;
+    for (char digit : item) {
+      length = length * 10 + static_cast<std::uint64_t>(digit - '0');
+      if (length > kMaxContentLength) {
+        phase_ = Phase::kBroken;
+        return;
+      }
+    }
+    if (head_.content_length && *head_.content_length != length) {
+      phase_ = Phase::kBroken;
+      return;
+    }
+    head_.content_length = length;
+  });
 }
 
 void ResponseParser::OnHeadEnd() {

@@ -39,6 +39,8 @@ class ResponseParser {
   static constexpr std::size_t kMaxHeadBytes = 64 * 1024;
   static constexpr std::size_t kMaxLineBytes = 8 * 1024;
   static constexpr std::size_t kMaxChunkLineBytes = 1024;
+  // The largest Content-Length taken; a larger one breaks the answer.
+  static constexpr std::uint64_t kMaxContentLength = 1'000'000'000'000'000'000;
 
   // Parses from the start of `data`. A step ends at the end of the final head, so the caller can
   // judge the head before any body byte, and after each piece of body; call again with what was

@@ -2,6 +2,7 @@
 // page every half second until the page shows the chat, at most 16 times.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace tolvane {
@@ -10,9 +11,23 @@ inline constexpr unsigned kMainPageAttempts = 16;
 inline constexpr unsigned kMainPagePauseMs = 500;
 inline constexpr wchar_t kMainPageMarker[] = L"Tolvane Flash Chat";
 
-// At most kMainPageAttempts times: pause(kMainPagePauseMs), then fetch; stops at the first fetch
-// that finds the marker. Returns whether one did. Failures of the fetch count as "not found".
-bool WaitForMainPage(const std::function<bool()>& fetch_finds_marker,
-                     const std::function<void(unsigned)>& pause);
+// The window hidden by the click on Start must come back, and the browser open, within 30 s of
+// the click however the web server behaves: one that accepts and never answers, trickles a byte
+// at a time or sends interim answers without end would otherwise hold every attempt for its full
+// time-outs, 16 times over. So the attempts share one deadline, this long after the click; no
+// pause and no fetch runs past it, which leaves the rest of the 30 s for showing the window and
+// opening the browser. A server that answers each request within a second still gets all 16
+// attempts (16 x 1.5 s), with seconds to spare for starting the servers before the probe.
+inline constexpr std::chrono::milliseconds kMainPageWaitLimit{28000};
+
+using ProbeTime = std::chrono::steady_clock::time_point;
+
+// At most kMainPageAttempts times: pause(kMainPagePauseMs), then fetch(deadline), which must not
+// wait past the deadline; stops at the first fetch that finds the marker, and before a pause that
+// would reach the deadline. Returns whether a fetch found it. Failures of the fetch count as "not
+// found".
+bool WaitForMainPage(ProbeTime deadline, const std::function<bool(ProbeTime)>& fetch_finds_marker,
+                     const std::function<void(unsigned)>& pause,
+                     const std::function<ProbeTime()>& now = std::chrono::steady_clock::now);
 
 }  // namespace tolvane

@@ -1,5 +1,7 @@
 // The server stack by real clicks: start, the readiness probe and the browser, stop, and the
 // stop when the window closes, against the kit's web-server and media-server stand-ins.
+#include <winsock2.h>
+// gtest and the session after winsock2.h: windows.h must not pull in the old winsock.h first.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,6 +21,34 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
   if (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
 }
+
+// Holds the web server's port before the kit's web server can: connections are accepted (by the
+// system, into the listening queue) and never answered.
+class SilentWebServer {
+ public:
+  SilentWebServer() {
+    WSADATA data{};
+    WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(85);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    listening_ = bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                 listen(listener_, SOMAXCONN) == 0;
+  }
+  ~SilentWebServer() {
+    closesocket(listener_);
+    WSACleanup();
+  }
+  SilentWebServer(const SilentWebServer&) = delete;
+  SilentWebServer& operator=(const SilentWebServer&) = delete;
+  bool listening() const { return listening_; }
+
+ private:
+  SOCKET listener_;
+  bool listening_ = false;
+};
 
 class ServerStack : public ::testing::Test {
  protected:
@@ -76,6 +106,21 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
   ASSERT_TRUE(WaitUntil([&] { return session.RecordsOf(L"java").size() == 3; }));
   EXPECT_TRUE(
       EndsWith(SplitRecord(session.RecordsOf(L"java")[2]).command_line, MediaServer(L"stop")));
+}
+
+// The probe must not keep the window hidden for long, whatever the web server does.
+TEST_F(ServerStack, AServerThatNeverAnswersHidesTheWindowForAtMostThirtySeconds) {
+  const SilentWebServer silent;
+  ASSERT_TRUE(silent.listening());
+  const auto clicked = std::chrono::steady_clock::now();
+  session.Click(L"startservers");
+  ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(WaitUntil([&] { return Shown() && !session.RecordsOf(L"browser").empty(); },
+                        std::chrono::seconds(45)));
+  const auto hidden = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - clicked);
+  RecordProperty("hidden_ms", static_cast<int>(hidden.count()));
+  EXPECT_LE(hidden, std::chrono::seconds(30)) << hidden.count() << " ms";
 }
 
 TEST_F(ServerStack, WithoutAutoOpenTheWindowComesBackAtOnce) {

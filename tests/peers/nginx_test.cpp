@@ -114,6 +114,7 @@ TEST_F(NginxTest, RedirectsMissingPagesAndLocationsFail) {
   EXPECT_NE(moved.find("\r\nLocation: "), std::string::npos) << moved;
   EXPECT_FALSE(Get(L"/moved.html").fetched);
   EXPECT_TRUE(Found(Get(L"/chat/")));
+  EXPECT_EQ(connector_.connects, 1);  // the failed answers' bodies were passed over
 }
 
 }  // namespace

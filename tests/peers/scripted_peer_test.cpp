@@ -130,26 +130,37 @@ TEST(ScriptedPeer, AResetMidBodyFailsAtOnceAndTheNextFetchReconnects) {
 }
 
 TEST(ScriptedPeer, AnswersThatAreNoPageFail) {
-  for (const std::string& answer : std::vector<std::string>{
-           "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n12x\r\nTolvane Flash Chat\r\n"
-           "0\r\n\r\n",
-           "HTTP/1.1 200 OK\r\nLocation: http://127.0.0.1/\r\nContent-Length: 18\r\n\r\n"
-           "Tolvane Flash Chat",
-           "HTTP/1.1 304 Not Modified\r\n\r\n",
-           "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"chat\"\r\n"
-           "Content-Length: 18\r\n\r\nTolvane Flash Chat",
-           "HTTP/1.1 407 Proxy Authentication Required\r\nContent-Length: 18\r\n\r\n"
-           "Tolvane Flash Chat"}) {
-    SCOPED_TRACE(answer.substr(0, 40));
-    ScriptedServer server([&answer](Peer& peer) {
+  const struct {
+    std::string answer;
+    int connections;  // 1: the failed answer's connection carries the next request
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n12x\r\nTolvane Flash Chat\r\n"
+       "0\r\n\r\n",
+       2},
+      {"HTTP/1.1 200 OK\r\nLocation: http://127.0.0.1/\r\nContent-Length: 18\r\n\r\n"
+       "Tolvane Flash Chat",
+       1},
+      {"HTTP/1.1 304 Not Modified\r\n\r\n", 1},
+      {"HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"chat\"\r\n"
+       "Content-Length: 18\r\n\r\nTolvane Flash Chat",
+       1},
+      {"HTTP/1.1 407 Proxy Authentication Required\r\nTransfer-Encoding: chunked\r\n\r\n"
+       "12\r\nTolvane Flash Chat\r\n0\r\n\r\n",
+       1},
+      {"HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\nContent-Length: 18\r\n\r\n"
+       "Tolvane Flash Chat",
+       2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer.substr(0, 40));
+    ScriptedServer server([&c](Peer& peer) {
       if (peer.index() > 1) return ServePages(peer);
-      if (peer.ReadRequest()) peer.Send(answer);
+      if (peer.ReadRequest()) peer.Send(c.answer);
       ServePages(peer);
     });
     HttpClient http;
     EXPECT_FALSE(http.Get(server.Url(), kMarker).fetched);
     EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
-    EXPECT_EQ(server.connections(), 2);  // the failed answer's connection is not used again
+    EXPECT_EQ(server.connections(), c.connections);
   }
 }
 
@@ -203,21 +214,59 @@ TEST(ScriptedPeer, NoServerFailsAtOnce) {
 TEST(ScriptedPeer, ProbeStopsWhenThePageShowsTheChat) {
   ScriptedServer server([](Peer& peer) {
     for (int answered = 0; peer.ReadRequest(); ++answered) {
-      peer.Send(answered < 2 ? "HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\nStarting" : kPage);
+      peer.Send(answered == 0 ? "HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\nStarting"
+                : answered == 1
+                    ? "HTTP/1.1 302 Found\r\nLocation: /\r\nContent-Length: 5\r\n\r\nmoved"
+                    : kPage);
     }
   });
   HttpClient http;
   unsigned pauses = 0;
-  const bool found =
-      WaitForMainPage([&] { return http.Get(server.Url(), kMainPageMarker).marker_found; },
-                      [&](unsigned ms) {
-                        ++pauses;
-                        std::this_thread::sleep_for(milliseconds(ms));
-                      });
+  const bool found = WaitForMainPage(
+      SteadyClock::now() + kMainPageWaitLimit,
+      [&](ProbeTime deadline) {
+        return http.Get(server.Url(), kMainPageMarker, deadline).marker_found;
+      },
+      [&](unsigned ms) {
+        ++pauses;
+        std::this_thread::sleep_for(milliseconds(ms));
+      });
   EXPECT_TRUE(found);
   EXPECT_EQ(pauses, 3u);
   EXPECT_EQ(server.requests().size(), 3u);
   EXPECT_EQ(server.connections(), 1);
+}
+
+// Servers that hold each fetch for its full time-outs: one that accepts and never answers, and
+// one that trickles interim answers a byte at a time without end. The probe's attempts end by its
+// deadline all the same, on real sockets and the real clock.
+TEST(ScriptedPeer, TheProbeEndsByItsDeadlineWhateverTheServerDoes) {
+  for (const bool silent : {true, false}) {
+    SCOPED_TRACE(silent ? "silent" : "trickling");
+    ScriptedServer server([silent](Peer& peer) {
+      if (!peer.ReadRequest() || silent) return peer.WaitForClose();
+      const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
+      for (std::size_t sent = 0;
+           !peer.stopping() && peer.Send(interim.substr(sent % interim.size(), 1)); ++sent) {
+        std::this_thread::sleep_for(milliseconds(5));
+      }
+    });
+    HttpTimeouts timeouts;  // scaled down: a 1 s read time-out, a 2 s answer limit
+    timeouts.read = milliseconds(1000);
+    timeouts.answer = milliseconds(2000);
+    HttpClient http(SystemConnector(), SystemUnixTime, timeouts);
+    const auto start = SteadyClock::now();
+    unsigned attempts = 0;
+    EXPECT_FALSE(WaitForMainPage(
+        start + milliseconds(4000),
+        [&](ProbeTime deadline) {
+          ++attempts;
+          return http.Get(server.Url(), kMarker, deadline).marker_found;
+        },
+        [](unsigned ms) { std::this_thread::sleep_for(milliseconds(ms)); }));
+    EXPECT_GE(attempts, 2u);
+    EXPECT_LT(Elapsed(start), milliseconds(4500));
+  }
 }
 
 }  // namespace

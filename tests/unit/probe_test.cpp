@@ -2,23 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace tolvane {
 namespace {
 
-// Records the probe's pauses and fetches in the order they happen.
+using std::chrono::milliseconds;
+
+// Records the probe's pauses and fetches in the order they happen, on a fake clock: a pause takes
+// its time, a fetch `fetch_ms` (a server that answers that fast, or stalls for that long) but
+// never beyond the deadline it was given, as the HTTP component promises.
 struct Recorder {
   std::vector<std::string> events;
   unsigned found_on = 0;  // the fetch that finds the marker, 1-based; 0: never
+  milliseconds fetch_ms{0};
+  ProbeTime clock{};
+  ProbeTime deadline = clock + kMainPageWaitLimit;
 
   bool Run() {
     return WaitForMainPage(
-        [this] {
+        deadline,
+        [this](ProbeTime until) {
+          EXPECT_EQ(until, deadline);
           events.push_back("fetch");
+          clock = std::min(clock + fetch_ms, until);
           return std::count(events.begin(), events.end(), "fetch") == found_on;
         },
-        [this](unsigned ms) { events.push_back("pause " + std::to_string(ms)); });
+        [this](unsigned ms) {
+          events.push_back("pause " + std::to_string(ms));
+          clock += milliseconds(ms);
+        },
+        [this] { return clock; });
   }
 
   std::vector<std::string> Expected(unsigned attempts) const {
@@ -35,6 +51,12 @@ TEST(Probe, GivesUpAfterSixteenPausedAttempts) {
   Recorder recorder;
   EXPECT_FALSE(recorder.Run());
   EXPECT_EQ(recorder.events, recorder.Expected(16));
+
+  // A server that takes a second to answer each request still gets every attempt.
+  Recorder slow;
+  slow.fetch_ms = milliseconds(1000);
+  EXPECT_FALSE(slow.Run());
+  EXPECT_EQ(slow.events, slow.Expected(16));
 }
 
 TEST(Probe, StopsAtTheFirstFind) {
@@ -54,6 +76,25 @@ TEST(Probe, FindsOnTheLastAttempt) {
   recorder.found_on = 16;
   EXPECT_TRUE(recorder.Run());
   EXPECT_EQ(recorder.events, recorder.Expected(16));
+}
+
+// A server that holds each fetch for its full time-outs (silent: 5 s; trickling or sending
+// interim answers without end: 10 s) ends the attempts by the deadline, not after 16 of them.
+TEST(Probe, AServerThatHoldsEveryFetchEndsTheAttemptsByTheDeadline) {
+  const std::vector<std::pair<int, unsigned>> cases = {{5000, 5}, {10000, 3}, {60000, 1}};
+  for (const auto& [fetch_ms, attempts] : cases) {
+    SCOPED_TRACE(fetch_ms);
+    Recorder recorder;
+    recorder.fetch_ms = milliseconds(fetch_ms);
+    EXPECT_FALSE(recorder.Run());
+    EXPECT_EQ(recorder.events, recorder.Expected(attempts));
+    EXPECT_LE(recorder.clock, recorder.deadline);
+  }
+  // No attempt starts when its pause would reach the deadline.
+  Recorder late;
+  late.deadline = late.clock + milliseconds(kMainPagePauseMs);
+  EXPECT_FALSE(late.Run());
+  EXPECT_TRUE(late.events.empty());
 }
 
 }  // namespace
