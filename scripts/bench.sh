@@ -93,9 +93,10 @@ echo "| size of the kit zip (bytes) | $zip_size | | |"
 cp "$build/app/TolvaneChatMarks.exe" "$work/kit/"
 for i in 1 2 3 4 5; do
   run "$work/kit/TolvaneChatMarks.exe" 2>"$work/marks$i.txt" &
+  marks=$!
   sleep 2
   run taskkill /F /IM TolvaneChatMarks.exe >/dev/null 2>&1 || true
-  wait 2>/dev/null || true
+  wait "$marks" 2>/dev/null || true
 done
 echo
 echo "| start-up step (control page) | median ms |"

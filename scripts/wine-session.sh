@@ -26,10 +26,12 @@ start_wine_session() {
   TOLVANE_KEEPER_PID=$!
   # The desktop is started here, away from the caller's pipes: one that a test's program starts
   # holds that test's output pipe, and ctest waits for it until the desktop ends.
+  # Started from a subshell, so that it is no job of the caller's: a caller's `wait` must not
+  # wait for the desktop.
   local size
   size=$(wine reg query 'HKCU\Software\Wine\Explorer\Desktops' /v Default 2>/dev/null |
-    grep -o '[0-9]*x[0-9]*' | head -n 1)
-  setsid wine explorer "/desktop=Default,${size:-1024x768}" >/dev/null 2>&1 </dev/null &
+    grep -Eo '[0-9]+x[0-9]+' | head -n 1)
+  (setsid wine explorer "/desktop=Default,${size:-1024x768}" >/dev/null 2>&1 </dev/null &)
   for _ in $(seq 100); do pgrep -f 'explorer.exe /desktop' >/dev/null && break; sleep 0.1; done
 }
 
