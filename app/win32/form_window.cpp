@@ -319,11 +319,23 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;
+    case WM_LBUTTONDOWN:
+      OnLeftButtonDown(window, lparam);
+      return 0;
     case WM_LBUTTONUP:
       OnLeftButtonUp(window, lparam);
       return 0;
+    case WM_CAPTURECHANGED:
+      ForgetPressedLink();
+      return 0;
     case WM_ACTIVATE:
-      if (window == hwnd_) OnActivate(wparam);
+      if (window == hwnd_ && LOWORD(wparam) == WA_INACTIVE) RememberFocus();
+      break;
+    case WM_SHOWWINDOW:
+      if (window == hwnd_ && !wparam) RememberFocus();
+      break;
+    case WM_SETFOCUS:
+      if (window == hwnd_) RestoreFocus();
       break;
     case kFixFocusMessage:
       FocusFirstIfLost();
@@ -477,14 +489,24 @@ bool FormWindow::OnSetCursor(HWND window) {
   return true;
 }
 
-void FormWindow::OnLeftButtonUp(HWND window, LPARAM lparam) {
-  const POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-  if (TControl* link = LinkAt(window, point)) link->Click();
+// A link is clicked by a press and a release on it. The page captures the mouse on the press,
+// so the release comes back to it wherever it happens.
+void FormWindow::OnLeftButtonDown(HWND window, LPARAM lparam) {
+  pressed_link_ = LinkAt(window, {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+  if (pressed_link_) SetCapture(window);
 }
 
-void FormWindow::OnActivate(WPARAM wparam) {
-  if (LOWORD(wparam) != WA_INACTIVE) PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
+void FormWindow::OnLeftButtonUp(HWND window, LPARAM lparam) {
+  TControl* pressed = pressed_link_;
+  if (GetCapture() == window) ReleaseCapture();
+  ForgetPressedLink();
+  if (pressed && LinkAt(window, {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) == pressed) {
+    pressed->Click();
+  }
 }
+
+// Capture taken away (another window, a message box) ends the press without a click.
+void FormWindow::ForgetPressedLink() { pressed_link_ = nullptr; }
 
 void FormWindow::OnClose() {
   form_.FormClose();
@@ -497,6 +519,21 @@ void FormWindow::FocusFirstIfLost() {
   const TControl* focused = ControlOf(GetFocus());
   if (focused && focused->Showing()) return;
   if (TControl* first = form_.controls().FirstFocus()) SetFocus(WindowOf(first));
+}
+
+// A top-level window keeps no focus of its own while it is inactive or hidden, and the default
+// activation puts the focus on the window itself: remember the control that held it.
+void FormWindow::RememberFocus() {
+  if (TControl* focused = ControlOf(GetFocus())) remembered_focus_ = focused;
+}
+
+// Activation puts the focus on the window itself: hand it on to the remembered control, or else
+// to the first tab stop of the page that shows. The memory serves one activation only, so that
+// later moves of the focus to the window (a page hidden under the focus) follow the first focus.
+void FormWindow::RestoreFocus() {
+  TControl* target = form_.controls().FocusOnActivation(remembered_focus_);
+  remembered_focus_ = nullptr;
+  if (target) SetFocus(WindowOf(target));
 }
 
 TControl* FormWindow::ControlOf(HWND window) const {

@@ -251,19 +251,21 @@ std::wstring LauncherSession::Text(const std::wstring& name) const {
   return WindowText(Control(name));
 }
 
-void LauncherSession::Click(const std::wstring& name) {
-  BringToFront(form_);
-  if (HWND window = Control(name)) {
-    ClickAt(Centre(window));
-    return;
-  }
-  // Labels are drawn by their page: click a few pixels into the start of the caption.
+POINT LauncherSession::PointOf(const std::wstring& name) const {
+  if (HWND window = Control(name)) return Centre(window);
+  // Labels are drawn by their page: a few pixels into the start of the caption.
+  POINT at = {};
   for (const LayoutRow& row : FormLayout()) {
     if (name != row.name || !row.parent) continue;
-    POINT at = {row.left + 4, row.top + row.height / 2};
+    at = {row.left + 4, row.top + row.height / 2};
     ClientToScreen(Control(row.parent), &at);
-    ClickAt(at);
   }
+  return at;
+}
+
+void LauncherSession::Click(const std::wstring& name, const std::wstring& release_on) {
+  BringToFront(form_);
+  ClickAt(PointOf(name), release_on.empty() ? std::nullopt : std::optional(PointOf(release_on)));
 }
 
 void LauncherSession::Key(WORD key, bool shift) {
