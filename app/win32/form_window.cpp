@@ -319,6 +319,11 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;
+    case WM_SETFONT:
+      OnSetFont(window, reinterpret_cast<HFONT>(wparam), LOWORD(lparam) != 0);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(WindowFont(window));
     case WM_LBUTTONDOWN:
       OnLeftButtonDown(window, lparam);
       return 0;
@@ -359,8 +364,8 @@ void FormWindow::OnPaint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   TControl* owner = ControlOf(window);
-  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner);
-  if (owner && owner->name() == L"panel5") PaintWaitingCaption(dc, *owner);
+  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner, WindowFont(window));
+  if (owner && owner->name() == L"panel5") PaintWaitingCaption(dc, *owner, WindowFont(window));
   PaintChildren(dc, ChildrenOf(window));
   EndPaint(window, &paint);
 }
@@ -427,8 +432,8 @@ void FormWindow::PaintBevel(HDC dc, const TControl& control) {
 }
 
 // A group box draws an etched frame inside its own area, broken by its caption at the top left.
-void FormWindow::PaintGroupFrame(HDC dc, const TControl& group) {
-  const Selected font(dc, FontOf(group));
+void FormWindow::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
+  const Selected selected(dc, font);
   SIZE caption = {};
   GetTextExtentPoint32W(dc, group.Text().c_str(), static_cast<int>(group.Text().size()), &caption);
   RECT frame = {0, caption.cy / 2, group.bounds().width, group.bounds().height};
@@ -441,12 +446,25 @@ void FormWindow::PaintGroupFrame(HDC dc, const TControl& group) {
   DrawTextW(dc, group.Text().c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void FormWindow::PaintWaitingCaption(HDC dc, const TControl& page) {
-  const Selected font(dc, FontOf(page));
+void FormWindow::PaintWaitingCaption(HDC dc, const TControl& page, HFONT font) {
+  const Selected selected(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ToColorRef(page.FontColour()));
   RECT r = {0, 0, page.bounds().width, page.bounds().height};
   DrawTextW(dc, page.Text().c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+}
+
+// The form, its pages and group boxes keep their font as standard controls do, so that
+// accessibility and automation tools read the font their captions are drawn in.
+void FormWindow::OnSetFont(HWND window, HFONT font, bool redraw) {
+  window_fonts_[window] = font;
+  if (redraw) InvalidateRect(window, nullptr, TRUE);
+}
+
+// No font set means the system font, as for standard controls.
+HFONT FormWindow::WindowFont(HWND window) const {
+  const auto found = window_fonts_.find(window);
+  return found == window_fonts_.end() ? nullptr : found->second;
 }
 
 void FormWindow::OnCommand(HWND child, int code) {

@@ -190,7 +190,9 @@ bool LauncherSession::Running() const {
   return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-HWND LauncherSession::Control(const std::wstring& name) const {
+HWND LauncherSession::Control(const std::wstring& name) const { return ControlWindow(form_, name); }
+
+HWND ControlWindow(HWND form, const std::wstring& name) {
   const auto& layout = FormLayout();
   for (std::size_t i = 0; i < layout.size(); ++i) {
     if (name != layout[i].name) continue;
@@ -199,7 +201,7 @@ HWND LauncherSession::Control(const std::wstring& name) const {
       HWND found;
     } search = {kFirstControlId + static_cast<int>(i), nullptr};
     EnumChildWindows(
-        form_,
+        form,
         [](HWND child, LPARAM param) -> BOOL {
           auto* s = reinterpret_cast<Search*>(param);
           if (GetDlgCtrlID(child) != s->id) return TRUE;

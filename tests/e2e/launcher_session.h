@@ -93,6 +93,9 @@ class LauncherSession {
   HWND form_ = nullptr;
 };
 
+// The window of a control of the launcher's window `form`, by the control's name.
+HWND ControlWindow(HWND form, const std::wstring& name);
+
 // Runs a command line to its end (at most 10 s), without a window.
 void RunQuietly(const std::wstring& command_line);
 
