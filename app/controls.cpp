@@ -134,28 +134,54 @@ std::vector<TControl*> InTabOrder(const std::vector<TControl*>& controls) {
   return ordered;
 }
 
-void CollectTabStops(const std::vector<TControl*>& controls, std::vector<TControl*>& stops) {
+// Every control that can take the focus now, in the form's tab order, tab stops or not.
+void CollectFocusable(const std::vector<TControl*>& controls, std::vector<TControl*>& found) {
   for (TControl* control : InTabOrder(controls)) {
     if (!control->Showing() || !control->Enabled()) continue;
     if (control->Focusable()) {
-      if (control->TabStop()) stops.push_back(control);
+      found.push_back(control);
     } else {
-      CollectTabStops(control->children(), stops);
+      CollectFocusable(control->children(), found);
     }
   }
+}
+
+// The first control after `from` in `ordered` (before it when going backward), wrapping, that
+// `fits`; nullptr when `from` is not in `ordered` or none fits.
+TControl* NextInOrder(const std::vector<TControl*>& ordered, const TControl* from, bool forward,
+                      const std::function<bool(const TControl&)>& fits) {
+  const auto at = std::find(ordered.begin(), ordered.end(), from);
+  if (at == ordered.end()) return nullptr;
+  const std::size_t count = ordered.size();
+  std::size_t index = static_cast<std::size_t>(at - ordered.begin());
+  for (std::size_t step = 1; step <= count; ++step) {
+    index = forward ? (index + 1) % count : (index + count - 1) % count;
+    if (fits(*ordered[index])) return ordered[index];
+  }
+  return nullptr;
 }
 
 }  // namespace
 
 std::vector<TControl*> ControlTree::TabStops() const {
   std::vector<TControl*> stops;
-  CollectTabStops(top_, stops);
+  CollectFocusable(top_, stops);
+  stops.erase(std::remove_if(stops.begin(), stops.end(),
+                             [](const TControl* control) { return !control->TabStop(); }),
+              stops.end());
   return stops;
 }
 
 TControl* ControlTree::FirstFocus() const {
   const auto stops = TabStops();
   return stops.empty() ? nullptr : stops.front();
+}
+
+TControl* ControlTree::FocusOnActivation(TControl* remembered) const {
+  if (remembered && remembered->Showing() && remembered->Enabled() && remembered->Focusable()) {
+    return remembered;
+  }
+  return FirstFocus();
 }
 
 TControl* ControlTree::SeenPage() const {
@@ -166,28 +192,20 @@ TControl* ControlTree::SeenPage() const {
 }
 
 TControl* ControlTree::NextTabStop(const TControl* current, bool forward) const {
+  std::vector<TControl*> focusable;
+  CollectFocusable(top_, focusable);
+  const auto is_stop = [](const TControl& control) { return control.TabStop(); };
+  if (TControl* next = NextInOrder(focusable, current, forward, is_stop)) return next;
   const auto stops = TabStops();
   if (stops.empty()) return nullptr;
-  const auto at = std::find(stops.begin(), stops.end(), current);
-  if (at == stops.end()) return forward ? stops.front() : stops.back();
-  const auto index = static_cast<std::size_t>(at - stops.begin());
-  const std::size_t count = stops.size();
-  return stops[forward ? (index + 1) % count : (index + count - 1) % count];
+  return forward ? stops.front() : stops.back();
 }
 
 TControl* ControlTree::ArrowTarget(const TControl& current, bool forward) const {
   const auto& siblings = current.parent() ? current.parent()->children() : top_;
-  const auto ordered = InTabOrder(siblings);
-  const auto at = std::find(ordered.begin(), ordered.end(), &current);
-  if (at == ordered.end()) return nullptr;
-  const std::size_t count = ordered.size();
-  std::size_t index = static_cast<std::size_t>(at - ordered.begin());
-  for (std::size_t step = 1; step < count; ++step) {
-    index = forward ? (index + 1) % count : (index + count - 1) % count;
-    TControl* candidate = ordered[index];
-    if (candidate->Showing() && candidate->Enabled() && candidate->Focusable()) return candidate;
-  }
-  return nullptr;
+  return NextInOrder(InTabOrder(siblings), &current, forward, [&current](const TControl& control) {
+    return &control != &current && control.Showing() && control.Enabled() && control.Focusable();
+  });
 }
 
 }  // namespace tolvane

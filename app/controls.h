@@ -186,10 +186,15 @@ class ControlTree {
   // theirs; only controls that are showing, enabled, tab stops and can take the focus.
   std::vector<TControl*> TabStops() const;
   TControl* FirstFocus() const;
+  // The control that takes the focus when the window becomes active again: the one that held it
+  // before, while it still shows and is enabled; otherwise the first focus.
+  TControl* FocusOnActivation(TControl* remembered) const;
   // The page the user sees: pages overlap exactly, one created later lies above, so it is the
   // last visible page in creation order.
   TControl* SeenPage() const;
-  // Tab (forward) or Shift+Tab from `current`, wrapping; the first tab stop when `current` is none.
+  // Tab (forward) or Shift+Tab from `current`, wrapping; the first (last) tab stop when `current`
+  // is none or not showing. From a control that is no tab stop (an unticked radio button the
+  // arrow keys reached, or C# after its notice) it goes on from that control's place.
   TControl* NextTabStop(const TControl* current, bool forward) const;
   // Right/Down (forward) or Left/Up among `current`'s siblings in tab order, tab stops or not,
   // skipping controls that are hidden, disabled or can't take the focus; wraps.

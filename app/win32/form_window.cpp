@@ -319,11 +319,28 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;
+    case WM_SETFONT:
+      OnSetFont(window, reinterpret_cast<HFONT>(wparam), LOWORD(lparam) != 0);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(WindowFont(window));
+    case WM_LBUTTONDOWN:
+      OnLeftButtonDown(window, lparam);
+      return 0;
     case WM_LBUTTONUP:
       OnLeftButtonUp(window, lparam);
       return 0;
+    case WM_CAPTURECHANGED:
+      ForgetPressedLink();
+      return 0;
     case WM_ACTIVATE:
-      if (window == hwnd_) OnActivate(wparam);
+      if (window == hwnd_ && LOWORD(wparam) == WA_INACTIVE) RememberFocus();
+      break;
+    case WM_SHOWWINDOW:
+      if (window == hwnd_ && !wparam) RememberFocus();
+      break;
+    case WM_SETFOCUS:
+      if (window == hwnd_) RestoreFocus();
       break;
     case kFixFocusMessage:
       FocusFirstIfLost();
@@ -347,8 +364,8 @@ void FormWindow::OnPaint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   TControl* owner = ControlOf(window);
-  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner);
-  if (owner && owner->name() == L"panel5") PaintWaitingCaption(dc, *owner);
+  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner, WindowFont(window));
+  if (owner && owner->name() == L"panel5") PaintWaitingCaption(dc, *owner, WindowFont(window));
   PaintChildren(dc, ChildrenOf(window));
   EndPaint(window, &paint);
 }
@@ -415,8 +432,8 @@ void FormWindow::PaintBevel(HDC dc, const TControl& control) {
 }
 
 // A group box draws an etched frame inside its own area, broken by its caption at the top left.
-void FormWindow::PaintGroupFrame(HDC dc, const TControl& group) {
-  const Selected font(dc, FontOf(group));
+void FormWindow::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
+  const Selected selected(dc, font);
   SIZE caption = {};
   GetTextExtentPoint32W(dc, group.Text().c_str(), static_cast<int>(group.Text().size()), &caption);
   RECT frame = {0, caption.cy / 2, group.bounds().width, group.bounds().height};
@@ -429,12 +446,25 @@ void FormWindow::PaintGroupFrame(HDC dc, const TControl& group) {
   DrawTextW(dc, group.Text().c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX);
 }
 
-void FormWindow::PaintWaitingCaption(HDC dc, const TControl& page) {
-  const Selected font(dc, FontOf(page));
+void FormWindow::PaintWaitingCaption(HDC dc, const TControl& page, HFONT font) {
+  const Selected selected(dc, font);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ToColorRef(page.FontColour()));
   RECT r = {0, 0, page.bounds().width, page.bounds().height};
   DrawTextW(dc, page.Text().c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+}
+
+// The form, its pages and group boxes keep their font as standard controls do, so that
+// accessibility and automation tools read the font their captions are drawn in.
+void FormWindow::OnSetFont(HWND window, HFONT font, bool redraw) {
+  window_fonts_[window] = font;
+  if (redraw) InvalidateRect(window, nullptr, TRUE);
+}
+
+// No font set means the system font, as for standard controls.
+HFONT FormWindow::WindowFont(HWND window) const {
+  const auto found = window_fonts_.find(window);
+  return found == window_fonts_.end() ? nullptr : found->second;
 }
 
 void FormWindow::OnCommand(HWND child, int code) {
@@ -477,14 +507,24 @@ bool FormWindow::OnSetCursor(HWND window) {
   return true;
 }
 
-void FormWindow::OnLeftButtonUp(HWND window, LPARAM lparam) {
-  const POINT point = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-  if (TControl* link = LinkAt(window, point)) link->Click();
+// A link is clicked by a press and a release on it. The page captures the mouse on the press,
+// so the release comes back to it wherever it happens.
+void FormWindow::OnLeftButtonDown(HWND window, LPARAM lparam) {
+  pressed_link_ = LinkAt(window, {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+  if (pressed_link_) SetCapture(window);
 }
 
-void FormWindow::OnActivate(WPARAM wparam) {
-  if (LOWORD(wparam) != WA_INACTIVE) PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
+void FormWindow::OnLeftButtonUp(HWND window, LPARAM lparam) {
+  TControl* pressed = pressed_link_;
+  if (GetCapture() == window) ReleaseCapture();
+  ForgetPressedLink();
+  if (pressed && LinkAt(window, {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}) == pressed) {
+    pressed->Click();
+  }
 }
+
+// Capture taken away (another window, a message box) ends the press without a click.
+void FormWindow::ForgetPressedLink() { pressed_link_ = nullptr; }
 
 void FormWindow::OnClose() {
   form_.FormClose();
@@ -497,6 +537,21 @@ void FormWindow::FocusFirstIfLost() {
   const TControl* focused = ControlOf(GetFocus());
   if (focused && focused->Showing()) return;
   if (TControl* first = form_.controls().FirstFocus()) SetFocus(WindowOf(first));
+}
+
+// A top-level window keeps no focus of its own while it is inactive or hidden, and the default
+// activation puts the focus on the window itself: remember the control that held it.
+void FormWindow::RememberFocus() {
+  if (TControl* focused = ControlOf(GetFocus())) remembered_focus_ = focused;
+}
+
+// Activation puts the focus on the window itself: hand it on to the remembered control, or else
+// to the first tab stop of the page that shows. The memory serves one activation only, so that
+// later moves of the focus to the window (a page hidden under the focus) follow the first focus.
+void FormWindow::RestoreFocus() {
+  TControl* target = form_.controls().FocusOnActivation(remembered_focus_);
+  remembered_focus_ = nullptr;
+  if (target) SetFocus(WindowOf(target));
 }
 
 TControl* FormWindow::ControlOf(HWND window) const {

@@ -47,16 +47,21 @@ class FormWindow : public ControlView {
   void PaintLabel(HDC dc, const TControl& control);
   void PaintPicture(HDC dc, const TControl& control);
   void PaintBevel(HDC dc, const TControl& control);
-  void PaintGroupFrame(HDC dc, const TControl& group);
-  void PaintWaitingCaption(HDC dc, const TControl& page);
+  void PaintGroupFrame(HDC dc, const TControl& group, HFONT font);
+  void PaintWaitingCaption(HDC dc, const TControl& page, HFONT font);
+  void OnSetFont(HWND window, HFONT font, bool redraw);
+  HFONT WindowFont(HWND window) const;
   void OnCommand(HWND child, int code);
   HBRUSH OnControlColour(HDC dc, HWND child);
   TControl* LinkAt(HWND window, POINT point);
   bool OnSetCursor(HWND window);
+  void OnLeftButtonDown(HWND window, LPARAM lparam);
   void OnLeftButtonUp(HWND window, LPARAM lparam);
-  void OnActivate(WPARAM wparam);
+  void ForgetPressedLink();
   void OnClose();
   void FocusFirstIfLost();
+  void RememberFocus();
+  void RestoreFocus();
 
   TControl* ControlOf(HWND window) const;
   HWND WindowOf(const TControl* control) const;
@@ -70,6 +75,12 @@ class FormWindow : public ControlView {
   int window_font_height_ = 0;
   std::map<const TControl*, HWND> windows_;
   std::map<HWND, TControl*> controls_by_window_;
+  // The fonts WM_SETFONT gave the windows of our own classes, which draw their text in them.
+  std::map<HWND, HFONT> window_fonts_;
+  // The link the left button went down on, while the page holds the mouse capture for it.
+  TControl* pressed_link_ = nullptr;
+  // The control that held the focus when the window was last deactivated or hidden.
+  TControl* remembered_focus_ = nullptr;
   Bitmap banner_;
   std::map<Asset, Icon> icons_;
   Brush face_brush_;

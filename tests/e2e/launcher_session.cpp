@@ -192,7 +192,9 @@ bool LauncherSession::Running() const {
   return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-HWND LauncherSession::Control(const std::wstring& name) const {
+HWND LauncherSession::Control(const std::wstring& name) const { return ControlWindow(form_, name); }
+
+HWND ControlWindow(HWND form, const std::wstring& name) {
   const auto& layout = FormLayout();
   for (std::size_t i = 0; i < layout.size(); ++i) {
     if (name != layout[i].name) continue;
@@ -201,7 +203,7 @@ HWND LauncherSession::Control(const std::wstring& name) const {
       HWND found;
     } search = {kFirstControlId + static_cast<int>(i), nullptr};
     EnumChildWindows(
-        form_,
+        form,
         [](HWND child, LPARAM param) -> BOOL {
           auto* s = reinterpret_cast<Search*>(param);
           if (GetDlgCtrlID(child) != s->id) return TRUE;
@@ -253,19 +255,21 @@ std::wstring LauncherSession::Text(const std::wstring& name) const {
   return WindowText(Control(name));
 }
 
-void LauncherSession::Click(const std::wstring& name) {
-  BringToFront(form_);
-  if (HWND window = Control(name)) {
-    ClickAt(Centre(window));
-    return;
-  }
-  // Labels are drawn by their page: click a few pixels into the start of the caption.
+POINT LauncherSession::PointOf(const std::wstring& name) const {
+  if (HWND window = Control(name)) return Centre(window);
+  // Labels are drawn by their page: a few pixels into the start of the caption.
+  POINT at = {};
   for (const LayoutRow& row : FormLayout()) {
     if (name != row.name || !row.parent) continue;
-    POINT at = {row.left + 4, row.top + row.height / 2};
+    at = {row.left + 4, row.top + row.height / 2};
     ClientToScreen(Control(row.parent), &at);
-    ClickAt(at);
   }
+  return at;
+}
+
+void LauncherSession::Click(const std::wstring& name, const std::wstring& release_on) {
+  BringToFront(form_);
+  ClickAt(PointOf(name), release_on.empty() ? std::nullopt : std::optional(PointOf(release_on)));
 }
 
 void LauncherSession::Key(WORD key, bool shift) {

@@ -64,8 +64,9 @@ class LauncherSession {
   std::wstring Focused() const;
   std::wstring Text(const std::wstring& name) const;
 
-  // A real click at the middle of a control (labels: at the start of their caption).
-  void Click(const std::wstring& name);
+  // A real click at the middle of a control (labels: at the start of their caption); with
+  // `release_on`, the button goes up over that control instead.
+  void Click(const std::wstring& name, const std::wstring& release_on = L"");
   void Key(WORD key, bool shift = false);
   // Closes the window as the close box does, and waits for the program to end.
   bool Close();
@@ -85,12 +86,17 @@ class LauncherSession {
   void WriteKitFile(const std::wstring& relative, const std::string& bytes) const;
 
  private:
+  POINT PointOf(const std::wstring& name) const;
+
   Machine machine_;
   std::optional<ScratchFolder> scratch_;
   std::wstring kit_folder_;
   PROCESS_INFORMATION process_ = {};
   HWND form_ = nullptr;
 };
+
+// The window of a control of the launcher's window `form`, by the control's name.
+HWND ControlWindow(HWND form, const std::wstring& name);
 
 // Runs a command line to its end (at most 10 s), without a window.
 void RunQuietly(const std::wstring& command_line);

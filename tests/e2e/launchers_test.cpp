@@ -1,5 +1,6 @@
 // The control page's other buttons and links by real clicks: each opens its program or document
-// as the kit expects, and the C# choice explains itself and returns to PHP.
+// as the kit expects, and the C# choice explains itself and returns to PHP; the focus comes back
+// where it was after either.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -56,7 +57,12 @@ TEST_F(Launchers, DevelopmentMinimisesTheLauncherAndOpensTheProjectInTheIde) {
   EXPECT_TRUE(WaitUntil([&] { return IsIconic(session.form()) != FALSE; }));
 }
 
-TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepad) {
+TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepadAndTheFocusComesBack) {
+  // Pressed on one link and released on the other is no click of either.
+  session.Click(L"Label15", L"Label16");
+  Sleep(1000);
+  EXPECT_EQ(FindWindowW(L"Notepad", nullptr), nullptr);
+  session.Key(VK_TAB);  // the focus on "Wowza", to come back there from Notepad
   for (const auto& [link, title] : {std::pair{L"Label15", L"httpd.conf - Notepad"},
                                     std::pair{L"Label16", L"php.ini - Notepad"}}) {
     session.Click(link);
@@ -66,6 +72,8 @@ TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepad) {
     // Notepad, maximised, covers the launcher: end it before the next click.
     RunQuietly(L"taskkill /F /IM notepad.exe");
     ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
+    SetForegroundWindow(session.form());  // back to the launcher, as its task bar button would
+    EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"wowzacb"; }));
   }
 }
 
@@ -85,6 +93,7 @@ TEST_F(Launchers, CSharpShowsTheNoticeAndReturnsToPhp) {
   EXPECT_FALSE(session.State(L"csharpcb").checked);
   EXPECT_TRUE(session.State(L"phpcb").tab_stop);
   EXPECT_FALSE(session.State(L"csharpcb").tab_stop);
+  EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"csharpcb"; }));  // back where it was
 }
 
 }  // namespace

@@ -23,9 +23,12 @@ INPUT Key(WORD key, bool up) {
 
 // The click comes from the X server itself (xdotool), as a person's mouse would make it: input
 // a Wine program injects with SendInput was now and then lost while the launcher activated.
-void ClickAt(POINT point) {
-  std::wstring command = L"Z:\\usr\\bin\\xdotool mousemove " + std::to_wstring(point.x) + L" " +
-                         std::to_wstring(point.y) + L" sleep 0.1 click 1";
+void ClickAt(POINT point, std::optional<POINT> release) {
+  const auto move = [](POINT to) {
+    return L" mousemove " + std::to_wstring(to.x) + L" " + std::to_wstring(to.y) + L" sleep 0.1";
+  };
+  std::wstring command = L"Z:\\usr\\bin\\xdotool" + move(point) +
+                         (release ? L" mousedown 1" + move(*release) + L" mouseup 1" : L" click 1");
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
   // Wine starts a Linux program without giving back a handle to wait on: give it the time.

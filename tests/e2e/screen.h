@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace tolvane::test {
 
-// A left click at a point of the screen, by mouse input as a user's hand makes it.
-void ClickAt(POINT point);
+// A left click at a point of the screen, by mouse input as a user's hand makes it; with
+// `release`, the button is dragged there and goes up there.
+void ClickAt(POINT point, std::optional<POINT> release = std::nullopt);
 // A key press and release, with Shift held when asked.
 void PressKey(WORD key, bool shift = false);
 // Saves the window's area of the screen as a BMP in the build's artifacts folder.

@@ -71,6 +71,7 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
   ASSERT_TRUE(WaitUntil([&] { return !session.RecordsOf(L"browser").empty(); }));
   ASSERT_TRUE(WaitUntil([&] { return Shown(); }));
   EXPECT_EQ(session.Text(L"startservers"), L"Stop Tolvane Chat Server");
+  EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"startservers"; }));
   session.Screenshot("page4-stack-running");
 
   // The media server got its exact command line, the web server its own folder, the browser
@@ -95,6 +96,7 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
   ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
   ASSERT_TRUE(WaitUntil([&] { return Shown(); }));
   EXPECT_EQ(session.Text(L"startservers"), L"Start Tolvane Chat Server");
+  EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"startservers"; }));
   const auto stops = session.RecordsOf(L"java");
   ASSERT_EQ(stops.size(), 2u);
   EXPECT_TRUE(EndsWith(SplitRecord(stops[1]).command_line, MediaServer(L"stop")));

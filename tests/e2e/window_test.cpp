@@ -1,13 +1,17 @@
 // The real window under Wine: its frame, every windowed control against the layout (as laid out,
-// and scaled for another screen resolution), first focus and Tab order by real keys.
+// and scaled for another screen resolution), their fonts, first focus and Tab order by real keys.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "files.h"
+#include "form_window.h"
 #include "launcher_session.h"
 #include "layout.h"
+#include "recording_platform.h"
 #include "scaling.h"
+#include "socket.h"
 
 namespace tolvane::test {
 namespace {
@@ -137,6 +141,21 @@ TEST(Window, EveryControlIsWhereTheLayoutPutsIt) {
   ASSERT_EQ(MeasuredTextHeight(96), 13) << "the test prefix's Tahoma is missing";
   ExpectLayout(session, 13);
   EXPECT_EQ(session.Focused(), L"Memo1");
+}
+
+// Wine passes no WM_GETFONT between processes: this window is built in the test's own process.
+TEST(Window, GroupBoxesAndPagesTellTheirFontAsStandardControlsDo) {
+  RecordingPlatform platform;
+  TForm1 form(platform, MachineFileSystem(), SystemConnector(), L"", [](Asset) { return L""; });
+  FormWindow window(form, GetModuleHandleW(nullptr));
+  ASSERT_TRUE(window.Create());
+  const auto font = [&](const wchar_t* name) {
+    return SendMessageW(ControlWindow(window.hwnd(), name), WM_GETFONT, 0, 0);
+  };
+  ASSERT_NE(font(L"apachecb"), 0);
+  EXPECT_EQ(font(L"GroupBox1"), font(L"apachecb"));
+  EXPECT_EQ(font(L"panel4"), font(L"apachecb"));
+  DestroyWindow(window.hwnd());
 }
 
 TEST(Window, ScalesEverythingForAnotherScreenResolution) {

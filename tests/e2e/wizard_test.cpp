@@ -134,6 +134,7 @@ TEST_F(Wizard, WithoutJavaOnlyYesLeavesTheJavaPage) {
   session.Answer(box, IDNO);
   ASSERT_TRUE(WaitUntil([&] { return session.MessageBoxWindow(L"Warning") == nullptr; }));
   EXPECT_TRUE(OnlyPage(session, L"panel3"));
+  EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"next3"; }));
   EXPECT_EQ(session.ReadKitFile(L"tools\\config.txt"), "");
 
   session.Click(L"next3");

@@ -97,6 +97,10 @@ TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
                                        L"startservers", L"startdevelopment", L"viewlog", L"back3",
                                        L"e1", L"savejavahome", L"documentationbutton"}));
   EXPECT_EQ(tree.FirstFocus()->name(), L"apachecb");
+  // On activation the control that had the focus gets it back while it shows and is enabled.
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"csharpcb"))->name(), L"csharpcb");  // no tab stop
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"next1"))->name(), L"apachecb");     // on a hidden page
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"red5cb"))->name(), L"apachecb");    // disabled
 
   ShowOnly(L"panel3");
   EXPECT_EQ(TabOrderNames(),
@@ -120,6 +124,8 @@ TEST_F(ControlRules, TabAndShiftTabWrapAroundAndFollowTheTickedRadioButton) {
   EXPECT_EQ(tree.NextTabStop(nullptr, true)->name(), L"apachecb");
   C(L"csharpcb").Click();
   EXPECT_EQ(tree.NextTabStop(&C(L"wowzacb"), true)->name(), L"csharpcb");
+  C(L"phpcb").SetChecked(true);  // C#, no tab stop now, is left for the stop after it
+  EXPECT_EQ(tree.NextTabStop(&C(L"csharpcb"), true)->name(), L"autoopenmainpage");
   // A control on a hidden page is left for the first or last stop of the page that shows.
   EXPECT_EQ(tree.NextTabStop(&C(L"next1"), false)->name(), L"documentationbutton");
 }
