@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "assets.h"
 #include "layout.h"
 #include "scaling.h"
@@ -205,17 +207,34 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
     if (row.get() == &control) break;
     ++id;
   }
-  HWND window =
-      CreateWindowExW(ex_style, window_class, control.Text().c_str(), style, b.left, b.top, b.width,
-                      b.height, parent_window, reinterpret_cast<HMENU>(id), instance_, this);
+  // A licence box gets its text when it first shows (see FillShowingTexts).
+  const bool text_later = control.kind() == Kind::Memo && row.asset != Asset::None;
+  HWND window = CreateWindowExW(ex_style, window_class, text_later ? L"" : control.Text().c_str(),
+                                style, b.left, b.top, b.width, b.height, parent_window,
+                                reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
+  if (text_later) pending_texts_.push_back(&control);
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   return window;
 }
 
+// Wine's edit control breaks a text into lines word by word as soon as it is set; for the media
+// server's licence that costs more than creating the rest of the window. The licence boxes get
+// their texts as their pages first show, and a start on the control page sets none.
+void FormWindow::FillShowingTexts() {
+  const auto showing = [this](const TControl* control) {
+    if (!control->Showing()) return false;
+    SetWindowTextW(WindowOf(control), control->Text().c_str());
+    return true;
+  };
+  pending_texts_.erase(std::remove_if(pending_texts_.begin(), pending_texts_.end(), showing),
+                       pending_texts_.end());
+}
+
 void FormWindow::ShowFirstTime() {
+  FillShowingTexts();
   RECT outer;
   GetWindowRect(hwnd_, &outer);
   const Rect desktop = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
@@ -267,10 +286,13 @@ void FormWindow::Changed(TControl& control, Change change) {
   }
   switch (change) {
     case Change::Visible:
+      if (control.Visible()) FillShowingTexts();
       ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
       PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
       break;
     case Change::Text:
+      pending_texts_.erase(std::remove(pending_texts_.begin(), pending_texts_.end(), &control),
+                           pending_texts_.end());
       SetWindowTextW(window, control.Text().c_str());
       break;
     case Change::Checked:

@@ -40,6 +40,7 @@ class FormWindow : public ControlView {
   void CreateChildren(TControl* parent, HWND parent_window);
   HWND CreateControlWindow(TControl& control, HWND parent_window);
   void SizeLabelToCaption(TControl& control);
+  void FillShowingTexts();
   HFONT FontOf(const TControl& control);
 
   void OnPaint(HWND window);
@@ -75,6 +76,7 @@ class FormWindow : public ControlView {
   int window_font_height_ = 0;
   std::map<const TControl*, HWND> windows_;
   std::map<HWND, TControl*> controls_by_window_;
+  std::vector<const TControl*> pending_texts_;
   // The fonts WM_SETFONT gave the windows of our own classes, which draw their text in them.
   std::map<HWND, HFONT> window_fonts_;
   // The link the left button went down on, while the page holds the mouse capture for it.
