@@ -108,23 +108,21 @@ void FormWindow::MeasureAndScale() {
     const Selected font(screen, fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset));
     GetTextExtentPoint32W(screen, L"0", 1, &digit);
   }
-  ReleaseDC(nullptr, screen);
   client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
   for (const auto& control : form_.controls().all()) {
     if (control->kind() == Kind::Label || control->kind() == Kind::Link)
-      SizeLabelToCaption(*control);
+      SizeLabelToCaption(screen, *control);
   }
+  ReleaseDC(nullptr, screen);
 }
 
-void FormWindow::SizeLabelToCaption(TControl& control) {
-  HDC screen = GetDC(nullptr);
+void FormWindow::SizeLabelToCaption(HDC screen, TControl& control) {
   RECT r = {0, 0, 0, 0};
   {
     const Selected font(screen, FontOf(control));
     DrawTextW(screen, control.Text().c_str(), static_cast<int>(control.Text().size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   }
-  ReleaseDC(nullptr, screen);
   Rect bounds = control.bounds();
   bounds.width = r.right - r.left;
   bounds.height = r.bottom - r.top;

@@ -39,7 +39,7 @@ class FormWindow : public ControlView {
   void MeasureAndScale();
   void CreateChildren(TControl* parent, HWND parent_window);
   HWND CreateControlWindow(TControl& control, HWND parent_window);
-  void SizeLabelToCaption(TControl& control);
+  void SizeLabelToCaption(HDC screen, TControl& control);
   void FillShowingTexts();
   HFONT FontOf(const TControl& control);
 
