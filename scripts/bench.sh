@@ -37,7 +37,7 @@ echo "|---|---|---|---|"
 
 cp -r "$build/demo-kit" "$work/kit"
 run "$build/bench/startup_bench.exe" "$(win "$work/kit")\\" "$(win "$build/bench/bench_bare_window.exe")" \
-  "$startup_runs"
+  "$startup_runs" || echo "bench.sh: the start-up benchmark ended with $?" >&2
 
 # The chat's page shows the chat once the flag exists.
 mkdir -p "$work/apache/htdocs" "$work/apache/logs"
@@ -74,7 +74,8 @@ CONF
 /usr/sbin/apache2 -f "$work/apache/httpd.conf" -DFOREGROUND >"$work/apache/logs/console.log" 2>&1 &
 apache_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null http://127.0.0.1:85/ && break; sleep 0.1; done
-run "$build/bench/readiness_bench.exe" "$(win "$work/flag")" "$readiness_runs"
+run "$build/bench/readiness_bench.exe" "$(win "$work/flag")" "$readiness_runs" ||
+  echo "bench.sh: the readiness benchmark ended with $?" >&2
 kill "$apache_pid" 2>/dev/null || true; wait "$apache_pid" 2>/dev/null || true; apache_pid=""
 
 size_row() {
