@@ -19,7 +19,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine wine64 fonts-wine xvfb xdotool x11-apps xauth imagemagick ghostscript fonts-liberation
   libjpeg62-turbo-dev libgtest-dev libgmock-dev googletest
-  apache2 libapache2-mod-php nginx-light curl zip unzip osslsigncode openssl
+  apache2 libapache2-mod-php nginx-light curl zip unzip osslsigncode openssl nsis
 )
 
 install_packages() {
@@ -97,7 +97,18 @@ make_wine_prefix() {
   echo "$prefix_version" > "$prefix/.tolvane-ready"
 }
 
+# Wine links the prefix's Desktop folder to $HOME: the desktop shortcut the setup program's test
+# makes belongs in the prefix, in a folder of its own.
+keep_desktop_in_prefix() {
+  local desktop
+  desktop=$prefix/drive_c/users/$(id -un)/Desktop
+  [ -L "$desktop" ] || return 0
+  rm "$desktop"
+  mkdir "$desktop"
+}
+
 install_packages
 stop_system_servers
 cross_build_libjpeg
 make_wine_prefix
+keep_desktop_in_prefix

@@ -1,8 +1,10 @@
 // The first-run wizard by real clicks: the licence pages, the waiting page while the kit's Java
 // test script runs, the Java page in green or red, the warning, the settings file and JAVA_HOME,
-// and the control page on the next start.
+// and the control page on the next start; and the wizard in a kit the setup program installed.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
+#include <set>
 #include <string>
 
 #include "launcher_session.h"
@@ -40,6 +42,80 @@ COLORREF PixelAtTopOf(HWND window) {
   const COLORREF colour = GetPixel(screen, (r.left + r.right) / 2, r.top);
   ReleaseDC(nullptr, screen);
   return colour;
+}
+
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TolvaneChat";
+
+std::wstring UninstallValue(const wchar_t* name) {
+  wchar_t value[1024] = L"<none>";
+  DWORD size = sizeof(value);
+  RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value, &size);
+  return value;
+}
+
+std::wstring ShortcutPath(int folder) {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+  return std::wstring(path) + L"\\Tolvane Chat.lnk";
+}
+
+// A shortcut's target and working folder, read as the shell reads them.
+std::pair<std::wstring, std::wstring> ReadShortcut(const std::wstring& path) {
+  wchar_t target[MAX_PATH] = {}, folder[MAX_PATH] = {};
+  CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetWorkingDirectory(folder, MAX_PATH);
+  }
+  if (file) file->Release();
+  if (link) link->Release();
+  return {target, folder};
+}
+
+// The files and folders (with a trailing backslash) under `root`, relative to it.
+std::set<std::wstring> Tree(const std::wstring& root, const std::wstring& under = L"") {
+  std::set<std::wstring> tree;
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW((root + L"\\" + under + L"*").c_str(), &entry);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry)) {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool folder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    tree.insert(under + name + (folder ? L"\\" : L""));
+    if (folder) tree.merge(Tree(root, under + name + L"\\"));
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return tree;
+}
+
+// Runs a command line until it and every program it started have ended, and gives its exit
+// code: the uninstaller hands over to a copy of itself in the temporary folder and ends at once.
+DWORD RunWithItsChildren(std::wstring command_line) {
+  const UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  DWORD code = STILL_ACTIVE;
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &process)) {
+    return code;
+  }
+  const UniqueHandle own(process.hProcess), thread(process.hThread);
+  AssignProcessToJobObject(job.get(), process.hProcess);
+  ResumeThread(process.hThread);
+  WaitUntil([&] {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &info, sizeof(info),
+                              nullptr);
+    return info.ActiveProcesses == 0;
+  });
+  GetExitCodeProcess(process.hProcess, &code);
+  return code;
 }
 
 class Wizard : public ::testing::Test {
@@ -155,6 +231,59 @@ TEST_F(Wizard, WithoutJavaOnlyYesLeavesTheJavaPage) {
     return session.ReadKitFile(L"tools\\config.txt") ==
            ThisComputer() + "\r\nD:\\Java\\jdk 6\\\r\n";
   }));
+}
+
+TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUninstall) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);  // what an earlier failed run left
+  // Wine copies Start-menu shortcuts into the host's menus: into the build folder here.
+  const wchar_t* menus = L"" TOLVANE_BINARY_DIR "/installer-test-menus";
+  const EnvironmentOverride data(L"XDG_DATA_HOME", menus), config(L"XDG_CONFIG_HOME", menus);
+  const std::wstring setup = L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S /D=";
+  ScratchFolder scratch;
+  // A folder setup cannot write even as root, and one NSIS would put aside for its default.
+  OutputFile(scratch.path() + L"file");
+  for (const std::wstring& folder : {std::wstring(L"Z:\\proc"), scratch.path() + L"file\\kit"}) {
+    EXPECT_EQ(RunWithItsChildren(setup + folder), 3u) << folder;
+    EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>") << folder;
+  }
+
+  const std::wstring kit = scratch.path() + L"Tolvane Chat";
+  ASSERT_EQ(RunWithItsChildren(setup + kit), 0u);
+  std::set<std::wstring> installed = Tree(HostPath(TOLVANE_DEMO_KIT));
+  installed.insert(L"uninstall.exe");
+  EXPECT_EQ(Tree(kit), installed);
+  const auto [target, folder] = ReadShortcut(ShortcutPath(CSIDL_PROGRAMS));
+  ASSERT_EQ(target, kit + L"\\TolvaneChat.exe");
+  EXPECT_EQ(folder, kit);
+  EXPECT_TRUE(FileExists(ShortcutPath(CSIDL_DESKTOPDIRECTORY)));
+  for (const auto& [name, value] :
+       {std::pair<const wchar_t*, std::wstring>{L"DisplayName", L"Tolvane Chat"},
+        {L"DisplayVersion", L"1.0.0.1445"},
+        {L"Publisher", L"Tolvane Chat team"},
+        {L"DisplayIcon", kit + L"\\TolvaneChat.exe,0"}}) {
+    EXPECT_EQ(UninstallValue(name), value);
+  }
+
+  {
+    LauncherSession session(Machine{}, folder + L"\\");
+    ASSERT_TRUE(session.Start());
+    EXPECT_TRUE(OnlyPage(session, L"panel1"));
+    ASSERT_TRUE(ToTheJavaPage(session, false));
+    session.Click(L"next3");
+    ASSERT_TRUE(WaitUntil([&] { return OnlyPage(session, L"panel4"); }));
+    ASSERT_TRUE(session.Close());
+  }
+  const std::string settings = ReadBytes(kit + L"\\tools\\config.txt");
+  EXPECT_EQ(settings.rfind(ThisComputer() + "\r\n", 0), 0u) << settings;
+  ASSERT_EQ(RunWithItsChildren(setup + kit), 0u);
+  EXPECT_EQ(ReadBytes(kit + L"\\tools\\config.txt"), settings) << "a reinstall keeps the settings";
+
+  ASSERT_EQ(RunWithItsChildren(UninstallValue(L"QuietUninstallString")), 0u);
+  EXPECT_EQ(Tree(kit), (std::set<std::wstring>{L"standins.log", L"tools\\", L"tools\\config.txt",
+                                               L"tools\\javaversion.txt"}));
+  EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_PROGRAMS)));
+  EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_DESKTOPDIRECTORY)));
+  EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>");
 }
 
 }  // namespace

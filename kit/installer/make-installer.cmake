@@ -1,0 +1,81 @@
+# Builds the kit's setup program (cmake -P), with these variables:
+#   CONTENT    the kit tree to install: servers, web application, tools, documentation
+#   BUILD_DIR  the build whose "kit" install component (launcher, kit tools) goes over CONTENT
+#   STAGE      a folder for the tree as it will be installed (made anew)
+#   NSI, OUTFILE, VERSION, LICENSE, ICON, MAKENSIS, SIGN_SCRIPT
+# The file list the setup program installs and its uninstaller removes is made here from the
+# staged tree. With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the setup
+# program and the uninstaller it writes.
+
+if(NOT MAKENSIS)
+  message(FATAL_ERROR "makensis (NSIS 3) is needed to build the setup program: apt-get install nsis")
+endif()
+if(NOT IS_DIRECTORY "${CONTENT}")
+  message(FATAL_ERROR "The kit content folder ${CONTENT} (TOLVANE_KIT_CONTENT) does not exist")
+endif()
+
+file(REMOVE_RECURSE "${STAGE}")
+file(MAKE_DIRECTORY "${STAGE}")
+file(COPY "${CONTENT}/" DESTINATION "${STAGE}")
+# The launcher writes these on the user's computer; a copy from a kit that was run from would
+# carry another computer's settings and overwrite the user's on a reinstall.
+file(REMOVE "${STAGE}/tools/config.txt" "${STAGE}/tools/javaversion.txt")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --component kit --prefix "${STAGE}"
+                OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+
+file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${STAGE}" "${STAGE}/*")
+list(SORT entries)
+set(install_lines "!macro InstallKitFiles\n")
+set(remove_lines "")
+set(folders "")
+set(bytes 0)
+set(last_folder "-")
+foreach(entry IN LISTS entries)
+  string(REPLACE "/" "\\" windows_path "${entry}")
+  string(REPLACE "$" "$$" windows_path "${windows_path}")
+  if(IS_DIRECTORY "${STAGE}/${entry}")
+    string(APPEND install_lines "  CreateDirectory \"$INSTDIR\\${windows_path}\"\n")
+    list(PREPEND folders "${windows_path}")
+    continue()
+  endif()
+  get_filename_component(folder "${entry}" DIRECTORY)
+  string(REPLACE "/" "\\" folder "${folder}")
+  string(REPLACE "$" "$$" folder "${folder}")
+  if(NOT folder STREQUAL last_folder)
+    set(last_folder "${folder}")
+    if(folder STREQUAL "")
+      string(APPEND install_lines "  SetOutPath \"$INSTDIR\"\n")
+    else()
+      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\${folder}\"\n")
+    endif()
+  endif()
+  string(APPEND install_lines "  File \"${STAGE}/${entry}\"\n")
+  string(APPEND remove_lines "  Delete \"$INSTDIR\\${windows_path}\"\n")
+  file(SIZE "${STAGE}/${entry}" size)
+  math(EXPR bytes "${bytes} + ${size}")
+endforeach()
+# Sorted paths put a folder before what it holds: reversed, each folder comes after its contents,
+# and RMDir removes it only when nothing else is left in it.
+foreach(folder IN LISTS folders)
+  string(APPEND remove_lines "  RMDir \"$INSTDIR\\${folder}\"\n")
+endforeach()
+math(EXPR kilobytes "(${bytes} + 1023) / 1024")
+file(WRITE "${STAGE}-files.nsh"
+  "; The kit's files, listed from ${STAGE} by make-installer.cmake.\n"
+  "!define KIT_SIZE_KB ${kilobytes}\n"
+  "${install_lines}!macroend\n"
+  "!macro RemoveKitFiles\n${remove_lines}!macroend\n")
+
+set(defines -DVERSION=${VERSION} -DOUTFILE=${OUTFILE} -DLICENSE=${LICENSE} -DICON=${ICON}
+            -DKIT_FILES=${STAGE}-files.nsh)
+if(NOT "$ENV{TOLVANE_SIGN_CERT}" STREQUAL "")
+  if(NOT EXISTS "${SIGN_SCRIPT}")
+    message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
+  endif()
+  list(APPEND defines -DSIGN_SCRIPT=${SIGN_SCRIPT})
+endif()
+execute_process(COMMAND "${MAKENSIS}" -V2 -WX -INPUTCHARSET UTF8 ${defines} "${NSI}"
+                OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "makensis failed:\n${output}")
+endif()
