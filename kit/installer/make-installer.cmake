@@ -4,8 +4,8 @@
 #   STAGE      a folder for the tree as it will be installed (made anew)
 #   NSI, OUTFILE, VERSION, LICENSE, ICON, MAKENSIS, SIGN_SCRIPT
 # The file list the setup program installs and its uninstaller removes is made here from the
-# staged tree. With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the setup
-# program and the uninstaller it writes.
+# staged tree. With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the
+# kit's tool, the setup program and the uninstaller it writes.
 
 if(NOT MAKENSIS)
   message(FATAL_ERROR "makensis (NSIS 3) is needed to build the setup program: apt-get install nsis")
@@ -22,6 +22,18 @@ file(COPY "${CONTENT}/" DESTINATION "${STAGE}")
 file(REMOVE "${STAGE}/tools/config.txt" "${STAGE}/tools/javaversion.txt")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --component kit --prefix "${STAGE}"
                 OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+set(signing FALSE)
+if(NOT "$ENV{TOLVANE_SIGN_CERT}" STREQUAL "")
+  if(NOT EXISTS "${SIGN_SCRIPT}")
+    message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
+  endif()
+  set(signing TRUE)
+  # The launcher and the kit's tool are signed as in the kit zip; the kit's other content is
+  # installed as the kit maker gave it.
+  execute_process(COMMAND bash "${SIGN_SCRIPT}" "${STAGE}/TolvaneChat.exe"
+                          "${STAGE}/tools/RegisterEnvironmentVariable/RegisterEnvironmentVariable.exe"
+                  COMMAND_ERROR_IS_FATAL ANY)
+endif()
 
 file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${STAGE}" "${STAGE}/*")
 list(SORT entries)
@@ -68,10 +80,7 @@ file(WRITE "${STAGE}-files.nsh"
 
 set(defines -DVERSION=${VERSION} -DOUTFILE=${OUTFILE} -DLICENSE=${LICENSE} -DICON=${ICON}
             -DKIT_FILES=${STAGE}-files.nsh)
-if(NOT "$ENV{TOLVANE_SIGN_CERT}" STREQUAL "")
-  if(NOT EXISTS "${SIGN_SCRIPT}")
-    message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
-  endif()
+if(signing)
   list(APPEND defines -DSIGN_SCRIPT=${SIGN_SCRIPT})
 endif()
 execute_process(COMMAND "${MAKENSIS}" -V2 -WX -INPUTCHARSET UTF8 ${defines} "${NSI}"
