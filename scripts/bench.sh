@@ -71,7 +71,8 @@ DirectoryIndex index.php
   SetHandler application/x-httpd-php
 </FilesMatch>
 CONF
-/usr/sbin/apache2 -f "$work/apache/httpd.conf" -DFOREGROUND >"$work/apache/logs/console.log" 2>&1 &
+# In a session of its own: Apache ends its whole process group when it stops.
+setsid /usr/sbin/apache2 -f "$work/apache/httpd.conf" -DFOREGROUND >"$work/apache/logs/console.log" 2>&1 &
 apache_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null http://127.0.0.1:85/ && break; sleep 0.1; done
 run "$build/bench/readiness_bench.exe" "$(win "$work/flag")" "$readiness_runs" ||
