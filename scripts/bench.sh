@@ -103,7 +103,7 @@ done
 echo
 echo "| start-up step (control page) | median ms |"
 echo "|---|---|"
-cat "$work"/marks*.txt | grep ' ms$' | awk '{ ms = $(NF-1); $NF = ""; $(NF-1) = ""; sub(/ +$/, "");
+cat "$work"/marks*.txt | tr -d '\r' | grep ' ms$' | awk '{ ms = $(NF-1); $NF = ""; $(NF-1) = ""; sub(/ +$/, "");
   step[$0] = step[$0] " " ms; if (!($0 in seen)) { seen[$0] = 1; order[++n] = $0 } }
   END { for (i = 1; i <= n; i++) { k = split(substr(step[order[i]], 2), v, " ");
     for (a = 1; a <= k; a++) for (b = a + 1; b <= k; b++) if (v[b] + 0 < v[a] + 0) { t = v[a]; v[a] = v[b]; v[b] = t }
