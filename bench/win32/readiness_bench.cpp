@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_measure.h"
 #include "http_client.h"
 #include "launcher_session.h"
 #include "probe.h"
@@ -21,13 +22,8 @@
 namespace {
 
 using namespace tolvane::test;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using tolvane::bench::Now;
+using tolvane::bench::SpreadOf;
 
 constexpr wchar_t kMainPage[] = L"http://127.0.0.1:85/index.php";
 
@@ -40,8 +36,7 @@ double AnswerMs() {
     http.Get(kMainPage, tolvane::kMainPageMarker);
     times.push_back(Now() - start);
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return SpreadOf(times).median;
 }
 
 }  // namespace
@@ -85,10 +80,9 @@ int wmain(int argc, wchar_t** argv) {
     WaitUntil(shown);
   }
   DeleteFileW(flag.c_str());
-  std::sort(latencies.begin(), latencies.end());
-  const double median = (latencies[(runs - 1) / 2] + latencies[runs / 2]) / 2;
+  const auto latency = SpreadOf(latencies);
   std::printf("| readiness latency (ms, min / median / max; baseline: the floor) | %.0f / **%.0f** / "
               "%.0f | %.0f | %.2f |\n",
-              latencies.front(), median, latencies.back(), floor, median / floor);
+              latency.min, latency.median, latency.max, floor, latency.median / floor);
   return 0;
 }

@@ -12,18 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_measure.h"
 #include "launcher_session.h"
 
 namespace {
 
+using tolvane::bench::Now;
+using tolvane::bench::Spread;
+using tolvane::bench::SpreadOf;
 using tolvane::test::Holdings;
-
-double Now() {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Search {
   DWORD pid;
@@ -79,18 +76,6 @@ Run StartOnce(const std::wstring& program, const std::wstring& folder, bool meas
   // Wine's desktop needs a moment to forget the window before the next program starts.
   Sleep(200);
   return run;
-}
-
-struct Spread {
-  double min = 0, median = 0, max = 0;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  if (values.empty()) return {};
-  const std::size_t n = values.size();
-  const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-  return {values.front(), median, values.back()};
 }
 
 void Row(const char* what, const Spread& launcher, const Spread& bare) {
