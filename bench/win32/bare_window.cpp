@@ -30,9 +30,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame = {0, 0, 550, 450};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"BareWindow", L"Bare window", style, CW_USEDEFAULT,
-                                CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                                nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"BareWindow", L"Bare window", style,
+                                CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
   ShowWindow(window, show);
   UpdateWindow(window);
   MSG message;

@@ -81,8 +81,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   DeleteFileW(flag.c_str());
   const auto latency = SpreadOf(latencies);
-  std::printf("| readiness latency (ms, min / median / max; baseline: the floor) | %.0f / **%.0f** / "
-              "%.0f | %.0f | %.2f |\n",
-              latency.min, latency.median, latency.max, floor, latency.median / floor);
+  std::printf(
+      "| readiness latency (ms, min / median / max; baseline: the floor) | %.0f / **%.0f** / "
+      "%.0f | %.0f | %.2f |\n",
+      latency.min, latency.median, latency.max, floor, latency.median / floor);
   return 0;
 }

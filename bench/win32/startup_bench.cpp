@@ -85,7 +85,8 @@ void Row(const char* what, const Spread& launcher, const Spread& bare) {
 }
 
 void Row(const char* what, double launcher, double bare) {
-  std::printf("| %s | %.0f | %.0f | %.2f |\n", what, launcher, bare, bare > 0 ? launcher / bare : 0);
+  std::printf("| %s | %.0f | %.0f | %.2f |\n", what, launcher, bare,
+              bare > 0 ? launcher / bare : 0);
 }
 
 // The launcher opens on the control page when the settings name this computer, on the first-run

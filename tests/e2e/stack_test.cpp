@@ -148,9 +148,8 @@ TEST_F(ServerStack, ThirtyStartsAndStopsLeaveNothingBehind) {
   for (int cycle = 1; cycle <= 30; ++cycle) {
     SCOPED_TRACE(cycle);
     session.Click(L"startservers");
-    ASSERT_TRUE(WaitUntil([&] {
-      return Shown() && session.Text(L"startservers") == L"Stop Tolvane Chat Server";
-    }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Shown() && session.Text(L"startservers") == L"Stop Tolvane Chat Server"; }));
     session.Click(L"startservers");
     ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
     ASSERT_TRUE(WaitUntil([&] { return Shown(); }));

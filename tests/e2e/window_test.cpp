@@ -221,7 +221,8 @@ TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
   ASSERT_TRUE(session.Start());
   ExpectTabOrder(session, {L"Memo1", L"next1", L"Memo3"});
   session.Click(L"next1");
-  EXPECT_EQ(session.Text(L"Memo2").rfind(L"PLACEHOLDER", 0), 0u) << "the licence comes with its page";
+  EXPECT_EQ(session.Text(L"Memo2").rfind(L"PLACEHOLDER", 0), 0u)
+      << "the licence comes with its page";
   ExpectTabOrder(session, {L"Memo2", L"next2", L"back1"});
   session.Click(L"next2");
   ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
