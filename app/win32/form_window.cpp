@@ -85,10 +85,6 @@ bool FormWindow::Create() {
                           nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
   banner_ = LoadBanner(instance_);
-  for (Asset asset :
-       {Asset::Apache, Asset::Wowza, Asset::Red5, Asset::Php, Asset::DotNet, Asset::Java}) {
-    icons_[asset] = LoadPictureIcon(instance_, asset);
-  }
   SendMessageW(
       hwnd_, WM_SETFONT,
       reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset)),
@@ -144,17 +140,34 @@ void FormWindow::CreateChildren(TControl* parent, HWND parent_window) {
     windows_[control] = window;
     controls_by_window_[window] = control;
     control->set_view(this);
-    // A page created later lies above the ones created before it.
     if (control->kind() == Kind::Page) {
+      // A page created later lies above the ones created before it.
       SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      pages_to_fill_.push_back(control);
+    } else {
+      CreateChildren(control, window);
     }
-    CreateChildren(control, window);
   }
   if (parent) {
     for (TControl* control : children) {
       if (!IsWindowed(control->kind())) control->set_view(this);
     }
   }
+}
+
+// A page's controls are created when the page first shows, as a property sheet creates its
+// pages: in Wine every child window costs about a millisecond to create and the licence boxes
+// far more, so a start on the control page creates none of the wizard's, and a first start none
+// of the control page's. Until then the controls' state lives in the form alone, and the windows
+// are created from it.
+void FormWindow::FillShowingPages() {
+  const auto fill = [this](TControl* page) {
+    if (!page->Showing()) return false;
+    CreateChildren(page, WindowOf(page));
+    return true;
+  };
+  pages_to_fill_.erase(std::remove_if(pages_to_fill_.begin(), pages_to_fill_.end(), fill),
+                       pages_to_fill_.end());
 }
 
 HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
@@ -205,34 +218,18 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
     if (row.get() == &control) break;
     ++id;
   }
-  // A licence box gets its text when it first shows (see FillShowingTexts).
-  const bool text_later = control.kind() == Kind::Memo && row.asset != Asset::None;
-  HWND window = CreateWindowExW(ex_style, window_class, text_later ? L"" : control.Text().c_str(),
-                                style, b.left, b.top, b.width, b.height, parent_window,
-                                reinterpret_cast<HMENU>(id), instance_, this);
+  HWND window =
+      CreateWindowExW(ex_style, window_class, control.Text().c_str(), style, b.left, b.top, b.width,
+                      b.height, parent_window, reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
-  if (text_later) pending_texts_.push_back(&control);
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   return window;
 }
 
-// Wine's edit control breaks a text into lines word by word as soon as it is set; for the media
-// server's licence that costs more than creating the rest of the window. The licence boxes get
-// their texts as their pages first show, and a start on the control page sets none.
-void FormWindow::FillShowingTexts() {
-  const auto showing = [this](const TControl* control) {
-    if (!control->Showing()) return false;
-    SetWindowTextW(WindowOf(control), control->Text().c_str());
-    return true;
-  };
-  pending_texts_.erase(std::remove_if(pending_texts_.begin(), pending_texts_.end(), showing),
-                       pending_texts_.end());
-}
-
 void FormWindow::ShowFirstTime() {
-  FillShowingTexts();
+  FillShowingPages();
   RECT outer;
   GetWindowRect(hwnd_, &outer);
   const Rect desktop = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
@@ -284,13 +281,11 @@ void FormWindow::Changed(TControl& control, Change change) {
   }
   switch (change) {
     case Change::Visible:
-      if (control.Visible()) FillShowingTexts();
+      if (control.Visible()) FillShowingPages();
       ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
       PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
       break;
     case Change::Text:
-      pending_texts_.erase(std::remove(pending_texts_.begin(), pending_texts_.end(), &control),
-                           pending_texts_.end());
       SetWindowTextW(window, control.Text().c_str());
       break;
     case Change::Checked:
@@ -435,8 +430,10 @@ void FormWindow::PaintPicture(HDC dc, const TControl& control) {
     DeleteDC(memory);
     return;
   }
-  const auto icon = icons_.find(asset);
-  if (icon == icons_.end() || !icon->second.get()) return;
+  // Each icon is loaded when it is first drawn: a first start draws none of them.
+  auto icon = icons_.find(asset);
+  if (icon == icons_.end()) icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset)).first;
+  if (!icon->second.get()) return;
   DrawIconEx(dc, b.left, b.top, icon->second.get(), 0, 0, 0, nullptr, DI_NORMAL);
 }
 

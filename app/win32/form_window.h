@@ -21,7 +21,8 @@ class FormWindow : public ControlView {
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
-  // Creates the window and every control, scaled to the screen; returns false on failure.
+  // Creates the window and its pages, scaled to the screen; a page's controls follow when it first
+  // shows. Returns false on failure.
   bool Create();
   HWND hwnd() const { return hwnd_; }
   // Shows the window for the first time, centred on the desktop.
@@ -40,7 +41,7 @@ class FormWindow : public ControlView {
   void CreateChildren(TControl* parent, HWND parent_window);
   HWND CreateControlWindow(TControl& control, HWND parent_window);
   void SizeLabelToCaption(HDC screen, TControl& control);
-  void FillShowingTexts();
+  void FillShowingPages();
   HFONT FontOf(const TControl& control);
 
   void OnPaint(HWND window);
@@ -76,7 +77,8 @@ class FormWindow : public ControlView {
   int window_font_height_ = 0;
   std::map<const TControl*, HWND> windows_;
   std::map<HWND, TControl*> controls_by_window_;
-  std::vector<const TControl*> pending_texts_;
+  // The pages whose controls have no windows yet.
+  std::vector<TControl*> pages_to_fill_;
   // The fonts WM_SETFONT gave the windows of our own classes, which draw their text in them.
   std::map<HWND, HFONT> window_fonts_;
   // The link the left button went down on, while the page holds the mouse capture for it.
