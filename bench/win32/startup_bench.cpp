@@ -1,7 +1,9 @@
-// Start-up and idle holdings of the launcher against a bare window with the same manifest, both
+// Start-up and idle holdings of the launcher against a bare window with the same manifest, all
 // timed the same way in one run, alternating: from CreateProcess until the program's top-level
-// window is visible and answers WM_NULL. Then, after a second of idleness, each program's working
-// set, private bytes and handle count. Prints rows of the benchmark table; asserts nothing.
+// window is visible and answers WM_NULL. A second baseline is the bare window showing the standard
+// controls of the page the launcher opens on, which tells Wine's cost for those controls from the
+// launcher's own. Then, after a second of idleness, each program's working set, private bytes and
+// handle count. Prints rows of the benchmark table; asserts nothing.
 //
 //   startup_bench.exe KIT_FOLDER\ BARE_WINDOW.EXE [RUNS]
 #include <windows.h>
@@ -48,9 +50,10 @@ struct Run {
 };
 
 // Starts `program` in `folder`, times it until its window answers; measures it idle when asked.
-Run StartOnce(const std::wstring& program, const std::wstring& folder, bool measure_idle) {
+Run StartOnce(const std::wstring& program, const std::wstring& folder, bool measure_idle,
+              const std::wstring& arguments = L"") {
   Run run;
-  std::wstring command = L"\"" + program + L"\"";
+  std::wstring command = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
   const double start = Now();
@@ -123,18 +126,24 @@ int wmain(int argc, wchar_t** argv) {
   for (const bool first_run : {true, false}) {
     SetFirstRun(kit, first_run);
     StartOnce(launcher, kit, false);  // warms the file cache and Wine's server
-    std::vector<double> launcher_ms, bare_ms;
+    const wchar_t* page = first_run ? L"panel1" : L"panel4";
+    std::vector<double> launcher_ms, bare_ms, controls_ms;
     for (int i = 0; i < runs; ++i) {
       const bool last = i == runs - 1;
       const Run l = StartOnce(launcher, kit, last && !first_run);
       const Run b = StartOnce(bare, kit, last && !first_run);
+      const Run c = StartOnce(bare, kit, false, page);
       if (l.ms >= 0) launcher_ms.push_back(l.ms);
       if (b.ms >= 0) bare_ms.push_back(b.ms);
+      if (c.ms >= 0) controls_ms.push_back(c.ms);
       if (last && !first_run) launcher_idle = l.idle, bare_idle = b.idle;
     }
     Row(first_run ? "start-up, first-run page (ms, min / median / max)"
                   : "start-up, control page (ms, min / median / max)",
         SpreadOf(launcher_ms), SpreadOf(bare_ms));
+    Row(first_run ? "... baseline: the bare window with the first-run page's standard controls"
+                  : "... baseline: the bare window with the control page's standard controls",
+        SpreadOf(launcher_ms), SpreadOf(controls_ms));
   }
   Row("idle working set (KiB)", launcher_idle.working_set / 1024.0, bare_idle.working_set / 1024.0);
   Row("idle private bytes (KiB)", launcher_idle.private_bytes / 1024.0,
