@@ -82,9 +82,13 @@ HWND CreateControl(const TControl& control, HWND parent, HINSTANCE instance, HFO
       return nullptr;  // labels, pictures and bevels are drawn by their parent
   }
   const tolvane::Rect& b = control.bounds();
-  HWND window = CreateWindowExW(ex_style, window_class, text.c_str(), style, b.left, b.top, b.width,
-                                b.height, parent, nullptr, instance, nullptr);
+  // Text boxes get their font before their text, which they then break into lines only once.
+  const bool text_box = control.kind() == Kind::Memo || control.kind() == Kind::Edit;
+  HWND window =
+      CreateWindowExW(ex_style, window_class, text_box ? L"" : text.c_str(), style, b.left, b.top,
+                      b.width, b.height, parent, nullptr, instance, nullptr);
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (text_box) SetWindowTextW(window, text.c_str());
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   return window;
 }
