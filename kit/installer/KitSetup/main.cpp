@@ -10,6 +10,8 @@
 // when there is something to tell the user: files kept, files left, files that failed; 5 then
 // says that a file could not be installed or removed.
 #include <windows.h>
+// After windows.h:
+#include <shellapi.h>
 
 #include <memory>
 #include <set>
@@ -74,7 +76,9 @@ void Report(const std::wstring& path, const std::wstring& text) {
 int Check(const std::wstring& folder, const std::wstring& shipped_path) {
   const std::optional<Manifest> shipped = ReadManifest(shipped_path);
   if (!shipped) return kBadArguments;
-  return JudgeKitFolder(FullPath(folder), SystemFolders(), *shipped) == FolderVerdict::kUsable
+  const std::wstring full = FullPath(folder);
+  return JudgeKitFolder(full, SystemFolders(), *shipped) == FolderVerdict::kUsable &&
+                 CanWriteIn(full)
              ? kDone
              : kFolderRefused;
 }
@@ -90,13 +94,7 @@ int Running(const std::wstring& folder, const std::wstring& except) {
 // inherited write access from C:\ and put a folder of its own in the kit folder's place.
 int MakeFolder(const std::wstring& target, const std::wstring& log) {
   const std::wstring folder = FullPath(target);
-  std::wstring highest;
-  for (std::wstring at = folder; GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES;) {
-    highest = at;
-    const std::size_t parent = at.find_last_of(L'\\');
-    if (parent == std::wstring::npos || parent < 3) break;
-    at = at.substr(0, parent);
-  }
+  const std::wstring highest = HighestMissingFolder(folder);
   if (highest.empty()) return kDone;
   const std::optional<std::wstring> passed =
       MakeFolderWithAccessList(highest, KitFolderAccessList(CurrentUserSid()));

@@ -18,6 +18,11 @@ bool WriteUtf8File(const std::wstring& path, const std::wstring& text);
 bool WriteUtf16File(const std::wstring& path, const std::wstring& text);
 
 bool MoveReplacing(const std::wstring& from, const std::wstring& to);
+// Whether this user can make files in `folder`; a folder not there yet is tried by making the
+// highest missing one, which is removed again, so that a refused folder is left as it was.
+bool CanWriteIn(const std::wstring& folder);
+// The highest of `folder` and the folders above it that are not there; empty when it is there.
+std::wstring HighestMissingFolder(const std::wstring& folder);
 // Makes the folder and the ones above it that are missing; true when it is there.
 bool MakeFolders(const std::wstring& folder);
 // Removes a folder and everything in it.

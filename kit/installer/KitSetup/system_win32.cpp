@@ -123,6 +123,30 @@ bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+bool CanWriteIn(const std::wstring& folder) {
+  if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const UniqueHandle probe(
+        CreateFileW((folder + L"\\tolvane-setup-probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return probe.get() != INVALID_HANDLE_VALUE;
+  }
+  const std::wstring highest = HighestMissingFolder(folder);
+  if (highest.empty() || !CreateDirectoryW(highest.c_str(), nullptr)) return false;
+  RemoveDirectoryW(highest.c_str());
+  return true;
+}
+
+std::wstring HighestMissingFolder(const std::wstring& folder) {
+  std::wstring highest;
+  for (std::wstring at = folder; GetFileAttributesW(at.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+    highest = at;
+    const std::size_t parent = at.find_last_of(L'\\');
+    if (parent == std::wstring::npos || parent < 3) break;
+    at = at.substr(0, parent);
+  }
+  return highest;
+}
+
 bool MakeFolders(const std::wstring& folder) {
   const DWORD attributes = GetFileAttributesW(folder.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) return attributes & FILE_ATTRIBUTE_DIRECTORY;
