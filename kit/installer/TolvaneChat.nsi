@@ -190,7 +190,7 @@ FunctionEnd
 Function .onInit
   !insertmacro UnpackKitSetup
   File "/oname=$PLUGINSDIR\kit-files.txt" "${KIT_RECORD}"
-  StrCpy $FinishText "${PRODUCT} has been installed on your computer.$\r$\n$\r$\nClick Finish to close Setup."
+  StrCpy $FinishText "${PRODUCT} has been installed on your computer."
   ; NSIS itself takes only an unquoted /D=, and puts a folder it cannot use aside for the
   ; default one without a word: setup judges the folder it was given.
   StrCpy $R0 "/D="
@@ -251,9 +251,7 @@ Section "Tolvane Chat" KitSection
   ${EndIf}
   ${IfNot} ${Silent}
     Call ReadReport
-    ${If} $1 != ""
-      StrCpy $FinishText $1
-    ${EndIf}
+    StrCpy $FinishText "$FinishText$\r$\n$\r$\n$1"
   ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; Shortcuts take $OUTDIR as their working folder: the kit folder.
