@@ -43,6 +43,9 @@ ManifestDPIAware true
 !define FOLDER_REFUSED 3
 !define PROGRAMS_RUNNING 4
 !define FILES_FAILED 5
+; The kit folder as KitSetup takes it: "\." keeps a trailing backslash (D:\) from escaping the
+; closing quote; KitSetup resolves it.
+!define KIT_FOLDER '"$INSTDIR\."'
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -110,7 +113,7 @@ Var FinishText
 !macro KitProgramsClosed prefix
 Function ${prefix}KitProgramsClosed
   ${Do}
-    !insertmacro KitSetup 'running "$INSTDIR" "${UNINSTALLER}"'
+    !insertmacro KitSetup 'running ${KIT_FOLDER} "${UNINSTALLER}"'
     ${If} $0 = 0
     ${OrIf} ${Silent}
       Return
@@ -182,7 +185,7 @@ FunctionEnd
 ; $0 is 0 when the kit can go into $INSTDIR: a folder this user can write, not in Program Files
 ; or the Windows folder, and short enough for the kit's deepest path.
 Function JudgeKitFolder
-  !insertmacro KitSetup 'check "$INSTDIR" "$PLUGINSDIR\kit-files.txt"'
+  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\kit-files.txt"'
 FunctionEnd
 
 ; A silent install into a folder setup cannot use, or while the kit's programs run, ends here,
@@ -232,7 +235,7 @@ FunctionEnd
 
 Section "Tolvane Chat" KitSection
   SectionIn RO
-  !insertmacro KitSetup 'makefolder "$INSTDIR" "$Log"'
+  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$Log"'
   ${If} $0 <> 0
     SetErrorLevel ${FOLDER_REFUSED}
     Abort
@@ -245,7 +248,7 @@ Section "Tolvane Chat" KitSection
   ${If} ${Silent}
     StrCpy $1 "$INSTDIR\${REPORT}"
   ${EndIf}
-  !insertmacro KitSetup 'install "$INSTDIR" "$PLUGINSDIR\kit-files.txt" "$1"'
+  !insertmacro KitSetup 'install ${KIT_FOLDER} "$PLUGINSDIR\kit-files.txt" "$1"'
   ${If} $0 <> 0
     SetErrorLevel ${FILES_FAILED}
   ${EndIf}
@@ -296,7 +299,7 @@ FunctionEnd
 ; stays, and so do the folders that hold it. While a file setup installed is left, so are the
 ; uninstaller and its entry in Apps & features.
 Section Uninstall
-  !insertmacro KitSetup 'uninstall "$INSTDIR" "${UNINSTALLER}" "$PLUGINSDIR\report.txt"'
+  !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$PLUGINSDIR\report.txt"'
   ${If} $0 = 0
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"

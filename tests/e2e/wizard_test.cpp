@@ -324,8 +324,10 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_EQ(ReadBytes(conf + L".new"),
             ReadBytes(HostPath(TOLVANE_DEMO_KIT) + L"\\servers\\apache\\conf\\httpd.conf"));
-  EXPECT_NE(ReadBytes(kit + L"\\setup-report.txt").find("h\0t\0t\0p\0d\0.\0c\0o\0n\0f\0", 0, 20),
-            std::string::npos);
+  const std::string report = ReadBytes(kit + L"\\setup-report.txt");  // UTF-16, as Notepad reads it
+  EXPECT_NE(std::wstring(reinterpret_cast<const wchar_t*>(report.data()), report.size() / 2)
+                .find(L"\n    servers\\apache\\conf\\httpd.conf\r\n"),
+            std::wstring::npos);
 
   ASSERT_EQ(RunWithItsChildren(UninstallValue(L"QuietUninstallString")), 0u);
   EXPECT_EQ(Tree(kit), (std::set<std::wstring>{L"setup-report.txt", L"standins.log", L"servers\\",

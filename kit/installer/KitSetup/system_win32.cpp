@@ -195,14 +195,14 @@ std::vector<std::wstring> RunningImages() {
   std::vector<std::wstring> images;
   const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {sizeof(entry)};
+  std::wstring image(32768, L'\0');  // the longest path Windows has
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
     const UniqueHandle process(
         OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-    wchar_t image[32768];
-    DWORD size = static_cast<DWORD>(std::size(image));
-    if (process && QueryFullProcessImageNameW(process.get(), 0, image, &size)) {
-      images.emplace_back(image, size);
+    DWORD size = static_cast<DWORD>(image.size());
+    if (process && QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) {
+      images.push_back(image.substr(0, size));
     }
   }
   return images;
@@ -220,12 +220,13 @@ std::vector<std::wstring> SystemFolders() {
 }
 
 std::wstring FullPath(const std::wstring& path) {
-  wchar_t full[32768];
+  std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
   const DWORD length =
-      GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
-  std::wstring result = length > 0 && length < std::size(full) ? full : path;
-  while (result.size() > 3 && result.back() == L'\\') result.pop_back();
-  return result;
+      GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  full.resize(length > 0 && length < full.size() ? length : 0);
+  if (full.empty()) full = path;
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  return full;
 }
 
 std::wstring CurrentUserSid() {
@@ -252,14 +253,14 @@ std::optional<std::wstring> MakeFolderWithAccessList(const std::wstring& folder,
     return std::nullopt;
   }
   const std::unique_ptr<void, LocalFreer> owner(descriptor);
-  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
   wchar_t* passed = nullptr;
-  if (!CreateDirectoryW(folder.c_str(), &attributes) ||
-      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+  if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
           descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &passed, nullptr)) {
     return std::nullopt;
   }
   const std::unique_ptr<void, LocalFreer> text(passed);
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+  if (!CreateDirectoryW(folder.c_str(), &attributes)) return std::nullopt;
   return passed;
 }
 
