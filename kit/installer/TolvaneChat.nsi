@@ -12,9 +12,7 @@
 ; launcher's first licence text), ICON, KIT_FILES (the kit's file list, made at build time),
 ; KIT_RECORD (each file's SHA-256), KIT_SETUP_TOOL and, when the build signs, SIGN_SCRIPT.
 ;
-; Exit codes, of setup and uninstaller alike: 0 done; 1 cancelled by the user; 2 ended by an
-; error NSIS met; 3 the folder can not hold the kit (setup); 4 programs of the kit folder are
-; running, nothing was changed; 5 a file could not be installed or removed.
+; The exit codes below are listed for kit makers in the README.
 
 Unicode true
 ; The 64-bit stubs: the 32-bit ones do not run under a 64-bit-only Wine.
