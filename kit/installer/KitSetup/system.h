@@ -30,7 +30,8 @@ void RemoveTree(const std::wstring& folder);
 // The files under `folder`, relative to it.
 std::vector<std::wstring> FilesUnder(const std::wstring& folder);
 
-// The full paths of the running programs' images that this user can query.
+// The full paths of the running programs' images that this user can query, but for this
+// program's and its parent's (setup, or the uninstaller).
 std::vector<std::wstring> RunningImages();
 // Program Files (both) and the Windows folder.
 std::vector<std::wstring> SystemFolders();

@@ -192,16 +192,27 @@ std::vector<std::wstring> FilesUnder(const std::wstring& folder) {
 }
 
 std::vector<std::wstring> RunningImages() {
-  std::vector<std::wstring> images;
   const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  std::vector<PROCESSENTRY32W> processes;
   PROCESSENTRY32W entry = {sizeof(entry)};
-  std::wstring image(32768, L'\0');  // the longest path Windows has
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    const UniqueHandle process(
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    processes.push_back(entry);
+  }
+  // Setup, or the uninstaller, that runs this tool may itself have been started from the kit.
+  const DWORD self = GetCurrentProcessId();
+  DWORD parent = self;
+  for (const PROCESSENTRY32W& process : processes) {
+    if (process.th32ProcessID == self) parent = process.th32ParentProcessID;
+  }
+  std::vector<std::wstring> images;
+  std::wstring image(32768, L'\0');  // the longest path Windows has
+  for (const PROCESSENTRY32W& process : processes) {
+    if (process.th32ProcessID == self || process.th32ProcessID == parent) continue;
+    const UniqueHandle handle(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.th32ProcessID));
     DWORD size = static_cast<DWORD>(image.size());
-    if (process && QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) {
+    if (handle && QueryFullProcessImageNameW(handle.get(), 0, image.data(), &size)) {
       images.push_back(image.substr(0, size));
     }
   }
