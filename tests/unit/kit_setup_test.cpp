@@ -32,7 +32,8 @@ TEST(KitManifest, ReadsWhatItWritesAndRefusesPathsOutsideTheKit) {
   EXPECT_TRUE(ParseManifest(L"servers\\\r\n" + kA + L"  a b.txt\r\n"));
   for (const std::wstring& bad : std::vector<std::wstring>{
            kA + L"  ..\\windows\\x.dll", kA + L"  C:\\x", kA + L"  \\x", kA + L"  a\\\\b",
-           kA + L" a", std::wstring(63, L'a') + L"  a", L"..\\", kA.substr(0, 60) + L"XXXX  a"}) {
+           kA + L" a", std::wstring(63, L'a') + L"  a", L"..\\", kA.substr(0, 60) + L"XXXX  a",
+           kA + L"  a\rb", kA + L"  a*"}) {
     EXPECT_FALSE(ParseManifest(bad)) << bad;
   }
 }

@@ -1,5 +1,6 @@
 #include "manifest.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <sstream>
 
@@ -20,7 +21,11 @@ bool IsHash(const std::wstring& text) {
 }  // namespace
 
 bool IsKitRelative(const std::wstring& path) {
-  if (path.empty() || path.find_first_of(L":/") != std::wstring::npos) return false;
+  // Characters no Windows file name holds: a drive, another separator, wildcards, controls.
+  if (path.empty() || path.find_first_of(L":/*?\"<>|") != std::wstring::npos ||
+      std::any_of(path.begin(), path.end(), [](wchar_t c) { return c < L' '; })) {
+    return false;
+  }
   std::size_t start = 0;
   while (true) {
     const std::size_t end = path.find(L'\\', start);

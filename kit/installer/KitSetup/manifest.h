@@ -23,7 +23,7 @@ struct Manifest {
 std::optional<Manifest> ParseManifest(const std::wstring& text);
 std::wstring FormatManifest(const Manifest& manifest);
 
-// A relative path that stays inside the kit folder.
+// A relative path that stays inside the kit folder and could name a file there.
 bool IsKitRelative(const std::wstring& path);
 
 }  // namespace tolvane::kitsetup
