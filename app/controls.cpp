@@ -161,6 +161,14 @@ TControl* NextInOrder(const std::vector<TControl*>& ordered, const TControl* fro
   return nullptr;
 }
 
+// The ticked radio button among `group`'s children; nullptr when none is ticked.
+TControl* TickedRadio(const TControl& group) {
+  for (TControl* control : group.children()) {
+    if (control->kind() == Kind::Radio && control->Checked()) return control;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::vector<TControl*> ControlTree::TabStops() const {
@@ -178,6 +186,10 @@ TControl* ControlTree::FirstFocus() const {
 }
 
 TControl* ControlTree::FocusOnActivation(TControl* remembered) const {
+  if (remembered && remembered->kind() == Kind::Radio && !remembered->Checked() &&
+      remembered->parent()) {
+    remembered = TickedRadio(*remembered->parent());
+  }
   if (remembered && remembered->Showing() && remembered->Enabled() && remembered->Focusable()) {
     return remembered;
   }

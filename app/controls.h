@@ -187,7 +187,9 @@ class ControlTree {
   std::vector<TControl*> TabStops() const;
   TControl* FirstFocus() const;
   // The control that takes the focus when the window becomes active again: the one that held it
-  // before, while it still shows and is enabled; otherwise the first focus.
+  // before, while it still shows and is enabled; otherwise the first focus. An unticked radio
+  // button hands it to the ticked one of its group, as the dialog manager does: on Windows an
+  // unticked radio button that gets the focus clicks itself.
   TControl* FocusOnActivation(TControl* remembered) const;
   // The page the user sees: pages overlap exactly, one created later lies above, so it is the
   // last visible page in creation order.

@@ -229,6 +229,10 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   if (text_box) SetWindowTextW(window, control.Text().c_str());
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
+  // On Windows an unticked radio button that gets the focus clicks itself, unless told not to:
+  // the focus the window gives back, or moves by the arrow keys, must never click C# and bring
+  // up its notice by itself. The arrow keys tick what they reach explicitly instead.
+  if (control.kind() == Kind::Radio) SendMessageW(window, BM_SETDONTCLICK, TRUE, 0);
   return window;
 }
 
@@ -268,7 +272,10 @@ bool FormWindow::HandleKey(const MSG& message) {
     default:
       return false;
   }
-  if (target) SetFocus(WindowOf(target));
+  if (!target) return true;
+  SetFocus(WindowOf(target));
+  // The arrow keys move the tick in a group of radio buttons, as in a Windows dialog.
+  if (message.wParam != VK_TAB && target->kind() == Kind::Radio) target->Click();
   return true;
 }
 
@@ -285,6 +292,8 @@ void FormWindow::Changed(TControl& control, Change change) {
   }
   switch (change) {
     case Change::Visible:
+      // Another page takes its first focus, not what was remembered on the one before.
+      if (control.kind() == Kind::Page) remembered_focus_ = nullptr;
       if (control.Visible()) FillShowingPages();
       ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
       PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
@@ -357,6 +366,11 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       break;
     case WM_SHOWWINDOW:
       if (window == hwnd_ && !wparam) RememberFocus();
+      break;
+    case WM_SIZE:
+      // Wine minimises the window without deactivating it, and gives the focus to the window
+      // itself when it is restored.
+      if (window == hwnd_ && wparam == SIZE_MINIMIZED) RememberFocus();
       break;
     case WM_SETFOCUS:
       if (window == hwnd_) RestoreFocus();
@@ -560,18 +574,19 @@ void FormWindow::FocusFirstIfLost() {
   if (TControl* first = form_.controls().FirstFocus()) SetFocus(WindowOf(first));
 }
 
-// A top-level window keeps no focus of its own while it is inactive or hidden, and the default
+// A top-level window keeps no focus of its own while it is inactive, hidden or minimised, and
 // activation puts the focus on the window itself: remember the control that held it.
 void FormWindow::RememberFocus() {
   if (TControl* focused = ControlOf(GetFocus())) remembered_focus_ = focused;
 }
 
-// Activation puts the focus on the window itself: hand it on to the remembered control, or else
-// to the first tab stop of the page that shows. The memory serves one activation only, so that
-// later moves of the focus to the window (a page hidden under the focus) follow the first focus.
+// The focus on the window itself goes on to the remembered control, as the dialog manager gives
+// it back (to the ticked button, for a radio button), or else to the first tab stop of the page
+// that shows. Activation may set it more than once (Wine sets it when restoring a minimised window,
+// and again on activating it), so the memory stays until the page changes.
 void FormWindow::RestoreFocus() {
   TControl* target = form_.controls().FocusOnActivation(remembered_focus_);
-  remembered_focus_ = nullptr;
+  remembered_focus_ = target;
   if (target) SetFocus(WindowOf(target));
 }
 

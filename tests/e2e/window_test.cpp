@@ -131,7 +131,7 @@ void ExpectEveryPageLaidOut(LauncherSession& session, int measured) {
 // Tab from the first focus round the page and back to it, then Shift+Tab the other way.
 void ExpectTabOrder(LauncherSession& session, const std::vector<std::wstring>& order) {
   ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }))
-      << "focus is on " << std::string(session.Focused().begin(), session.Focused().end());
+      << "focus is on " << Narrow(session.Focused());
   for (std::size_t i = 1; i <= order.size(); ++i) {
     session.Key(VK_TAB);
     EXPECT_EQ(session.Focused(), order[i % order.size()]);
@@ -240,7 +240,16 @@ TEST(Window, ArrowKeysMoveAmongSiblingsAndNeverOntoRed5) {
   EXPECT_TRUE(session.State(L"wowzacb").checked);
   EXPECT_FALSE(session.State(L"red5cb").checked);
 
+  // They move the tick with the focus, as in a dialog: C# ticked brings its notice.
   session.Key(VK_TAB);
+  ASSERT_EQ(session.Focused(), L"phpcb");
+  session.Key(VK_RIGHT);
+  HWND notice = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (notice = session.MessageBoxWindow(L"Information")); }));
+  session.Answer(notice, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return session.State(L"phpcb").checked; }));
+  EXPECT_EQ(session.Focused(), L"csharpcb");
+
   session.Key(VK_TAB);
   ASSERT_EQ(session.Focused(), L"autoopenmainpage");
   session.Key(VK_RIGHT);
