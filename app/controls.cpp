@@ -101,6 +101,18 @@ bool TControl::Focusable() const {
   }
 }
 
+std::wstring LabelledName(const TControl& box) {
+  if (!box.parent()) return L"";
+  const auto& siblings = box.parent()->children();
+  const auto at = std::find(siblings.begin(), siblings.end(), &box);
+  if (at == siblings.begin() || at == siblings.end() || (*(at - 1))->kind() != Kind::Label) {
+    return L"";
+  }
+  std::wstring name = (*(at - 1))->Text();
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return name;
+}
+
 ControlTree::ControlTree(const std::vector<LayoutRow>& layout) {
   for (const LayoutRow& row : layout) {
     TControl* parent = row.parent ? &Get(row.parent) : nullptr;

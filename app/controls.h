@@ -172,6 +172,10 @@ class TControl {
   ControlView* view_ = nullptr;
 };
 
+// What screen readers name a text box whose label is painted beside it: the text of the label
+// just before it among its siblings, without the label's closing colon. Empty when there is none.
+std::wstring LabelledName(const TControl& box);
+
 // Every control of a form, built from its layout rows in creation order.
 class ControlTree {
  public:

@@ -15,6 +15,7 @@ constexpr wchar_t kFormClass[] = L"TForm1";
 constexpr wchar_t kPageClass[] = L"TPanel";
 constexpr wchar_t kGroupClass[] = L"TGroupBox";
 constexpr UINT kFixFocusMessage = WM_APP + 1;
+constexpr UINT kClickLinkMessage = WM_APP + 2;  // lparam: the link's TControl
 constexpr int kFirstControlId = 100;
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -226,7 +227,10 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
-  if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+  if (control.kind() == Kind::Edit) {
+    SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+    accessible_.Name(window, LabelledName(control));
+  }
   if (text_box) SetWindowTextW(window, control.Text().c_str());
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   // On Windows an unticked radio button that gets the focus clicks itself, unless told not to:
@@ -378,6 +382,12 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case kFixFocusMessage:
       FocusFirstIfLost();
       return 0;
+    case kClickLinkMessage:
+      reinterpret_cast<TControl*>(lparam)->Click();
+      return 0;
+    case WM_GETOBJECT:
+      if (LRESULT object = accessible_.Answer(window, wparam, lparam)) return object;
+      break;
     case WM_CLOSE:
       if (window == hwnd_) {
         OnClose();
@@ -385,6 +395,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       }
       break;
     case WM_DESTROY:
+      accessible_.Forget(window);
       if (window == hwnd_) PostQuitMessage(0);
       break;
     default:
@@ -588,6 +599,12 @@ void FormWindow::RestoreFocus() {
   TControl* target = form_.controls().FocusOnActivation(remembered_focus_);
   remembered_focus_ = target;
   if (target) SetFocus(WindowOf(target));
+}
+
+// An accessibility client's default action on a link runs once its call has returned, as a click
+// by the user would, so that what the link opens never holds the client.
+void FormWindow::ClickLater(TControl& link) {
+  PostMessageW(hwnd_, kClickLinkMessage, 0, reinterpret_cast<LPARAM>(&link));
 }
 
 TControl* FormWindow::ControlOf(HWND window) const {

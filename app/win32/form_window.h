@@ -1,6 +1,7 @@
 // The Win32 binding of TForm1: the top-level window, a real child window for every control that
 // takes the focus or holds others, and painting for the labels, pictures and bevels that their
-// parent draws. Window procedures only dispatch to small named functions.
+// parent draws, which accessible objects tell screen readers of. Window procedures only dispatch
+// to small named functions.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +10,14 @@
 #include <memory>
 #include <vector>
 
+#include "accessible_objects.h"
 #include "controls.h"
 #include "gdi.h"
 #include "startu.h"
 
 namespace tolvane {
 
-class FormWindow : public ControlView {
+class FormWindow : public ControlView, private AccessibleHost {
  public:
   FormWindow(TForm1& form, HINSTANCE instance);
   FormWindow(const FormWindow&) = delete;
@@ -33,6 +35,13 @@ class FormWindow : public ControlView {
   void Changed(TControl& control, Change change) override;
 
  private:
+  // AccessibleHost
+  TControl* ControlOf(HWND window) const override;
+  HWND WindowOf(const TControl* control) const override;
+  const std::vector<TControl*>& ChildrenOf(HWND window) const override;
+  const TControl* SeenPage() const override { return form_.controls().SeenPage(); }
+  void ClickLater(TControl& link) override;
+
   static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -65,10 +74,6 @@ class FormWindow : public ControlView {
   void RememberFocus();
   void RestoreFocus();
 
-  TControl* ControlOf(HWND window) const;
-  HWND WindowOf(const TControl* control) const;
-  const std::vector<TControl*>& ChildrenOf(HWND window) const;
-
   TForm1& form_;
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -89,6 +94,7 @@ class FormWindow : public ControlView {
   std::map<Asset, Icon> icons_;
   Brush face_brush_;
   Brush window_brush_;
+  AccessibleObjects accessible_{*this};
 };
 
 }  // namespace tolvane

@@ -118,6 +118,12 @@ TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
   EXPECT_EQ(tree.FirstFocus(), nullptr);  // the waiting page has nothing to focus
 }
 
+TEST_F(ControlRules, ATextBoxIsNamedAfterThePaintedLabelBeforeIt) {
+  EXPECT_EQ(LabelledName(C(L"e1")), L"JAVA_HOME");
+  EXPECT_EQ(LabelledName(C(L"savejavahome")), L"");  // after e1, no label
+  EXPECT_EQ(LabelledName(C(L"Label5")), L"");        // first on its page
+}
+
 TEST_F(ControlRules, TabAndShiftTabWrapAroundAndFollowTheTickedRadioButton) {
   ShowOnly(L"panel4");
   EXPECT_EQ(tree.NextTabStop(&C(L"documentationbutton"), true)->name(), L"apachecb");
