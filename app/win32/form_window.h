@@ -1,7 +1,7 @@
 // The Win32 binding of TForm1: the top-level window, a real child window for every control that
-// takes the focus or holds others, and painting for the labels, pictures and bevels that their
-// parent draws, which accessible objects tell screen readers of. Window procedures only dispatch
-// to small named functions.
+// takes the focus or holds others; the labels, pictures and bevels are drawn by their parent
+// (through the painter) and told to screen readers by its accessible object. Window procedures
+// only dispatch to small named functions.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include "accessible_objects.h"
 #include "controls.h"
 #include "gdi.h"
+#include "painter.h"
 #include "startu.h"
 
 namespace tolvane {
@@ -54,12 +55,6 @@ class FormWindow : public ControlView, private AccessibleHost {
   HFONT FontOf(const TControl& control);
 
   void OnPaint(HWND window);
-  void PaintChildren(HDC dc, const std::vector<TControl*>& children);
-  void PaintLabel(HDC dc, const TControl& control);
-  void PaintPicture(HDC dc, const TControl& control);
-  void PaintBevel(HDC dc, const TControl& control);
-  void PaintGroupFrame(HDC dc, const TControl& group, HFONT font);
-  void PaintWaitingCaption(HDC dc, const TControl& page, HFONT font);
   void OnSetFont(HWND window, HFONT font, bool redraw);
   HFONT WindowFont(HWND window) const;
   void OnCommand(HWND child, int code);
@@ -90,10 +85,9 @@ class FormWindow : public ControlView, private AccessibleHost {
   TControl* pressed_link_ = nullptr;
   // The control that held the focus when the window was last deactivated or hidden.
   TControl* remembered_focus_ = nullptr;
-  Bitmap banner_;
-  std::map<Asset, Icon> icons_;
   Brush face_brush_;
   Brush window_brush_;
+  Painter painter_;
   AccessibleObjects accessible_{*this};
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -428,26 +429,14 @@ bool UnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-std::wstring PictureName(Asset asset) {
-  switch (asset) {
-    case Asset::Banner:
-      return L"Tolvane Chat";
-    case Asset::Apache:
-      return L"Apache";
-    case Asset::Wowza:
-      return L"Wowza";
-    case Asset::Red5:
-      return L"Red5";
-    case Asset::Php:
-      return L"PHP";
-    case Asset::DotNet:
-      return L".NET";
-    case Asset::Java:
-      return L"Java";
-    default:
-      return L"?";
-  }
-}
+// What each picture shows.
+const std::map<Asset, std::wstring> kPictureNames = {{Asset::Banner, L"Tolvane Chat"},
+                                                     {Asset::Apache, L"Apache"},
+                                                     {Asset::Wowza, L"Wowza"},
+                                                     {Asset::Red5, L"Red5"},
+                                                     {Asset::Php, L"PHP"},
+                                                     {Asset::DotNet, L".NET"},
+                                                     {Asset::Java, L"Java"}};
 
 // One line of a reading: depth, the role where it is ours to give (standard controls get theirs
 // from the system, which words them differently on Windows and Wine), and the name.
@@ -474,7 +463,7 @@ void ExpectedReading(const TControl& parent, int depth, std::vector<std::wstring
         lines.push_back(Line(depth, ROLE_SYSTEM_LINK, control->Text()));
         break;
       case Kind::Picture:
-        lines.push_back(Line(depth, ROLE_SYSTEM_GRAPHIC, PictureName(control->row().asset)));
+        lines.push_back(Line(depth, ROLE_SYSTEM_GRAPHIC, kPictureNames.at(control->row().asset)));
         break;
       case Kind::GroupBox:
         lines.push_back(Line(depth, ROLE_SYSTEM_GROUPING, control->Text()));

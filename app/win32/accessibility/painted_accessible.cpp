@@ -1,6 +1,7 @@
 #include "painted_accessible.h"
 
 #include "oleacc_library.h"
+#include "painter.h"
 
 namespace tolvane {
 namespace {
@@ -40,13 +41,6 @@ VARIANT Empty() {
 }
 
 VARIANT Self() { return Long(CHILDID_SELF); }
-
-VARIANT Dispatch(IDispatch* object) {
-  VARIANT variant;
-  variant.vt = VT_DISPATCH;
-  variant.pdispVal = object;
-  return variant;
-}
 
 }  // namespace
 
@@ -93,7 +87,7 @@ std::vector<TControl*> PaintedAccessible::Elements() const {
   TControl* own = host_->ControlOf(window_);
   if (own && own->kind() == Kind::Page) {
     if (own != host_->SeenPage()) return elements;
-    if (!own->Text().empty()) elements.push_back(own);
+    if (PaintsCaption(*own)) elements.push_back(own);
   }
   for (TControl* control : host_->ChildrenOf(window_)) {
     const bool shown =
@@ -123,6 +117,14 @@ HRESULT PaintedAccessible::WindowObject(HWND window, IDispatch** object) const {
   if (!oleacc) return E_FAIL;
   return oleacc->AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
                                             reinterpret_cast<void**>(object));
+}
+
+HRESULT PaintedAccessible::WindowChild(HWND window, VARIANT* child) const {
+  IDispatch* object = nullptr;
+  if (FAILED(WindowObject(window, &object))) return S_FALSE;
+  child->vt = VT_DISPATCH;
+  child->pdispVal = object;
+  return S_OK;
 }
 
 BSTR PaintedAccessible::Text(const std::wstring& text) const {
@@ -265,10 +267,7 @@ HRESULT PaintedAccessible::get_accFocus(VARIANT* focus) {
   for (TControl* element : Elements()) {
     HWND window = ElementWindow(*element);
     if (window && (window == focused || IsChild(window, focused))) {
-      IDispatch* object = nullptr;
-      if (FAILED(WindowObject(window, &object))) return S_FALSE;
-      *focus = Dispatch(object);
-      return S_OK;
+      return WindowChild(window, focus);
     }
   }
   return S_FALSE;
@@ -337,13 +336,8 @@ HRESULT PaintedAccessible::accHitTest(long left, long top, VARIANT* child) {
     const Rect& b = elements[i]->bounds();
     const RECT r = {b.left, b.top, b.left + b.width, b.top + b.height};
     if (elements[i] == host_->ControlOf(window_) || !PtInRect(&r, point)) continue;
-    if (HWND window = ElementWindow(*elements[i])) {
-      IDispatch* object = nullptr;
-      if (FAILED(WindowObject(window, &object))) return S_FALSE;
-      *child = Dispatch(object);
-    } else {
-      *child = Long(static_cast<long>(i) + 1);
-    }
+    if (HWND window = ElementWindow(*elements[i])) return WindowChild(window, child);
+    *child = Long(static_cast<long>(i) + 1);
     return S_OK;
   }
   *child = Self();

@@ -83,6 +83,8 @@ class PaintedAccessible final : public IAccessible {
   // The element's own window when it has one: a standard control or a group box.
   HWND ElementWindow(const TControl& element) const;
   HRESULT WindowObject(HWND window, IDispatch** object) const;
+  // `window`'s object as a child in a VARIANT; S_FALSE (and VT_EMPTY) when there is none.
+  HRESULT WindowChild(HWND window, VARIANT* child) const;
   BSTR Text(const std::wstring& text) const;
 
   LONG references_ = 1;
