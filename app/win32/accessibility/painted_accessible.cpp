@@ -42,6 +42,13 @@ VARIANT Empty() {
 
 VARIANT Self() { return Long(CHILDID_SELF); }
 
+// The answer for a text property the painted elements do not have.
+HRESULT NoText(BSTR* text, HRESULT answer) {
+  if (!text) return E_POINTER;
+  *text = nullptr;
+  return answer;
+}
+
 }  // namespace
 
 PaintedAccessible::PaintedAccessible(AccessibleHost& host, HWND window)
@@ -180,15 +187,11 @@ HRESULT PaintedAccessible::get_accName(VARIANT child, BSTR* name) {
 }
 
 HRESULT PaintedAccessible::get_accValue(VARIANT, BSTR* value) {
-  if (!value) return E_POINTER;
-  *value = nullptr;
-  return DISP_E_MEMBERNOTFOUND;
+  return NoText(value, DISP_E_MEMBERNOTFOUND);
 }
 
 HRESULT PaintedAccessible::get_accDescription(VARIANT, BSTR* description) {
-  if (!description) return E_POINTER;
-  *description = nullptr;
-  return S_FALSE;
+  return NoText(description, S_FALSE);
 }
 
 HRESULT PaintedAccessible::get_accRole(VARIANT child, VARIANT* role) {
@@ -237,11 +240,7 @@ HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
   return S_OK;
 }
 
-HRESULT PaintedAccessible::get_accHelp(VARIANT, BSTR* help) {
-  if (!help) return E_POINTER;
-  *help = nullptr;
-  return S_FALSE;
-}
+HRESULT PaintedAccessible::get_accHelp(VARIANT, BSTR* help) { return NoText(help, S_FALSE); }
 
 HRESULT PaintedAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
   if (file) *file = nullptr;
@@ -250,9 +249,7 @@ HRESULT PaintedAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
 }
 
 HRESULT PaintedAccessible::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
-  if (!shortcut) return E_POINTER;
-  *shortcut = nullptr;
-  return S_FALSE;
+  return NoText(shortcut, S_FALSE);
 }
 
 HRESULT PaintedAccessible::get_accFocus(VARIANT* focus) {
