@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # Writes the demo kit's manual, TolvaneChat.pdf, as a real text PDF: manual.txt set in Helvetica
 # on A4 pages by Ghostscript. The first line is the title, a line after an empty one a heading.
-# The PDF's dates are those of the manual's last change (or SOURCE_DATE_EPOCH), and it carries no
-# ID made from the clock and the output's path, so that every build writes the same bytes.
+# The PDF carries no dates and no ID (Ghostscript makes its ID from the clock and the output's
+# path), so that every build writes the same bytes.
 set -euo pipefail
 out=${1:?output PDF}
 here=$(cd "$(dirname "$0")" && pwd)
-changed=$(git -C "$here" log -1 --format=%ct -- manual.txt make-manual.sh 2>/dev/null || true)
-[ -n "${SOURCE_DATE_EPOCH:-}" ] || [ -z "$changed" ] || export SOURCE_DATE_EPOCH=$changed
 ps=$(mktemp --suffix=.ps)
 trap 'rm -f "$ps"' EXIT
 {
@@ -27,4 +25,5 @@ trap 'rm -f "$ps"' EXIT
   done < "$here/manual.txt"
   echo 'showpage'
 } > "$ps"
-gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sPAPERSIZE=a4 -dOmitID -sOutputFile="$out" "$ps"
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sPAPERSIZE=a4 -dOmitID -dOmitInfoDate -dOmitXMP \
+  -sOutputFile="$out" "$ps"
