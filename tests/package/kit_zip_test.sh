@@ -91,8 +91,12 @@ export TOLVANE_SIGN_CERT=$work/cert.pem TOLVANE_SIGN_KEY=$work/key.pem TOLVANE_S
 cp "$launcher" "$work/program.exe"
 TOLVANE_SIGN_TSA=http://127.0.0.1:$port/ bash "$source/scripts/sign.sh" "$work/program.exe" \
   || fail "could not sign with a time stamp"
-osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa.pem" -in "$work/program.exe" \
-  | grep -q '^Timestamp Server Signature verification: ok' || fail "the signature has no valid time stamp"
+later=$(($(date +%s) + 3 * 86400))  # when the one-day certificate has expired
+osslsigncode verify -time "$later" -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa.pem" \
+  -in "$work/program.exe" >"$work/verify" || fail "the time-stamped signature does not outlive the certificate"
+grep -q '^Timestamp Server Signature verification: ok' "$work/verify" || fail "the time stamp does not verify"
+! osslsigncode verify -time "$later" -CAfile "$work/cert.pem" -in "$work/signed/kit/TolvaneChat.exe" \
+  >/dev/null 2>&1 || fail "a signature without a time stamp outlives the certificate"
 kill "$tsa_pid" && wait "$tsa_pid" 2>/dev/null || true; tsa_pid=""
 cp "$launcher" "$work/program.exe"
 ! TOLVANE_SIGN_TSA=http://127.0.0.1:$port/ bash "$source/scripts/sign.sh" "$work/program.exe" 2>"$work/refusal" \
