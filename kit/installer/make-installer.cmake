@@ -5,13 +5,18 @@
 #   NSI, OUTFILE, VERSION, LICENSE, ICON, MAKENSIS, SIGN_SCRIPT
 # The file list the setup program installs and its uninstaller removes is made here from the
 # staged tree. With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the
-# kit's tool, the setup program and the uninstaller it writes.
+# kit's tool, the setup program and the uninstaller it writes (cmake/kit-signing.cmake says when).
 
 if(NOT MAKENSIS)
   message(FATAL_ERROR "makensis (NSIS 3) is needed to build the setup program: apt-get install nsis")
 endif()
 if(NOT IS_DIRECTORY "${CONTENT}")
   message(FATAL_ERROR "The kit content folder ${CONTENT} (TOLVANE_KIT_CONTENT) does not exist")
+endif()
+include("${CMAKE_CURRENT_LIST_DIR}/../../cmake/kit-signing.cmake")
+tolvane_kit_signs(signing "the setup program")
+if(signing AND NOT EXISTS "${SIGN_SCRIPT}")
+  message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
 endif()
 
 file(REMOVE_RECURSE "${STAGE}")
@@ -22,12 +27,7 @@ file(COPY "${CONTENT}/" DESTINATION "${STAGE}")
 file(REMOVE "${STAGE}/tools/config.txt" "${STAGE}/tools/javaversion.txt")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --component kit --prefix "${STAGE}"
                 OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
-set(signing FALSE)
-if(NOT "$ENV{TOLVANE_SIGN_CERT}" STREQUAL "")
-  if(NOT EXISTS "${SIGN_SCRIPT}")
-    message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
-  endif()
-  set(signing TRUE)
+if(signing)
   # The launcher and the kit's tool are signed as in the kit zip; the kit's other content is
   # installed as the kit maker gave it.
   execute_process(COMMAND bash "${SIGN_SCRIPT}" "${STAGE}/TolvaneChat.exe"
