@@ -101,6 +101,18 @@ bool TControl::Focusable() const {
   }
 }
 
+std::wstring LabelledName(const TControl& box) {
+  if (!box.parent()) return L"";
+  const auto& siblings = box.parent()->children();
+  const auto at = std::find(siblings.begin(), siblings.end(), &box);
+  if (at == siblings.begin() || at == siblings.end() || (*(at - 1))->kind() != Kind::Label) {
+    return L"";
+  }
+  std::wstring name = (*(at - 1))->Text();
+  if (!name.empty() && name.back() == L':') name.pop_back();
+  return name;
+}
+
 ControlTree::ControlTree(const std::vector<LayoutRow>& layout) {
   for (const LayoutRow& row : layout) {
     TControl* parent = row.parent ? &Get(row.parent) : nullptr;
@@ -161,6 +173,14 @@ TControl* NextInOrder(const std::vector<TControl*>& ordered, const TControl* fro
   return nullptr;
 }
 
+// The ticked radio button among `group`'s children; nullptr when none is ticked.
+TControl* TickedRadio(const TControl& group) {
+  for (TControl* control : group.children()) {
+    if (control->kind() == Kind::Radio && control->Checked()) return control;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::vector<TControl*> ControlTree::TabStops() const {
@@ -178,6 +198,10 @@ TControl* ControlTree::FirstFocus() const {
 }
 
 TControl* ControlTree::FocusOnActivation(TControl* remembered) const {
+  if (remembered && remembered->kind() == Kind::Radio && !remembered->Checked() &&
+      remembered->parent()) {
+    remembered = TickedRadio(*remembered->parent());
+  }
   if (remembered && remembered->Showing() && remembered->Enabled() && remembered->Focusable()) {
     return remembered;
   }

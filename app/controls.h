@@ -172,6 +172,10 @@ class TControl {
   ControlView* view_ = nullptr;
 };
 
+// What screen readers name a text box whose label is painted beside it: the text of the label
+// just before it among its siblings, without the label's closing colon. Empty when there is none.
+std::wstring LabelledName(const TControl& box);
+
 // Every control of a form, built from its layout rows in creation order.
 class ControlTree {
  public:
@@ -187,7 +191,9 @@ class ControlTree {
   std::vector<TControl*> TabStops() const;
   TControl* FirstFocus() const;
   // The control that takes the focus when the window becomes active again: the one that held it
-  // before, while it still shows and is enabled; otherwise the first focus.
+  // before, while it still shows and is enabled; otherwise the first focus. An unticked radio
+  // button hands it to the ticked one of its group, as the dialog manager does: on Windows an
+  // unticked radio button that gets the focus clicks itself.
   TControl* FocusOnActivation(TControl* remembered) const;
   // The page the user sees: pages overlap exactly, one created later lies above, so it is the
   // last visible page in creation order.

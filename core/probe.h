@@ -20,12 +20,19 @@ inline constexpr wchar_t kMainPageMarker[] = L"Tolvane Flash Chat";
 // attempts (16 x 1.5 s), with seconds to spare for starting the servers before the probe.
 inline constexpr std::chrono::milliseconds kMainPageWaitLimit{28000};
 
+// The start sequence's shell calls come before the probe, and one of them can wait on a prompt of
+// the shell (a program it cannot find, the warning for a program from a downloaded zip) past the
+// deadline. The web server was only just started then, so the probe still makes its first attempt,
+// after its pause, and gives that fetch this long: the window comes back soon after the prompt.
+inline constexpr std::chrono::milliseconds kLateAttemptFetchLimit{2000};
+
 using ProbeTime = std::chrono::steady_clock::time_point;
 
 // At most kMainPageAttempts times: pause(kMainPagePauseMs), then fetch(deadline), which must not
 // wait past the deadline; stops at the first fetch that finds the marker, and before a pause that
-// would reach the deadline. Returns whether a fetch found it. Failures of the fetch count as "not
-// found".
+// would reach the deadline. The first attempt always runs: when it starts that late, its fetch gets
+// kLateAttemptFetchLimit after the pause instead. Returns whether a fetch found it. Failures of
+// the fetch count as "not found".
 bool WaitForMainPage(ProbeTime deadline, const std::function<bool(ProbeTime)>& fetch_finds_marker,
                      const std::function<void(unsigned)>& pause,
                      const std::function<ProbeTime()>& now = std::chrono::steady_clock::now);

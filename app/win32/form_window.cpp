@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "assets.h"
 #include "layout.h"
 #include "scaling.h"
 
@@ -15,17 +14,11 @@ constexpr wchar_t kFormClass[] = L"TForm1";
 constexpr wchar_t kPageClass[] = L"TPanel";
 constexpr wchar_t kGroupClass[] = L"TGroupBox";
 constexpr UINT kFixFocusMessage = WM_APP + 1;
+constexpr UINT kClickLinkMessage = WM_APP + 2;  // lparam: the link's TControl
 constexpr int kFirstControlId = 100;
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
-
-COLORREF ToColorRef(Colour colour) {
-  return (colour & 0xFF000000u) ? GetSysColor(static_cast<int>(colour & 0xFFu))
-                                : static_cast<COLORREF>(colour);
-}
-
-RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 
 bool IsWindowed(Kind kind) {
   switch (kind) {
@@ -37,12 +30,6 @@ bool IsWindowed(Kind kind) {
     default:
       return true;
   }
-}
-
-void FillSolid(HDC dc, int left, int top, int width, int height, COLORREF colour) {
-  SetBkColor(dc, colour);
-  const RECT r = {left, top, left + width, top + height};
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
 bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_proc) {
@@ -73,7 +60,10 @@ FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
     : form_(form),
       instance_(instance),
       face_brush_(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))),
-      window_brush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))) {}
+      window_brush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))),
+      painter_(
+          instance, [this](const TControl& control) { return FontOf(control); },
+          face_brush_.get()) {}
 
 bool FormWindow::Create() {
   if (!RegisterClasses(instance_, FormProc, ContainerProc)) return false;
@@ -84,7 +74,7 @@ bool FormWindow::Create() {
                           CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
                           nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
-  banner_ = LoadBanner(instance_);
+  painter_.LoadPictures();
   SendMessageW(
       hwnd_, WM_SETFONT,
       reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset)),
@@ -226,9 +216,16 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
-  if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+  if (control.kind() == Kind::Edit) {
+    SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+    accessible_.Name(window, LabelledName(control));
+  }
   if (text_box) SetWindowTextW(window, control.Text().c_str());
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
+  // On Windows an unticked radio button that gets the focus clicks itself, unless told not to:
+  // the focus the window gives back, or moves by the arrow keys, must never click C# and bring
+  // up its notice by itself. The arrow keys tick what they reach explicitly instead.
+  if (control.kind() == Kind::Radio) SendMessageW(window, BM_SETDONTCLICK, TRUE, 0);
   return window;
 }
 
@@ -268,7 +265,10 @@ bool FormWindow::HandleKey(const MSG& message) {
     default:
       return false;
   }
-  if (target) SetFocus(WindowOf(target));
+  if (!target) return true;
+  SetFocus(WindowOf(target));
+  // The arrow keys move the tick in a group of radio buttons, as in a Windows dialog.
+  if (message.wParam != VK_TAB && target->kind() == Kind::Radio) target->Click();
   return true;
 }
 
@@ -285,6 +285,8 @@ void FormWindow::Changed(TControl& control, Change change) {
   }
   switch (change) {
     case Change::Visible:
+      // Another page takes its first focus, not what was remembered on the one before.
+      if (control.kind() == Kind::Page) remembered_focus_ = nullptr;
       if (control.Visible()) FillShowingPages();
       ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
       PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
@@ -358,12 +360,23 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SHOWWINDOW:
       if (window == hwnd_ && !wparam) RememberFocus();
       break;
+    case WM_SIZE:
+      // Wine minimises the window without deactivating it, and gives the focus to the window
+      // itself when it is restored.
+      if (window == hwnd_ && wparam == SIZE_MINIMIZED) RememberFocus();
+      break;
     case WM_SETFOCUS:
       if (window == hwnd_) RestoreFocus();
       break;
     case kFixFocusMessage:
       FocusFirstIfLost();
       return 0;
+    case kClickLinkMessage:
+      reinterpret_cast<TControl*>(lparam)->Click();
+      return 0;
+    case WM_GETOBJECT:
+      if (LRESULT object = accessible_.Answer(window, wparam, lparam)) return object;
+      break;
     case WM_CLOSE:
       if (window == hwnd_) {
         OnClose();
@@ -371,6 +384,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       }
       break;
     case WM_DESTROY:
+      accessible_.Forget(window);
       if (window == hwnd_) PostQuitMessage(0);
       break;
     default:
@@ -382,97 +396,8 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
 void FormWindow::OnPaint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  TControl* owner = ControlOf(window);
-  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner, WindowFont(window));
-  if (owner && owner->name() == L"panel5") PaintWaitingCaption(dc, *owner, WindowFont(window));
-  PaintChildren(dc, ChildrenOf(window));
+  painter_.Paint(dc, ControlOf(window), WindowFont(window), ChildrenOf(window));
   EndPaint(window, &paint);
-}
-
-void FormWindow::PaintChildren(HDC dc, const std::vector<TControl*>& children) {
-  for (const TControl* control : children) {
-    if (!control->Visible()) continue;
-    switch (control->kind()) {
-      case Kind::Label:
-      case Kind::Link:
-        PaintLabel(dc, *control);
-        break;
-      case Kind::Picture:
-        PaintPicture(dc, *control);
-        break;
-      case Kind::Bevel:
-        PaintBevel(dc, *control);
-        break;
-      default:
-        break;
-    }
-  }
-}
-
-void FormWindow::PaintLabel(HDC dc, const TControl& control) {
-  const Selected font(dc, FontOf(control));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ToColorRef(control.FontColour()));
-  RECT r = ToRect(control.bounds());
-  DrawTextW(dc, control.Text().c_str(), static_cast<int>(control.Text().size()), &r,
-            DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-}
-
-// Pictures are drawn at their own size at the top left of their box, never stretched.
-void FormWindow::PaintPicture(HDC dc, const TControl& control) {
-  const Rect& b = control.bounds();
-  const Asset asset = control.row().asset;
-  if (asset == Asset::Banner) {
-    if (!banner_.get()) return;
-    BITMAP info = {};
-    GetObjectW(banner_.get(), sizeof(info), &info);
-    HDC memory = CreateCompatibleDC(dc);
-    {
-      const Selected bitmap(memory, banner_.get());
-      BitBlt(dc, b.left, b.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-    }
-    DeleteDC(memory);
-    return;
-  }
-  // Each icon is loaded when it is first drawn: a first start draws none of them.
-  auto icon = icons_.find(asset);
-  if (icon == icons_.end()) icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset)).first;
-  if (!icon->second.get()) return;
-  DrawIconEx(dc, b.left, b.top, icon->second.get(), 0, 0, 0, nullptr, DI_NORMAL);
-}
-
-// A raised ridge: highlight along the top and left edges, shadow along the bottom and right.
-void FormWindow::PaintBevel(HDC dc, const TControl& control) {
-  const Rect& b = control.bounds();
-  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
-  FillSolid(dc, b.left, b.top, b.width, 1, light);
-  FillSolid(dc, b.left, b.top, 1, b.height, light);
-  FillSolid(dc, b.left, b.top + b.height - 1, b.width, 1, dark);
-  FillSolid(dc, b.left + b.width - 1, b.top, 1, b.height, dark);
-}
-
-// A group box draws an etched frame inside its own area, broken by its caption at the top left.
-void FormWindow::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
-  const Selected selected(dc, font);
-  SIZE caption = {};
-  GetTextExtentPoint32W(dc, group.Text().c_str(), static_cast<int>(group.Text().size()), &caption);
-  RECT frame = {0, caption.cy / 2, group.bounds().width, group.bounds().height};
-  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-  RECT text = {8, 0, 8 + caption.cx + 4, caption.cy};
-  FillRect(dc, &text, face_brush_.get());
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ToColorRef(group.FontColour()));
-  text.left += 2;
-  DrawTextW(dc, group.Text().c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX);
-}
-
-void FormWindow::PaintWaitingCaption(HDC dc, const TControl& page, HFONT font) {
-  const Selected selected(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ToColorRef(page.FontColour()));
-  RECT r = {0, 0, page.bounds().width, page.bounds().height};
-  DrawTextW(dc, page.Text().c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
 }
 
 // The form, its pages and group boxes keep their font as standard controls do, so that
@@ -560,19 +485,26 @@ void FormWindow::FocusFirstIfLost() {
   if (TControl* first = form_.controls().FirstFocus()) SetFocus(WindowOf(first));
 }
 
-// A top-level window keeps no focus of its own while it is inactive or hidden, and the default
+// A top-level window keeps no focus of its own while it is inactive, hidden or minimised, and
 // activation puts the focus on the window itself: remember the control that held it.
 void FormWindow::RememberFocus() {
   if (TControl* focused = ControlOf(GetFocus())) remembered_focus_ = focused;
 }
 
-// Activation puts the focus on the window itself: hand it on to the remembered control, or else
-// to the first tab stop of the page that shows. The memory serves one activation only, so that
-// later moves of the focus to the window (a page hidden under the focus) follow the first focus.
+// The focus on the window itself goes on to the remembered control, as the dialog manager gives
+// it back (to the ticked button, for a radio button), or else to the first tab stop of the page
+// that shows. Activation may set it more than once (Wine sets it when restoring a minimised window,
+// and again on activating it), so the memory stays until the page changes.
 void FormWindow::RestoreFocus() {
   TControl* target = form_.controls().FocusOnActivation(remembered_focus_);
-  remembered_focus_ = nullptr;
+  remembered_focus_ = target;
   if (target) SetFocus(WindowOf(target));
+}
+
+// An accessibility client's default action on a link runs once its call has returned, as a click
+// by the user would, so that what the link opens never holds the client.
+void FormWindow::ClickLater(TControl& link) {
+  PostMessageW(hwnd_, kClickLinkMessage, 0, reinterpret_cast<LPARAM>(&link));
 }
 
 TControl* FormWindow::ControlOf(HWND window) const {

@@ -1,6 +1,7 @@
 // The Win32 binding of TForm1: the top-level window, a real child window for every control that
-// takes the focus or holds others, and painting for the labels, pictures and bevels that their
-// parent draws. Window procedures only dispatch to small named functions.
+// takes the focus or holds others; the labels, pictures and bevels are drawn by their parent
+// (through the painter) and told to screen readers by its accessible object. Window procedures
+// only dispatch to small named functions.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +10,15 @@
 #include <memory>
 #include <vector>
 
+#include "accessible_objects.h"
 #include "controls.h"
 #include "gdi.h"
+#include "painter.h"
 #include "startu.h"
 
 namespace tolvane {
 
-class FormWindow : public ControlView {
+class FormWindow : public ControlView, private AccessibleHost {
  public:
   FormWindow(TForm1& form, HINSTANCE instance);
   FormWindow(const FormWindow&) = delete;
@@ -33,6 +36,13 @@ class FormWindow : public ControlView {
   void Changed(TControl& control, Change change) override;
 
  private:
+  // AccessibleHost
+  TControl* ControlOf(HWND window) const override;
+  HWND WindowOf(const TControl* control) const override;
+  const std::vector<TControl*>& ChildrenOf(HWND window) const override;
+  const TControl* SeenPage() const override { return form_.controls().SeenPage(); }
+  void ClickLater(TControl& link) override;
+
   static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -45,12 +55,6 @@ class FormWindow : public ControlView {
   HFONT FontOf(const TControl& control);
 
   void OnPaint(HWND window);
-  void PaintChildren(HDC dc, const std::vector<TControl*>& children);
-  void PaintLabel(HDC dc, const TControl& control);
-  void PaintPicture(HDC dc, const TControl& control);
-  void PaintBevel(HDC dc, const TControl& control);
-  void PaintGroupFrame(HDC dc, const TControl& group, HFONT font);
-  void PaintWaitingCaption(HDC dc, const TControl& page, HFONT font);
   void OnSetFont(HWND window, HFONT font, bool redraw);
   HFONT WindowFont(HWND window) const;
   void OnCommand(HWND child, int code);
@@ -64,10 +68,6 @@ class FormWindow : public ControlView {
   void FocusFirstIfLost();
   void RememberFocus();
   void RestoreFocus();
-
-  TControl* ControlOf(HWND window) const;
-  HWND WindowOf(const TControl* control) const;
-  const std::vector<TControl*>& ChildrenOf(HWND window) const;
 
   TForm1& form_;
   HINSTANCE instance_;
@@ -85,10 +85,10 @@ class FormWindow : public ControlView {
   TControl* pressed_link_ = nullptr;
   // The control that held the focus when the window was last deactivated or hidden.
   TControl* remembered_focus_ = nullptr;
-  Bitmap banner_;
-  std::map<Asset, Icon> icons_;
   Brush face_brush_;
   Brush window_brush_;
+  Painter painter_;
+  AccessibleObjects accessible_{*this};
 };
 
 }  // namespace tolvane

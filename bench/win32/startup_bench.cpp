@@ -3,7 +3,8 @@
 // window is visible and answers WM_NULL. A second baseline is the bare window showing the standard
 // controls of the page the launcher opens on, which tells Wine's cost for those controls from the
 // launcher's own. Then, after a second of idleness, each program's working set, private bytes and
-// handle count. Prints rows of the benchmark table; asserts nothing.
+// handle count. Prints rows of the benchmark table, each with the runs it measured and the runs in
+// which no window came; asserts nothing, but ends with 1 when a row measured nothing at all.
 //
 //   startup_bench.exe KIT_FOLDER\ BARE_WINDOW.EXE [RUNS]
 #include <windows.h>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 #include "bench_measure.h"
 #include "launcher_session.h"
@@ -20,8 +20,8 @@
 namespace {
 
 using tolvane::bench::Now;
-using tolvane::bench::Spread;
-using tolvane::bench::SpreadOf;
+using tolvane::bench::PrintRow;
+using tolvane::bench::Series;
 using tolvane::test::Holdings;
 
 struct Search {
@@ -81,17 +81,6 @@ Run StartOnce(const std::wstring& program, const std::wstring& folder, bool meas
   return run;
 }
 
-void Row(const char* what, const Spread& launcher, const Spread& bare) {
-  std::printf("| %s | %.0f / **%.0f** / %.0f | %.0f / **%.0f** / %.0f | %.2f |\n", what,
-              launcher.min, launcher.median, launcher.max, bare.min, bare.median, bare.max,
-              bare.median > 0 ? launcher.median / bare.median : 0.0);
-}
-
-void Row(const char* what, double launcher, double bare) {
-  std::printf("| %s | %.0f | %.0f | %.2f |\n", what, launcher, bare,
-              bare > 0 ? launcher / bare : 0);
-}
-
 // The launcher opens on the control page when the settings name this computer, on the first-run
 // wizard when there are none.
 void SetFirstRun(const std::wstring& kit, bool first_run) {
@@ -122,32 +111,37 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring bare = argv[2];
   const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 20;
 
-  Holdings launcher_idle, bare_idle;
+  Series launcher_idle[3], bare_idle[3];  // working set, private bytes, handles
+  bool measured = true;
+  const auto idle = [](Series* series, const Run& run) {
+    const double values[] = {run.idle.working_set / 1024.0, run.idle.private_bytes / 1024.0,
+                             static_cast<double>(run.idle.handles)};
+    for (int i = 0; i < 3; ++i) series[i].Add(run.ms >= 0, values[i]);
+  };
   for (const bool first_run : {true, false}) {
     SetFirstRun(kit, first_run);
     StartOnce(launcher, kit, false);  // warms the file cache and Wine's server
     const wchar_t* page = first_run ? L"panel1" : L"panel4";
-    std::vector<double> launcher_ms, bare_ms, controls_ms;
+    Series launcher_ms, bare_ms, controls_ms;
     for (int i = 0; i < runs; ++i) {
       const bool last = i == runs - 1;
       const Run l = StartOnce(launcher, kit, last && !first_run);
       const Run b = StartOnce(bare, kit, last && !first_run);
       const Run c = StartOnce(bare, kit, false, page);
-      if (l.ms >= 0) launcher_ms.push_back(l.ms);
-      if (b.ms >= 0) bare_ms.push_back(b.ms);
-      if (c.ms >= 0) controls_ms.push_back(c.ms);
-      if (last && !first_run) launcher_idle = l.idle, bare_idle = b.idle;
+      launcher_ms.Add(l.ms >= 0, l.ms);
+      bare_ms.Add(b.ms >= 0, b.ms);
+      controls_ms.Add(c.ms >= 0, c.ms);
+      if (last && !first_run) idle(launcher_idle, l), idle(bare_idle, b);
     }
-    Row(first_run ? "start-up, first-run page (ms, min / median / max)"
-                  : "start-up, control page (ms, min / median / max)",
-        SpreadOf(launcher_ms), SpreadOf(bare_ms));
-    Row(first_run ? "... baseline: the bare window with the first-run page's standard controls"
-                  : "... baseline: the bare window with the control page's standard controls",
-        SpreadOf(launcher_ms), SpreadOf(controls_ms));
+    PrintRow(first_run ? "start-up, first-run page (ms, min / median / max)"
+                       : "start-up, control page (ms, min / median / max)",
+             launcher_ms, bare_ms);
+    PrintRow(first_run ? "... baseline: the bare window with the first-run page's standard controls"
+                       : "... baseline: the bare window with the control page's standard controls",
+             launcher_ms, controls_ms);
+    measured = measured && launcher_ms.measured() && bare_ms.measured() && controls_ms.measured();
   }
-  Row("idle working set (KiB)", launcher_idle.working_set / 1024.0, bare_idle.working_set / 1024.0);
-  Row("idle private bytes (KiB)", launcher_idle.private_bytes / 1024.0,
-      bare_idle.private_bytes / 1024.0);
-  Row("idle handles", launcher_idle.handles, bare_idle.handles);
-  return 0;
+  const char* idle_rows[] = {"idle working set (KiB)", "idle private bytes (KiB)", "idle handles"};
+  for (int i = 0; i < 3; ++i) PrintRow(idle_rows[i], launcher_idle[i], bare_idle[i]);
+  return measured && launcher_idle[0].measured() && bare_idle[0].measured() ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Writes the demo kit's manual, TolvaneChat.pdf, as a real text PDF: manual.txt set in Helvetica
 # on A4 pages by Ghostscript. The first line is the title, a line after an empty one a heading.
+# The PDF carries no dates and no ID (Ghostscript makes its ID from the clock and the output's
+# path), so that every build writes the same bytes.
 set -euo pipefail
 out=${1:?output PDF}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,4 +25,5 @@ trap 'rm -f "$ps"' EXIT
   done < "$here/manual.txt"
   echo 'showpage'
 } > "$ps"
-gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sPAPERSIZE=a4 -sOutputFile="$out" "$ps"
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sPAPERSIZE=a4 -dOmitID -dOmitInfoDate -dOmitXMP \
+  -sOutputFile="$out" "$ps"

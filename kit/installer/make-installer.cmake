@@ -5,8 +5,9 @@
 #   NSI, OUTFILE, VERSION, LICENSE, ICON, MAKENSIS, SIGN_SCRIPT
 #   KIT_SETUP_TOOL  KitSetup.exe, which setup and the uninstaller carry
 # The file list the setup program unpacks is made here from the staged tree, and beside it the
-# record of what it ships (each file's SHA-256), which KitSetup compares the kit folder with. With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the
-# kit's tool, the setup program and the uninstaller it writes.
+# record of what it ships (each file's SHA-256), which KitSetup compares the kit folder with.
+# With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the kit's tool,
+# KitSetup, the setup program and the uninstaller it writes (cmake/kit-signing.cmake says when).
 
 if(NOT MAKENSIS)
   message(FATAL_ERROR "makensis (NSIS 3) is needed to build the setup program: apt-get install nsis")
@@ -14,9 +15,18 @@ endif()
 if(NOT IS_DIRECTORY "${CONTENT}")
   message(FATAL_ERROR "The kit content folder ${CONTENT} (TOLVANE_KIT_CONTENT) does not exist")
 endif()
+include("${CMAKE_CURRENT_LIST_DIR}/../../cmake/kit-signing.cmake")
+tolvane_kit_signs(signing "the setup program")
+if(signing AND NOT EXISTS "${SIGN_SCRIPT}")
+  message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
+endif()
 
-file(REMOVE_RECURSE "${STAGE}")
+file(REMOVE_RECURSE "${STAGE}" "${STAGE}-tool")
 file(MAKE_DIRECTORY "${STAGE}")
+# KitSetup goes into setup from a copy, which is signed when the build signs.
+file(COPY "${KIT_SETUP_TOOL}" DESTINATION "${STAGE}-tool")
+get_filename_component(kit_setup_tool "${KIT_SETUP_TOOL}" NAME)
+set(kit_setup_tool "${STAGE}-tool/${kit_setup_tool}")
 file(COPY "${CONTENT}/" DESTINATION "${STAGE}")
 # The launcher and the servers write these on the user's computer; a copy from a kit that was run
 # from would carry another computer's settings, logs and process ids, and would be taken for the
@@ -25,16 +35,12 @@ file(GLOB_RECURSE written_while_running "${STAGE}/*.log" "${STAGE}/*.pid")
 file(REMOVE "${STAGE}/tools/config.txt" "${STAGE}/tools/javaversion.txt" ${written_while_running})
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --component kit --prefix "${STAGE}"
                 OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
-set(signing FALSE)
-if(NOT "$ENV{TOLVANE_SIGN_CERT}" STREQUAL "")
-  if(NOT EXISTS "${SIGN_SCRIPT}")
-    message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
-  endif()
-  set(signing TRUE)
-  # The launcher and the kit's tool are signed as in the kit zip; the kit's other content is
-  # installed as the kit maker gave it.
+if(signing)
+  # The launcher and the kit's tool are signed as in the kit zip, and so is KitSetup, which setup
+  # runs on the user's computer; the kit's other content is installed as the kit maker gave it.
   execute_process(COMMAND bash "${SIGN_SCRIPT}" "${STAGE}/TolvaneChat.exe"
                           "${STAGE}/tools/RegisterEnvironmentVariable/RegisterEnvironmentVariable.exe"
+                          "${kit_setup_tool}"
                   COMMAND_ERROR_IS_FATAL ANY)
 endif()
 
@@ -78,7 +84,7 @@ file(WRITE "${STAGE}-files.nsh"
 
 set(defines -DVERSION=${VERSION} -DOUTFILE=${OUTFILE} -DLICENSE=${LICENSE} -DICON=${ICON}
             -DKIT_FILES=${STAGE}-files.nsh -DKIT_RECORD=${STAGE}-record.txt
-            -DKIT_SETUP_TOOL=${KIT_SETUP_TOOL})
+            -DKIT_SETUP_TOOL=${kit_setup_tool})
 if(signing)
   list(APPEND defines -DSIGN_SCRIPT=${SIGN_SCRIPT})
 endif()

@@ -277,6 +277,14 @@ void LauncherSession::Key(WORD key, bool shift) {
   PressKey(key, shift);
 }
 
+void LauncherSession::Minimise() { PostMessageW(form_, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+void LauncherSession::Restore() {
+  PostMessageW(form_, WM_SYSCOMMAND, SC_RESTORE, 0);
+  WaitUntil([this] { return !IsIconic(form_); });
+  BringToFront(form_);
+}
+
 bool LauncherSession::Close() {
   PostMessageW(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
   return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0;

@@ -68,6 +68,9 @@ class LauncherSession {
   // `release_on`, the button goes up over that control instead.
   void Click(const std::wstring& name, const std::wstring& release_on = L"");
   void Key(WORD key, bool shift = false);
+  // Minimises the window as its minimise box does, and restores it as its task-bar button does.
+  void Minimise();
+  void Restore();
   // Closes the window as the close box does, and waits for the program to end.
   bool Close();
   // After `settle_ms` for the last repaint to reach the screen.

@@ -1,8 +1,13 @@
 // The real window under Wine: its frame, every windowed control against the layout (as laid out,
-// and scaled for another screen resolution), their fonts, first focus and Tab order by real keys.
+// and scaled for another screen resolution), their fonts, first focus and Tab order by real keys,
+// and what a screen reader reads of it.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +15,7 @@
 #include "form_window.h"
 #include "launcher_session.h"
 #include "layout.h"
+#include "oleacc_library.h"
 #include "recording_platform.h"
 #include "scaling.h"
 #include "socket.h"
@@ -131,7 +137,7 @@ void ExpectEveryPageLaidOut(LauncherSession& session, int measured) {
 // Tab from the first focus round the page and back to it, then Shift+Tab the other way.
 void ExpectTabOrder(LauncherSession& session, const std::vector<std::wstring>& order) {
   ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }))
-      << "focus is on " << std::string(session.Focused().begin(), session.Focused().end());
+      << "focus is on " << Narrow(session.Focused());
   for (std::size_t i = 1; i <= order.size(); ++i) {
     session.Key(VK_TAB);
     EXPECT_EQ(session.Focused(), order[i % order.size()]);
@@ -240,7 +246,16 @@ TEST(Window, ArrowKeysMoveAmongSiblingsAndNeverOntoRed5) {
   EXPECT_TRUE(session.State(L"wowzacb").checked);
   EXPECT_FALSE(session.State(L"red5cb").checked);
 
+  // They move the tick with the focus, as in a dialog: C# ticked brings its notice.
   session.Key(VK_TAB);
+  ASSERT_EQ(session.Focused(), L"phpcb");
+  session.Key(VK_RIGHT);
+  HWND notice = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (notice = session.MessageBoxWindow(L"Information")); }));
+  session.Answer(notice, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return session.State(L"phpcb").checked; }));
+  EXPECT_EQ(session.Focused(), L"csharpcb");
+
   session.Key(VK_TAB);
   ASSERT_EQ(session.Focused(), L"autoopenmainpage");
   session.Key(VK_RIGHT);
@@ -265,6 +280,284 @@ TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
   ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
   ExpectTabOrder(session, {L"back2", L"next3", L"Memo4", L"Button2", L"Memo5",
                            L"currentjavaversion", L"setjavahome"});
+}
+
+// One element as a screen reader reads it.
+struct Read {
+  int depth;  // 0 for the form's own elements, one more inside each page and group box
+  long role;
+  std::wstring name;   // "<none>" when it has none
+  std::wstring value;  // a text box's text
+  HWND window;         // its own window, when it has one
+  RECT location;       // on the screen
+};
+
+// What a screen reader reads of the launcher's window, by MSAA from this process as a screen
+// reader reads it from its own. Wine's own objects for standard windows list their child windows
+// as empty objects, so each child window is asked for its client object itself.
+class ScreenReader {
+ public:
+  ScreenReader() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ScreenReader() { CoUninitialize(); }
+
+  std::vector<Read> ReadWindow(HWND window) {
+    std::vector<Read> tree;
+    if (IAccessible* object = ClientObject(window)) {
+      ReadChildren(object, 0, tree);
+      object->Release();
+    }
+    return tree;
+  }
+
+  // Runs the default action of the simple element named `name` among `window`'s children.
+  HRESULT DoDefaultAction(HWND window, const std::wstring& name) {
+    HRESULT result = E_INVALIDARG;
+    IAccessible* object = ClientObject(window);
+    if (!object) return result;
+    for (VARIANT& child : Children(object)) {
+      if (child.vt == VT_I4 && Text(object, child.lVal, &IAccessible::get_accName) == name) {
+        result = object->accDoDefaultAction(child);
+      }
+      VariantClear(&child);
+    }
+    object->Release();
+    return result;
+  }
+
+ private:
+  static IAccessible* ClientObject(HWND window) {
+    IAccessible* object = nullptr;
+    AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                               reinterpret_cast<void**>(&object));
+    return object;
+  }
+
+  static std::vector<VARIANT> Children(IAccessible* object) {
+    long count = 0;
+    object->get_accChildCount(&count);
+    std::vector<VARIANT> children(static_cast<std::size_t>(std::max(count, 0L)));
+    long got = 0;
+    if (count <= 0 || FAILED(AccessibleChildren(object, 0, count, children.data(), &got))) {
+      return {};
+    }
+    children.resize(static_cast<std::size_t>(got));
+    return children;
+  }
+
+  static VARIANT Id(long id) {
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+  }
+
+  static std::wstring Text(IAccessible* object, long id,
+                           HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+    BSTR text = nullptr;
+    std::wstring result = L"<none>";
+    if ((object->*get)(Id(id), &text) == S_OK && text) result = text;
+    SysFreeString(text);
+    return result;
+  }
+
+  static Read ReadOne(IAccessible* object, long id, int depth, HWND window) {
+    VARIANT role;
+    VariantInit(&role);
+    object->get_accRole(Id(id), &role);
+    long left = 0, top = 0, width = 0, height = 0;
+    object->accLocation(&left, &top, &width, &height, Id(id));
+    return {depth,
+            role.vt == VT_I4 ? role.lVal : -1,
+            Text(object, id, &IAccessible::get_accName),
+            Text(object, id, &IAccessible::get_accValue),
+            window,
+            {left, top, left + width, top + height}};
+  }
+
+  // Our own windows paint what they hold; standard controls are read as themselves.
+  static bool PaintsItsContent(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return std::wstring(name) == L"TPanel" || std::wstring(name) == L"TGroupBox";
+  }
+
+  void ReadChildren(IAccessible* object, int depth, std::vector<Read>& tree) {
+    for (VARIANT& child : Children(object)) {
+      if (child.vt == VT_I4) {
+        tree.push_back(ReadOne(object, child.lVal, depth, nullptr));
+      } else if (child.vt == VT_DISPATCH && child.pdispVal) {
+        ReadChildWindow(child.pdispVal, depth, tree);
+      }
+      VariantClear(&child);
+    }
+  }
+
+  void ReadChildWindow(IDispatch* window_object, int depth, std::vector<Read>& tree) {
+    IAccessible* accessible = nullptr;
+    HWND window = nullptr;
+    if (SUCCEEDED(
+            window_object->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&accessible)))) {
+      WindowFromAccessibleObject(accessible, &window);
+      accessible->Release();
+    }
+    IAccessible* client = window ? ClientObject(window) : nullptr;
+    if (!client) {
+      tree.push_back({depth, -1, L"<a window without a client object>", L"", window, {}});
+      return;
+    }
+    tree.push_back(ReadOne(client, CHILDID_SELF, depth, window));
+    if (PaintsItsContent(window)) ReadChildren(client, depth + 1, tree);
+    client->Release();
+  }
+};
+
+// The tree as text, one element a line, as a screen reader's user would hear it.
+std::vector<std::wstring> Lines(const std::vector<Read>& tree) {
+  std::vector<std::wstring> lines;
+  for (const Read& read : tree) {
+    wchar_t role[64] = {};
+    GetRoleTextW(static_cast<DWORD>(read.role), role, static_cast<UINT>(std::size(role)));
+    std::wstring line =
+        std::wstring(static_cast<std::size_t>(read.depth) * 2, L' ') + role + L": " + read.name;
+    if (read.value != L"<none>" && !read.value.empty()) line += L" = " + read.value;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// What each picture shows.
+const std::map<Asset, std::wstring> kPictureNames = {{Asset::Banner, L"Tolvane Chat"},
+                                                     {Asset::Apache, L"Apache"},
+                                                     {Asset::Wowza, L"Wowza"},
+                                                     {Asset::Red5, L"Red5"},
+                                                     {Asset::Php, L"PHP"},
+                                                     {Asset::DotNet, L".NET"},
+                                                     {Asset::Java, L"Java"}};
+
+// One line of a reading: depth, the role where it is ours to give (standard controls get theirs
+// from the system, which words them differently on Windows and Wine), and the name.
+std::wstring Line(int depth, long role, const std::wstring& name) {
+  const wchar_t* kind = role == ROLE_SYSTEM_STATICTEXT ? L"text"
+                        : role == ROLE_SYSTEM_LINK     ? L"link"
+                        : role == ROLE_SYSTEM_GRAPHIC  ? L"graphic"
+                        : role == ROLE_SYSTEM_GROUPING ? L"grouping"
+                                                       : L"control";
+  return std::wstring(static_cast<std::size_t>(depth) * 2, L' ') + kind + L": " + name;
+}
+
+// What a screen reader must find of `parent`'s children, in the layout's order: the painted
+// texts and pictures, the group boxes holding their controls, each control's caption. Text boxes
+// are read by their values, and the copyright line's text comes from the launcher's resources.
+void ExpectedReading(const TControl& parent, int depth, std::vector<std::wstring>& lines) {
+  for (const TControl* control : parent.children()) {
+    switch (control->kind()) {
+      case Kind::Label:
+        if (!control->Text().empty())
+          lines.push_back(Line(depth, ROLE_SYSTEM_STATICTEXT, control->Text()));
+        break;
+      case Kind::Link:
+        lines.push_back(Line(depth, ROLE_SYSTEM_LINK, control->Text()));
+        break;
+      case Kind::Picture:
+        lines.push_back(Line(depth, ROLE_SYSTEM_GRAPHIC, kPictureNames.at(control->row().asset)));
+        break;
+      case Kind::GroupBox:
+        lines.push_back(Line(depth, ROLE_SYSTEM_GROUPING, control->Text()));
+        ExpectedReading(*control, depth + 1, lines);
+        break;
+      case Kind::Button:
+      case Kind::CheckBox:
+      case Kind::Radio:
+        lines.push_back(Line(depth, 0, control->Text()));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+std::vector<std::wstring> ExpectedReadingOf(const std::wstring& page) {
+  ControlTree layout(FormLayout());
+  std::vector<std::wstring> lines = {Line(0, ROLE_SYSTEM_GRAPHIC, L"Tolvane Chat"),
+                                     Line(0, 0, L"<none>")};
+  ExpectedReading(layout.Get(page), 1, lines);
+  return lines;
+}
+
+// The reading in the same terms, without the text boxes and the copyright line.
+std::vector<std::wstring> Comparable(const std::vector<Read>& tree) {
+  std::vector<std::wstring> lines;
+  for (const Read& read : tree) {
+    wchar_t window_class[32] = {};
+    if (read.window) GetClassNameW(read.window, window_class, 32);
+    if (std::wstring(window_class) == L"Edit" || read.name.rfind(L"(c) ", 0) == 0) continue;
+    const bool ours = !read.window || std::wstring(window_class) == L"TGroupBox";
+    lines.push_back(Line(read.depth, ours ? read.role : 0, read.name));
+  }
+  return lines;
+}
+
+// The tree as a screen reader reads it, kept beside the screenshots.
+void SaveReading(const std::string& name, const std::vector<Read>& tree) {
+  std::wofstream file(std::string(TOLVANE_ARTIFACTS_DIR) + "/" + name + ".txt");
+  for (const std::wstring& line : Lines(tree)) file << line << L"\n";
+}
+
+const Read* Find(const std::vector<Read>& tree, const std::function<bool(const Read&)>& fits) {
+  const auto found = std::find_if(tree.begin(), tree.end(), fits);
+  return found == tree.end() ? nullptr : &*found;
+}
+
+TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
+  LauncherSession session;
+  ASSERT_TRUE(session.Start());
+  session.Click(L"next1");
+  session.Click(L"next2");
+  ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
+  ScreenReader reader;
+  const std::vector<Read> java_page = reader.ReadWindow(session.form());
+  SaveReading("accessibility-java-page", java_page);
+  EXPECT_EQ(Comparable(java_page), ExpectedReadingOf(L"panel3"));
+  // The Java runtime found is read as the value of its box.
+  EXPECT_TRUE(Find(java_page, [&](const Read& read) {
+    return read.window == session.Control(L"currentjavaversion") &&
+           read.value == session.Text(L"currentjavaversion");
+  }));
+
+  session.Click(L"next3");
+  ASSERT_TRUE(WaitUntil([&] { return session.Visible(L"panel4"); }));
+  const std::vector<Read> control_page = reader.ReadWindow(session.form());
+  SaveReading("accessibility-control-page", control_page);
+  EXPECT_EQ(Comparable(control_page), ExpectedReadingOf(L"panel4"));
+  // Pages that are hidden, or lie under the one that shows, are read as nothing.
+  for (const wchar_t* page : {L"panel1", L"panel3", L"panel5"}) {
+    EXPECT_TRUE(reader.ReadWindow(session.Control(page)).empty()) << Narrow(page);
+  }
+  // Where the link is drawn, as the layout places it on its page.
+  RECT page;
+  GetWindowRect(session.Control(L"panel4"), &page);
+  const Read* link =
+      Find(control_page, [](const Read& read) { return read.name == L"httpd.conf"; });
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->location.left, page.left + 73);
+  EXPECT_EQ(link->location.top, page.top + 29);
+  // The box for JAVA_HOME is named after its painted label. Wine 8 keeps no annotations of the
+  // system's objects (IAccPropServices is not implemented there), so only Windows names it.
+  const Read* java_home =
+      Find(control_page, [&](const Read& read) { return read.window == session.Control(L"e1"); });
+  ASSERT_NE(java_home, nullptr);
+  if (!UnderWine()) {
+    EXPECT_EQ(java_home->name, L"JAVA_HOME");
+  }
+
+  // A link's default action is its click: Notepad opens the web server's configuration.
+  EXPECT_EQ(reader.DoDefaultAction(session.Control(L"panel4"), L"httpd.conf"), S_OK);
+  EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Notepad", L"httpd.conf - Notepad"); }));
+  RunQuietly(L"taskkill /F /IM notepad.exe");
 }
 
 }  // namespace

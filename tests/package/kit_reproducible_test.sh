@@ -1,23 +1,38 @@
 #!/usr/bin/env bash
-# Builds the kit's programs and package a second time, from scratch in another folder, and checks
-# that both builds gave the same bytes: the kit a maker ships can be rebuilt and compared.
+# Builds the kit's programs, package and setup program a second time, from scratch in another
+# folder (on another file system where there is one, which lists files in another order), in
+# another time zone and with another umask, both builds signed with one throw-away certificate,
+# and checks that both gave the same bytes: the kit a maker ships can be rebuilt and compared.
 set -euo pipefail
-build=${1:?build folder}
+build=$(cd "${1:?build folder}" && pwd)
 source=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-again=$build-again
-rm -rf "$again"
-trap 'rm -rf "$again"' EXIT
+again=$(mktemp -d /dev/shm/tolvane-again.XXXXXX 2>/dev/null || mktemp -d "$build-again.XXXXXX")
+work=$(mktemp -d)
+trap 'rm -rf "$again" "$work"' EXIT
+
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Test Kit Maker" \
+  -addext extendedKeyUsage=codeSigning -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+export TOLVANE_SIGN_CERT=$work/cert.pem TOLVANE_SIGN_KEY=$work/key.pem
+unset TOLVANE_SIGN_TSA SOURCE_DATE_EPOCH  # a time stamp is never the same twice
 
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
-cmake -S "$source" -B "$again" -DCMAKE_TOOLCHAIN_FILE="$(cache CMAKE_TOOLCHAIN_FILE)" \
-  -DCMAKE_BUILD_TYPE="$(cache CMAKE_BUILD_TYPE)" -DTOLVANE_DEPS_PREFIX="$(cache TOLVANE_DEPS_PREFIX)" \
-  >/dev/null
-cmake --build "$again" -j2 --target TolvaneChat RegisterEnvironmentVariable >/dev/null
-(cd "$build" && cpack -G ZIP >/dev/null) && (cd "$again" && cpack -G ZIP >/dev/null)
+package() { cmake --build "$1" -j2 --target installer >/dev/null && (cd "$1" && cpack -G ZIP >/dev/null); }
+package "$build"
+(
+  export TZ=Pacific/Kiritimati
+  umask 002
+  # cpack installs what is built instead of building everything first.
+  cmake -S "$source" -B "$again" -DCMAKE_TOOLCHAIN_FILE="$(cache CMAKE_TOOLCHAIN_FILE)" \
+    -DCMAKE_BUILD_TYPE="$(cache CMAKE_BUILD_TYPE)" -DTOLVANE_DEPS_PREFIX="$(cache TOLVANE_DEPS_PREFIX)" \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+  package "$again"
+)
 
+version=$(cache CMAKE_PROJECT_VERSION)
 status=0
 for file in app/TolvaneChat.exe kit/RegisterEnvironmentVariable/RegisterEnvironmentVariable.exe \
-  TolvaneChat-1.0.0.1445-kit.zip; do
+  kit/installer/kit/TolvaneChat.exe TolvaneChat-$version-kit.zip TolvaneChat-$version-setup.exe; do
   cmp -s "$build/$file" "$again/$file" || { echo "$file differs between two builds"; status=1; }
+  echo "$(sha256sum <"$build/$file" | cut -c1-64) $(sha256sum <"$again/$file" | cut -c1-64) $file"
 done
 exit "$status"

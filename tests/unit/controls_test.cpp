@@ -98,9 +98,11 @@ TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
                                        L"e1", L"savejavahome", L"documentationbutton"}));
   EXPECT_EQ(tree.FirstFocus()->name(), L"apachecb");
   // On activation the control that had the focus gets it back while it shows and is enabled.
-  EXPECT_EQ(tree.FocusOnActivation(&C(L"csharpcb"))->name(), L"csharpcb");  // no tab stop
-  EXPECT_EQ(tree.FocusOnActivation(&C(L"next1"))->name(), L"apachecb");     // on a hidden page
-  EXPECT_EQ(tree.FocusOnActivation(&C(L"red5cb"))->name(), L"apachecb");    // disabled
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"wowzacb"))->name(), L"wowzacb");
+  // An unticked radio button (C# after its notice) hands the focus to the ticked one of its group.
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"csharpcb"))->name(), L"phpcb");
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"next1"))->name(), L"apachecb");  // on a hidden page
+  EXPECT_EQ(tree.FocusOnActivation(&C(L"red5cb"))->name(), L"wowzacb");  // disabled
 
   ShowOnly(L"panel3");
   EXPECT_EQ(TabOrderNames(),
@@ -114,6 +116,12 @@ TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
 
   ShowOnly(L"none");
   EXPECT_EQ(tree.FirstFocus(), nullptr);  // the waiting page has nothing to focus
+}
+
+TEST_F(ControlRules, ATextBoxIsNamedAfterThePaintedLabelBeforeIt) {
+  EXPECT_EQ(LabelledName(C(L"e1")), L"JAVA_HOME");
+  EXPECT_EQ(LabelledName(C(L"savejavahome")), L"");  // after e1, no label
+  EXPECT_EQ(LabelledName(C(L"Label5")), L"");        // first on its page
 }
 
 TEST_F(ControlRules, TabAndShiftTabWrapAroundAndFollowTheTickedRadioButton) {

@@ -1,0 +1,38 @@
+#include "oleacc_library.h"
+
+namespace tolvane {
+namespace {
+
+template <typename Function>
+bool Find(HMODULE module, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return function != nullptr;
+}
+
+bool Load(OleaccLibrary& library) {
+  HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
+  HMODULE ole32 = LoadLibraryW(L"ole32.dll");
+  HMODULE oleaut32 = LoadLibraryW(L"oleaut32.dll");
+  if (!oleacc || !ole32 || !oleaut32) return false;
+  HRESULT(WINAPI * initialize)(LPVOID, DWORD) = nullptr;
+  if (!Find(oleacc, "LresultFromObject", library.LresultFromObject) ||
+      !Find(oleacc, "AccessibleObjectFromWindow", library.AccessibleObjectFromWindow) ||
+      !Find(ole32, "CoCreateInstance", library.CoCreateInstance) ||
+      !Find(ole32, "CoInitializeEx", initialize) ||
+      !Find(oleaut32, "SysAllocString", library.SysAllocString)) {
+    return false;
+  }
+  // The objects live on the window's thread and are called through its message loop. The
+  // apartment lasts as long as the program; S_FALSE (already initialised) is as good.
+  return SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+}  // namespace
+
+const OleaccLibrary* OleaccLibrary::Get() {
+  static OleaccLibrary library;
+  static const bool loaded = Load(library);
+  return loaded ? &library : nullptr;
+}
+
+}  // namespace tolvane

@@ -1,0 +1,32 @@
+// oleacc.dll, and the COM libraries it brings, loaded when a screen reader or another
+// accessibility client first asks the window for an object. Most starts have no such client, and
+// loading COM at every start would cost each of them the time.
+#pragma once
+
+#include <oleacc.h>
+#include <windows.h>
+
+namespace tolvane {
+
+// The ids of oleacc's interfaces and properties, spelled out: oleacc is loaded at run time, and
+// MinGW's import library does not carry them anyway.
+inline constexpr GUID kIidAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+inline constexpr GUID kIidAccPropServices = {
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+inline constexpr GUID kClsidAccPropServices = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+inline constexpr GUID kPropidAccName = {
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+
+struct OleaccLibrary {
+  // The loaded library, or nullptr when it cannot be loaded; loads it on the first call.
+  static const OleaccLibrary* Get();
+
+  LRESULT(WINAPI* LresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
+  HRESULT(WINAPI* AccessibleObjectFromWindow)(HWND, DWORD, REFIID, void**);
+  HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, void**);
+  BSTR(WINAPI* SysAllocString)(const OLECHAR*);
+};
+
+}  // namespace tolvane

@@ -1,0 +1,95 @@
+// What screen readers are told of a window that paints part of its content itself: the form, a
+// page or a group box. Its standard controls are child windows, which the system describes; the
+// labels, links, pictures and the waiting page's caption that the window paints are simple
+// elements of its own accessible object, in the layout's order, which is the page's reading order.
+#pragma once
+
+#include <oleacc.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "controls.h"
+
+namespace tolvane {
+
+// What the accessible objects ask of the window binding they describe.
+class AccessibleHost {
+ public:
+  virtual ~AccessibleHost() = default;
+  // The control behind a window of the form; nullptr for the form itself.
+  virtual TControl* ControlOf(HWND window) const = 0;
+  virtual HWND WindowOf(const TControl* control) const = 0;
+  virtual const std::vector<TControl*>& ChildrenOf(HWND window) const = 0;
+  // The page the user sees; the others are hidden or lie under it.
+  virtual const TControl* SeenPage() const = 0;
+  // Clicks a link as the user's click would, once the accessibility client's call has returned.
+  virtual void ClickLater(TControl& link) = 0;
+};
+
+class PaintedAccessible final : public IAccessible {
+ public:
+  PaintedAccessible(AccessibleHost& host, HWND window);
+  PaintedAccessible(const PaintedAccessible&) = delete;
+  PaintedAccessible& operator=(const PaintedAccessible&) = delete;
+
+  // The window is going away: every later call fails as for an object whose server has gone.
+  void Disconnect() { host_ = nullptr; }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // IDispatch: clients of IAccessible call its methods directly; no type information is offered.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override;
+  // IAccessible
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
+  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override;
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override;
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override;
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override;
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override;
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override;
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override;
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override;
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override;
+  HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override;
+  HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
+                                        VARIANT child) override;
+  HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override;
+  HRESULT STDMETHODCALLTYPE accHitTest(long left, long top, VARIANT* child) override;
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override;
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override;
+
+ private:
+  ~PaintedAccessible() = default;
+
+  // The elements a client sees, child ids 1..n: the window's showing children in the layout's
+  // order (bevels are decoration and left out), after the caption a page paints, which stands for
+  // itself. Of the form's pages only the seen one; a page that is not seen has none.
+  std::vector<TControl*> Elements() const;
+  // The element a child id names; nullptr for CHILDID_SELF. False for an id out of range or a
+  // disconnected object.
+  bool Resolve(const VARIANT& child, TControl** element) const;
+  // The element's own window when it has one: a standard control or a group box.
+  HWND ElementWindow(const TControl& element) const;
+  HRESULT WindowObject(HWND window, IDispatch** object) const;
+  // `window`'s object as a child in a VARIANT; S_FALSE (and VT_EMPTY) when there is none.
+  HRESULT WindowChild(HWND window, VARIANT* child) const;
+  BSTR Text(const std::wstring& text) const;
+
+  LONG references_ = 1;
+  AccessibleHost* host_;
+  HWND window_;
+};
+
+}  // namespace tolvane

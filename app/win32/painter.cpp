@@ -1,0 +1,112 @@
+#include "painter.h"
+
+#include <utility>
+
+#include "assets.h"
+
+namespace tolvane {
+namespace {
+
+void FillSolid(HDC dc, int left, int top, int width, int height, COLORREF colour) {
+  SetBkColor(dc, colour);
+  const RECT r = {left, top, left + width, top + height};
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+Painter::Painter(HINSTANCE instance, FontOf font_of, HBRUSH face)
+    : instance_(instance), font_of_(std::move(font_of)), face_(face) {}
+
+void Painter::LoadPictures() { banner_ = LoadBanner(instance_); }
+
+void Painter::Paint(HDC dc, const TControl* owner, HFONT owner_font,
+                    const std::vector<TControl*>& children) {
+  if (owner && owner->kind() == Kind::GroupBox) PaintGroupFrame(dc, *owner, owner_font);
+  if (owner && PaintsCaption(*owner)) PaintCaption(dc, *owner, owner_font);
+  for (const TControl* control : children) {
+    if (!control->Visible()) continue;
+    switch (control->kind()) {
+      case Kind::Label:
+      case Kind::Link:
+        PaintLabel(dc, *control);
+        break;
+      case Kind::Picture:
+        PaintPicture(dc, *control);
+        break;
+      case Kind::Bevel:
+        PaintBevel(dc, *control);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void Painter::PaintLabel(HDC dc, const TControl& control) {
+  const Selected font(dc, font_of_(control));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(control.FontColour()));
+  RECT r = ToRect(control.bounds());
+  DrawTextW(dc, control.Text().c_str(), static_cast<int>(control.Text().size()), &r,
+            DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+}
+
+// Pictures are drawn at their own size at the top left of their box, never stretched.
+void Painter::PaintPicture(HDC dc, const TControl& control) {
+  const Rect& b = control.bounds();
+  const Asset asset = control.row().asset;
+  if (asset == Asset::Banner) {
+    if (!banner_.get()) return;
+    BITMAP info = {};
+    GetObjectW(banner_.get(), sizeof(info), &info);
+    HDC memory = CreateCompatibleDC(dc);
+    {
+      const Selected bitmap(memory, banner_.get());
+      BitBlt(dc, b.left, b.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    }
+    DeleteDC(memory);
+    return;
+  }
+  // Each icon is loaded when it is first drawn: a first start draws none of them.
+  auto icon = icons_.find(asset);
+  if (icon == icons_.end()) icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset)).first;
+  if (!icon->second.get()) return;
+  DrawIconEx(dc, b.left, b.top, icon->second.get(), 0, 0, 0, nullptr, DI_NORMAL);
+}
+
+// A raised ridge: highlight along the top and left edges, shadow along the bottom and right.
+void Painter::PaintBevel(HDC dc, const TControl& control) {
+  const Rect& b = control.bounds();
+  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
+  FillSolid(dc, b.left, b.top, b.width, 1, light);
+  FillSolid(dc, b.left, b.top, 1, b.height, light);
+  FillSolid(dc, b.left, b.top + b.height - 1, b.width, 1, dark);
+  FillSolid(dc, b.left + b.width - 1, b.top, 1, b.height, dark);
+}
+
+// A group box draws an etched frame inside its own area, broken by its caption at the top left.
+void Painter::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
+  const Selected selected(dc, font);
+  SIZE caption = {};
+  GetTextExtentPoint32W(dc, group.Text().c_str(), static_cast<int>(group.Text().size()), &caption);
+  RECT frame = {0, caption.cy / 2, group.bounds().width, group.bounds().height};
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  RECT text = {8, 0, 8 + caption.cx + 4, caption.cy};
+  FillRect(dc, &text, face_);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(group.FontColour()));
+  text.left += 2;
+  DrawTextW(dc, group.Text().c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void Painter::PaintCaption(HDC dc, const TControl& page, HFONT font) {
+  const Selected selected(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColorRef(page.FontColour()));
+  RECT r = {0, 0, page.bounds().width, page.bounds().height};
+  DrawTextW(dc, page.Text().c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+}
+
+}  // namespace tolvane
