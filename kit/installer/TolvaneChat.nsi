@@ -1,11 +1,18 @@
 ; The kit's setup program: installs the kit for the current user, without elevation, into a
 ; folder the user can write, because the launcher keeps its settings (tools\config.txt) in the
 ; kit folder beside itself. Start-menu and desktop shortcuts, an entry in Apps & features, and an
-; uninstaller that removes only what setup installed.
+; uninstaller that removes only what setup installed and the user did not change.
+;
+; The files are unpacked into a staging folder of the kit folder; KitSetup.exe, carried in
+; setup's temporary folder, puts each in place, keeps a file the user changed and puts the new
+; one beside it, and records what setup installed. It also judges the folder, finds the kit's
+; running programs, and makes a new kit folder with its own access list.
 ;
 ; make-installer.cmake runs makensis with these defines: VERSION, OUTFILE, LICENSE (the
-; launcher's first licence text), ICON, KIT_FILES (the kit's file list, made at build time) and,
-; when the build signs, SIGN_SCRIPT.
+; launcher's first licence text), ICON, KIT_FILES (the kit's file list, made at build time),
+; KIT_RECORD (each file's SHA-256), KIT_SETUP_TOOL and, when the build signs, SIGN_SCRIPT.
+;
+; The exit codes below are listed for kit makers in the README.
 
 Unicode true
 ; The 64-bit stubs: the 32-bit ones do not run under a 64-bit-only Wine.
@@ -20,6 +27,8 @@ ManifestDPIAware true
 !include MUI2.nsh
 !include LogicLib.nsh
 !include StrFunc.nsh
+; The kit's files unpack into this folder of the kit folder (KitSetup's kStagingFolder).
+!define STAGING "~setup"
 !include "${KIT_FILES}"
 
 !define PRODUCT "Tolvane Chat"
@@ -27,6 +36,14 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\TolvaneChat"
 !define SHORTCUT "Tolvane Chat.lnk"
 !define UNINSTALLER "uninstall.exe"
+; What a silent setup has to tell, left in the kit folder.
+!define REPORT "setup-report.txt"
+!define FOLDER_REFUSED 3
+!define PROGRAMS_RUNNING 4
+!define FILES_FAILED 5
+; The kit folder as KitSetup takes it: "\." keeps a trailing backslash (D:\) from escaping the
+; closing quote; KitSetup resolves it.
+!define KIT_FOLDER '"$INSTDIR\."'
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -35,6 +52,8 @@ InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+ReserveFile "${KIT_SETUP_TOOL}"
+ReserveFile "${KIT_RECORD}"
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey ProductName "${PRODUCT}"
@@ -49,6 +68,9 @@ VIAddVersionKey LegalCopyright "(c) 2026 ${PUBLISHER}"
   !uninstfinalize 'bash "${SIGN_SCRIPT}" "%1"' = 0
 !endif
 
+Var Log
+Var FinishText
+
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
@@ -60,75 +82,178 @@ VIAddVersionKey LegalCopyright "(c) 2026 ${PUBLISHER}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\TolvaneChat.exe"
+!define MUI_FINISHPAGE_TEXT "$FinishText"
+!define MUI_FINISHPAGE_TEXT_LARGE
 !insertmacro MUI_PAGE_FINISH
 
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE un.ConfirmLeave
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE English
 
-Var Writable
+!macro UnpackKitSetup
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\KitSetup.exe" "${KIT_SETUP_TOOL}"
+!macroend
 
-; Sets $Writable to 1 when a file can be made in $INSTDIR. A folder that does not exist yet is
-; made for the probe and removed again, so that a refused folder is left as it was.
-Function ProbeKitFolder
-  StrCpy $Writable 0
-  StrCpy $1 0
-  ${IfNot} ${FileExists} "$INSTDIR\*.*"
-    ClearErrors
-    CreateDirectory "$INSTDIR"
-    ${If} ${Errors}
+; Runs KitSetup with the given arguments; $0 is its exit code.
+!macro KitSetup arguments
+  ClearErrors
+  ExecWait '"$PLUGINSDIR\KitSetup.exe" ${arguments}' $0
+  ${If} ${Errors}
+    StrCpy $0 ${FILES_FAILED}
+  ${EndIf}
+!macroend
+
+; Waits in the window until the user closed the kit's programs: files in use could not be
+; replaced or removed. $0 is 0 when none runs, PROGRAMS_RUNNING when the user cancelled.
+!macro KitProgramsClosed prefix
+Function ${prefix}KitProgramsClosed
+  ${Do}
+    !insertmacro KitSetup 'running ${KIT_FOLDER} "${UNINSTALLER}"'
+    ${If} $0 = 0
+    ${OrIf} ${Silent}
       Return
     ${EndIf}
-    StrCpy $1 1
-  ${EndIf}
-  ClearErrors
-  FileOpen $2 "$INSTDIR\tolvane-setup-probe.tmp" w
-  ${IfNot} ${Errors}
-    FileClose $2
-    Delete "$INSTDIR\tolvane-setup-probe.tmp"
-    StrCpy $Writable 1
-  ${EndIf}
-  ${If} $1 = 1
-    RMDir "$INSTDIR"
-  ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Tolvane Chat or one of its servers is running from $INSTDIR.$\r$\n$\r$\nPlease close Tolvane Chat (it stops the servers) and click Retry." IDRETRY retry
+    Return
+    retry:
+  ${Loop}
 FunctionEnd
+!macroend
+!insertmacro KitProgramsClosed ""
+!insertmacro KitProgramsClosed "un."
+
+; Reads the report KitSetup wrote (UTF-16) into $1; empty when there is none.
+!macro ReadReport prefix
+Function ${prefix}ReadReport
+  StrCpy $1 ""
+  ClearErrors
+  FileOpen $2 "$PLUGINSDIR\report.txt" r
+  ${If} ${Errors}
+    Return
+  ${EndIf}
+  FileReadWord $2 $3
+  ${If} $3 <> 0xFEFF
+    FileSeek $2 0 SET
+  ${EndIf}
+  ${Do}
+    ClearErrors
+    FileReadUTF16LE $2 $3
+    ${If} ${Errors}
+      ${ExitDo}
+    ${EndIf}
+    StrCpy $1 "$1$3"
+  ${Loop}
+  FileClose $2
+FunctionEnd
+!macroend
+!insertmacro ReadReport ""
+!insertmacro ReadReport "un."
 
 ${StrStr}
 
-; A silent install into a folder setup cannot write ends here, before any file is copied. NSIS
-; itself puts a /D= folder it cannot use (a drive that is not there, a file on the way) aside
-; for the default folder without a word: that folder is refused here too.
+; $R1 is the value of the command line's option $R0 ("/D="), quoted ("/D=C:\My Kit", as
+; scripts write it) or not; an unquoted value runs to the next blank, or with $R2 = 1 (as /D=
+; does for NSIS) to the end of the line. Empty when the option is not there.
+Function CommandLineOption
+  System::Call 'kernel32::GetCommandLineW() t .r0'
+  StrCpy $4 ' "$R0'
+  StrCpy $2 '"'
+  ${StrStr} $1 $0 $4
+  ${If} $1 == ""
+    StrCpy $4 " $R0"
+    StrCpy $2 " "
+    ${StrStr} $1 $0 $4
+  ${EndIf}
+  StrLen $3 $4
+  StrCpy $R1 $1 "" $3
+  ${If} $2 == " "
+  ${AndIf} $R2 = 1
+    Return
+  ${EndIf}
+  ${StrStr} $1 $R1 $2
+  StrLen $3 $1
+  ${If} $3 > 0
+    StrCpy $R1 $R1 -$3
+  ${EndIf}
+FunctionEnd
+
+; $0 is 0 when the kit can go into $INSTDIR: a folder this user can write, not in Program Files
+; or the Windows folder, and short enough for the kit's deepest path.
+Function JudgeKitFolder
+  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\kit-files.txt"'
+FunctionEnd
+
+; A silent install into a folder setup cannot use, or while the kit's programs run, ends here,
+; before any file is changed.
 Function .onInit
+  !insertmacro UnpackKitSetup
+  File "/oname=$PLUGINSDIR\kit-files.txt" "${KIT_RECORD}"
+  StrCpy $FinishText "${PRODUCT} has been installed on your computer."
+  ; NSIS itself takes only an unquoted /D=, and puts a folder it cannot use aside for the
+  ; default one without a word: setup judges the folder it was given.
+  StrCpy $R0 "/D="
+  StrCpy $R2 1
+  Call CommandLineOption
+  ${If} $R1 != ""
+    StrCpy $INSTDIR $R1
+  ${EndIf}
+  ; /LOG=FILE: setup notes there what it asked of the system (the new kit folder's access list).
+  StrCpy $R0 "/LOG="
+  StrCpy $R2 0
+  Call CommandLineOption
+  StrCpy $Log $R1
   ${If} ${Silent}
-    System::Call 'kernel32::GetCommandLineW() t .r0'
-    ${StrStr} $1 $0 " /D="
-    StrCpy $1 $1 "" 4
-    ${If} $1 != ""
-    ${AndIf} $1 != $INSTDIR
-    ${AndIf} $1 != "$INSTDIR\"
-      SetErrorLevel 3
+    Call JudgeKitFolder
+    ${If} $0 <> 0
+      SetErrorLevel ${FOLDER_REFUSED}
       Abort
     ${EndIf}
-    Call ProbeKitFolder
-    ${If} $Writable = 0
-      SetErrorLevel 3
+    Call KitProgramsClosed
+    ${If} $0 <> 0
+      SetErrorLevel ${PROGRAMS_RUNNING}
       Abort
     ${EndIf}
   ${EndIf}
 FunctionEnd
 
 Function DirectoryLeave
-  Call ProbeKitFolder
-  ${If} $Writable = 0
-    MessageBox MB_OK|MB_ICONSTOP "Setup cannot write to the folder $INSTDIR.$\r$\n$\r$\nTolvane Chat keeps its settings in its own folder (tools\config.txt), so please choose a folder you can write to, such as C:\TolvaneChat."
+  Call JudgeKitFolder
+  ${If} $0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "Setup cannot use the folder $INSTDIR.$\r$\n$\r$\nTolvane Chat keeps its settings in its own folder (tools\config.txt), so please choose a folder you can write to, outside Program Files and the Windows folder, with a short path, such as C:\TolvaneChat."
+    Abort
+  ${EndIf}
+  Call KitProgramsClosed
+  ${If} $0 <> 0
     Abort
   ${EndIf}
 FunctionEnd
 
 Section "Tolvane Chat" KitSection
   SectionIn RO
+  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$Log"'
+  ${If} $0 <> 0
+    SetErrorLevel ${FOLDER_REFUSED}
+    Abort
+  ${EndIf}
   !insertmacro InstallKitFiles
+  ; The working folder of setup and of KitSetup must not be one of the staging folder's.
+  SetOutPath "$INSTDIR"
+  ; Silently, what setup has to tell stays in the kit folder; in the window, the finish page says it.
+  StrCpy $1 "$PLUGINSDIR\report.txt"
+  ${If} ${Silent}
+    StrCpy $1 "$INSTDIR\${REPORT}"
+  ${EndIf}
+  !insertmacro KitSetup 'install ${KIT_FOLDER} "$PLUGINSDIR\kit-files.txt" "$1"'
+  ${If} $0 <> 0
+    SetErrorLevel ${FILES_FAILED}
+  ${EndIf}
+  ${IfNot} ${Silent}
+    Call ReadReport
+    StrCpy $FinishText "$FinishText$\r$\n$\r$\n$1"
+  ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; Shortcuts take $OUTDIR as their working folder: the kit folder.
   SetOutPath "$INSTDIR"
@@ -150,13 +275,42 @@ Section "Desktop shortcut" DesktopSection
   CreateShortCut "$DESKTOP\${SHORTCUT}" "$INSTDIR\TolvaneChat.exe" "" "$INSTDIR\TolvaneChat.exe" 0
 SectionEnd
 
-; What the user and the launcher made in the kit folder (tools\config.txt, logs) stays, and so
-; do the folders that hold it.
+Function un.onInit
+  !insertmacro UnpackKitSetup
+  ${If} ${Silent}
+    Call un.KitProgramsClosed
+    ${If} $0 <> 0
+      SetErrorLevel ${PROGRAMS_RUNNING}
+      Abort
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function un.ConfirmLeave
+  Call un.KitProgramsClosed
+  ${If} $0 <> 0
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; What the user changed and what the launcher made in the kit folder (tools\config.txt, logs)
+; stays, and so do the folders that hold it. While a file setup installed is left, so are the
+; uninstaller and its entry in Apps & features.
 Section Uninstall
-  !insertmacro RemoveKitFiles
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
-  Delete "$SMPROGRAMS\${SHORTCUT}"
-  Delete "$DESKTOP\${SHORTCUT}"
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$PLUGINSDIR\report.txt"'
+  ${If} $0 = 0
+    Delete "$INSTDIR\${UNINSTALLER}"
+    RMDir "$INSTDIR"
+    Delete "$SMPROGRAMS\${SHORTCUT}"
+    Delete "$DESKTOP\${SHORTCUT}"
+    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ${Else}
+    SetErrorLevel ${FILES_FAILED}
+  ${EndIf}
+  ${IfNot} ${Silent}
+    Call un.ReadReport
+    ${If} $1 != ""
+      MessageBox MB_OK|MB_ICONINFORMATION $1
+    ${EndIf}
+  ${EndIf}
 SectionEnd

@@ -3,9 +3,11 @@
 #   BUILD_DIR  the build whose "kit" install component (launcher, kit tools) goes over CONTENT
 #   STAGE      a folder for the tree as it will be installed (made anew)
 #   NSI, OUTFILE, VERSION, LICENSE, ICON, MAKENSIS, SIGN_SCRIPT
-# The file list the setup program installs and its uninstaller removes is made here from the
-# staged tree. With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the
-# kit's tool, the setup program and the uninstaller it writes (cmake/kit-signing.cmake says when).
+#   KIT_SETUP_TOOL  KitSetup.exe, which setup and the uninstaller carry
+# The file list the setup program unpacks is made here from the staged tree, and beside it the
+# record of what it ships (each file's SHA-256), which KitSetup compares the kit folder with.
+# With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the kit's tool,
+# KitSetup, the setup program and the uninstaller it writes (cmake/kit-signing.cmake says when).
 
 if(NOT MAKENSIS)
   message(FATAL_ERROR "makensis (NSIS 3) is needed to build the setup program: apt-get install nsis")
@@ -19,67 +21,70 @@ if(signing AND NOT EXISTS "${SIGN_SCRIPT}")
   message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
 endif()
 
-file(REMOVE_RECURSE "${STAGE}")
+file(REMOVE_RECURSE "${STAGE}" "${STAGE}-tool")
 file(MAKE_DIRECTORY "${STAGE}")
+# KitSetup goes into setup from a copy, which is signed when the build signs.
+file(COPY "${KIT_SETUP_TOOL}" DESTINATION "${STAGE}-tool")
+get_filename_component(kit_setup_tool "${KIT_SETUP_TOOL}" NAME)
+set(kit_setup_tool "${STAGE}-tool/${kit_setup_tool}")
 file(COPY "${CONTENT}/" DESTINATION "${STAGE}")
-# The launcher writes these on the user's computer; a copy from a kit that was run from would
-# carry another computer's settings and overwrite the user's on a reinstall.
-file(REMOVE "${STAGE}/tools/config.txt" "${STAGE}/tools/javaversion.txt")
+# The launcher and the servers write these on the user's computer; a copy from a kit that was run
+# from would carry another computer's settings, logs and process ids, and would be taken for the
+# user's own files on a reinstall.
+file(GLOB_RECURSE written_while_running "${STAGE}/*.log" "${STAGE}/*.pid")
+file(REMOVE "${STAGE}/tools/config.txt" "${STAGE}/tools/javaversion.txt" ${written_while_running})
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --component kit --prefix "${STAGE}"
                 OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 if(signing)
-  # The launcher and the kit's tool are signed as in the kit zip; the kit's other content is
-  # installed as the kit maker gave it.
+  # The launcher and the kit's tool are signed as in the kit zip, and so is KitSetup, which setup
+  # runs on the user's computer; the kit's other content is installed as the kit maker gave it.
   execute_process(COMMAND bash "${SIGN_SCRIPT}" "${STAGE}/TolvaneChat.exe"
                           "${STAGE}/tools/RegisterEnvironmentVariable/RegisterEnvironmentVariable.exe"
+                          "${kit_setup_tool}"
                   COMMAND_ERROR_IS_FATAL ANY)
 endif()
 
 file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${STAGE}" "${STAGE}/*")
 list(SORT entries)
+# Setup unpacks every file into the staging folder of the kit folder; KitSetup then puts each in
+# its place, or beside a file the user changed.
 set(install_lines "!macro InstallKitFiles\n")
-set(remove_lines "")
-set(folders "")
+set(record "")
 set(bytes 0)
 set(last_folder "-")
 foreach(entry IN LISTS entries)
   string(REPLACE "/" "\\" windows_path "${entry}")
-  string(REPLACE "$" "$$" windows_path "${windows_path}")
   if(IS_DIRECTORY "${STAGE}/${entry}")
-    string(APPEND install_lines "  CreateDirectory \"$INSTDIR\\${windows_path}\"\n")
-    list(PREPEND folders "${windows_path}")
+    string(APPEND record "${windows_path}\\\n")
     continue()
   endif()
+  file(SHA256 "${STAGE}/${entry}" hash)
+  string(APPEND record "${hash}  ${windows_path}\n")
   get_filename_component(folder "${entry}" DIRECTORY)
   string(REPLACE "/" "\\" folder "${folder}")
   string(REPLACE "$" "$$" folder "${folder}")
   if(NOT folder STREQUAL last_folder)
     set(last_folder "${folder}")
     if(folder STREQUAL "")
-      string(APPEND install_lines "  SetOutPath \"$INSTDIR\"\n")
+      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\\${STAGING}\"\n")
     else()
-      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\${folder}\"\n")
+      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\\${STAGING}\\${folder}\"\n")
     endif()
   endif()
   string(APPEND install_lines "  File \"${STAGE}/${entry}\"\n")
-  string(APPEND remove_lines "  Delete \"$INSTDIR\\${windows_path}\"\n")
   file(SIZE "${STAGE}/${entry}" size)
   math(EXPR bytes "${bytes} + ${size}")
 endforeach()
-# Sorted paths put a folder before what it holds: reversed, each folder comes after its contents,
-# and RMDir removes it only when nothing else is left in it.
-foreach(folder IN LISTS folders)
-  string(APPEND remove_lines "  RMDir \"$INSTDIR\\${folder}\"\n")
-endforeach()
 math(EXPR kilobytes "(${bytes} + 1023) / 1024")
+file(WRITE "${STAGE}-record.txt" "${record}")
 file(WRITE "${STAGE}-files.nsh"
   "; The kit's files, listed from ${STAGE} by make-installer.cmake.\n"
   "!define KIT_SIZE_KB ${kilobytes}\n"
-  "${install_lines}!macroend\n"
-  "!macro RemoveKitFiles\n${remove_lines}!macroend\n")
+  "${install_lines}!macroend\n")
 
 set(defines -DVERSION=${VERSION} -DOUTFILE=${OUTFILE} -DLICENSE=${LICENSE} -DICON=${ICON}
-            -DKIT_FILES=${STAGE}-files.nsh)
+            -DKIT_FILES=${STAGE}-files.nsh -DKIT_RECORD=${STAGE}-record.txt
+            -DKIT_SETUP_TOOL=${kit_setup_tool})
 if(signing)
   list(APPEND defines -DSIGN_SCRIPT=${SIGN_SCRIPT})
 endif()

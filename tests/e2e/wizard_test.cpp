@@ -3,7 +3,11 @@
 // and the control page on the next start; and the wizard in a kit the setup program installed.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+// After windows.h:
+#include <sddl.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -70,7 +74,12 @@ std::pair<std::wstring, std::wstring> ReadShortcut(const std::wstring& path) {
                                  reinterpret_cast<void**>(&link))) &&
       SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    // The target as the shell resolves it, from the shortcut's item list: Wine writes the
+    // shortcut's plain copy of the path in the ANSI code page, which has no letters for a
+    // folder such as "Zoë Тест".
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(link->GetIDList(&items))) SHGetPathFromIDListW(items, target);
+    CoTaskMemFree(items);
     link->GetWorkingDirectory(folder, MAX_PATH);
   }
   if (file) file->Release();
@@ -233,24 +242,48 @@ TEST_F(Wizard, WithoutJavaOnlyYesLeavesTheJavaPage) {
   }));
 }
 
+// The access list setup asks for a kit folder it makes: Wine keeps none to read back.
+std::string KitFolderAccessList() {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  char user[256] = {};
+  DWORD size = sizeof(user);
+  GetTokenInformation(token, TokenUser, user, size, &size);
+  CloseHandle(token);
+  wchar_t* sid = nullptr;
+  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid);
+  const std::string text =
+      "D:P(A;OICI;FA;;;" + Utf8(sid) + ")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+  LocalFree(sid);
+  return text;
+}
+
 TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUninstall) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);  // what an earlier failed run left
   // Wine copies Start-menu shortcuts into the host's menus: into the build folder here.
   const wchar_t* menus = L"" TOLVANE_BINARY_DIR "/installer-test-menus";
   const EnvironmentOverride data(L"XDG_DATA_HOME", menus), config(L"XDG_CONFIG_HOME", menus);
-  const std::wstring setup = L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S /D=";
+  const std::wstring setup = L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S ";
   ScratchFolder scratch;
-  // A folder setup cannot write even as root, and one NSIS would put aside for its default.
+  // A folder setup cannot write even as root, one NSIS would put aside for its default, system
+  // folders (writable here, as root), and one where the kit's deepest path would pass 260.
   OutputFile(scratch.path() + L"file");
-  for (const std::wstring& folder : {std::wstring(L"Z:\\proc"), scratch.path() + L"file\\kit"}) {
-    EXPECT_EQ(RunWithItsChildren(setup + folder), 3u) << folder;
+  for (const std::wstring& folder :
+       {std::wstring(L"Z:\\proc"), scratch.path() + L"file\\kit",
+        std::wstring(L"C:\\Program Files\\Kit"), std::wstring(L"C:\\windows\\Kit"),
+        scratch.path() + std::wstring(230 - scratch.path().size(), L'k')}) {
+    EXPECT_EQ(RunWithItsChildren(setup + L"/D=" + folder), 3u) << folder;
     EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>") << folder;
   }
 
-  const std::wstring kit = scratch.path() + L"Tolvane Chat";
-  ASSERT_EQ(RunWithItsChildren(setup + kit), 0u);
+  // Quoted, as scripts write it, with blanks and letters outside ASCII.
+  const std::wstring kit = scratch.path() + L"Kits\\Zoë Тест", log = scratch.path() + L"setup.log";
+  const std::wstring install = setup + L"/LOG=" + log + L" \"/D=" + kit + L"\"";
+  ASSERT_EQ(RunWithItsChildren(install), 0u);
+  EXPECT_EQ(ReadBytes(log), "Made " + Utf8(scratch.path()) + "Kits with the access list " +
+                                KitFolderAccessList() + "\r\n");
   std::set<std::wstring> installed = Tree(HostPath(TOLVANE_DEMO_KIT));
-  installed.insert(L"uninstall.exe");
+  installed.insert({L"uninstall.exe", L"installed-files.txt"});
   EXPECT_EQ(Tree(kit), installed);
   const auto [target, folder] = ReadShortcut(ShortcutPath(CSIDL_PROGRAMS));
   ASSERT_EQ(target, kit + L"\\TolvaneChat.exe");
@@ -268,6 +301,14 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
     LauncherSession session(Machine{}, folder + L"\\");
     ASSERT_TRUE(session.Start());
     EXPECT_TRUE(OnlyPage(session, L"panel1"));
+    // While the launcher runs from the kit, neither setup nor the uninstaller changes a file.
+    const std::string record = ReadBytes(kit + L"\\installed-files.txt");
+    EXPECT_EQ(RunWithItsChildren(install), 4u);
+    // Only an uninstaller run in place (_?=) gives its exit code to its caller.
+    EXPECT_EQ(RunWithItsChildren(L"\"" + kit + L"\\uninstall.exe\" /S _?=" + kit), 4u);
+    EXPECT_EQ(Tree(kit), installed);
+    EXPECT_EQ(ReadBytes(kit + L"\\installed-files.txt"), record);
+    EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
     ASSERT_TRUE(ToTheJavaPage(session, false));
     session.Click(L"next3");
     ASSERT_TRUE(WaitUntil([&] { return OnlyPage(session, L"panel4"); }));
@@ -275,12 +316,25 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   }
   const std::string settings = ReadBytes(kit + L"\\tools\\config.txt");
   EXPECT_EQ(settings.rfind(ThisComputer() + "\r\n", 0), 0u) << settings;
-  ASSERT_EQ(RunWithItsChildren(setup + kit), 0u);
+  const std::wstring conf = kit + L"\\servers\\apache\\conf\\httpd.conf";
+  const std::string edited = ReadBytes(conf) + "Listen 8085\r\n";
+  { std::ofstream(std::filesystem::path(conf), std::ios::binary) << edited; }
+  ASSERT_EQ(RunWithItsChildren(setup + L"/D=" + kit), 0u);
   EXPECT_EQ(ReadBytes(kit + L"\\tools\\config.txt"), settings) << "a reinstall keeps the settings";
+  EXPECT_EQ(ReadBytes(conf), edited);
+  EXPECT_EQ(ReadBytes(conf + L".new"),
+            ReadBytes(HostPath(TOLVANE_DEMO_KIT) + L"\\servers\\apache\\conf\\httpd.conf"));
+  const std::string report = ReadBytes(kit + L"\\setup-report.txt");  // UTF-16, as Notepad reads it
+  EXPECT_NE(std::wstring(reinterpret_cast<const wchar_t*>(report.data()), report.size() / 2)
+                .find(L"\n    servers\\apache\\conf\\httpd.conf\r\n"),
+            std::wstring::npos);
 
   ASSERT_EQ(RunWithItsChildren(UninstallValue(L"QuietUninstallString")), 0u);
-  EXPECT_EQ(Tree(kit), (std::set<std::wstring>{L"standins.log", L"tools\\", L"tools\\config.txt",
-                                               L"tools\\javaversion.txt"}));
+  EXPECT_EQ(Tree(kit), (std::set<std::wstring>{L"setup-report.txt", L"standins.log", L"servers\\",
+                                               L"servers\\apache\\", L"servers\\apache\\conf\\",
+                                               L"servers\\apache\\conf\\httpd.conf", L"tools\\",
+                                               L"tools\\config.txt", L"tools\\javaversion.txt"}));
+  EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_PROGRAMS)));
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_DESKTOPDIRECTORY)));
   EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>");
