@@ -33,6 +33,12 @@ start_wine_session() {
     grep -Eo '[0-9]+x[0-9]+' | head -n 1)
   (setsid wine explorer "/desktop=Default,${size:-1024x768}" >/dev/null 2>&1 </dev/null &)
   for _ in $(seq 100); do pgrep -f 'explorer.exe /desktop' >/dev/null && break; sleep 0.1; done
+  # ... and until its window is there: a program that makes its first window before the desktop
+  # has made its own may fail to (seen on a busy machine as the launcher ending with exit code 1).
+  for _ in $(seq 100); do
+    DISPLAY=$TOLVANE_DISPLAY xdotool search --name 'Wine desktop' >/dev/null 2>&1 && break
+    sleep 0.1
+  done
 }
 
 stop_wine_session() {
