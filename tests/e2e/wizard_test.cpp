@@ -6,6 +6,7 @@
 // After windows.h:
 #include <sddl.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -125,6 +126,35 @@ DWORD RunWithItsChildren(std::wstring command_line) {
   });
   GetExitCodeProcess(process.hProcess, &code);
   return code;
+}
+
+// Makes `link` a link to the folder `target`. Wine 8 makes no link through CreateSymbolicLinkW
+// (it answers success and makes nothing), so there the link is a Unix one, which Wine's files
+// show as a link.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  const auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unix_file_name) {
+    return CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+  }
+  const auto unix_path = [&](const std::wstring& path) {
+    char* name = unix_file_name(path.c_str());  // UTF-8
+    std::wstring wide(name ? std::strlen(name) : 0, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, name, static_cast<int>(wide.size()), wide.data(),
+                            static_cast<int>(wide.size()))));
+    HeapFree(GetProcessHeap(), 0, name);
+    return L"\"" + wide + L"\"";
+  };
+  std::wstring command = L"ln -s " + unix_path(target) + L" " + unix_path(link);
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  // Wine starts a Unix program but gives no handle to wait for: wait for the link instead.
+  CreateProcessW(L"Z:\\usr\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                 &startup, &process);
+  return WaitUntil([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   std::chrono::seconds(5));
 }
 
 class Wizard : public ::testing::Test {
@@ -338,6 +368,15 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_PROGRAMS)));
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_DESKTOPDIRECTORY)));
   EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>");
+
+  // A link where setup unpacks (another account could make one in a kit folder an older setup
+  // made) never leads it out of the kit: the files it points to stay.
+  const std::wstring documents = scratch.path() + L"Documents";
+  CreateDirectoryW(documents.c_str(), nullptr);
+  OutputFile(documents + L"\\letter.txt");
+  ASSERT_TRUE(MakeFolderLink(kit + L"\\~setup", documents));
+  RunWithItsChildren(setup + L"/D=" + kit);
+  EXPECT_TRUE(FileExists(documents + L"\\letter.txt"));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ TEST(KitManifest, ReadsWhatItWritesAndRefusesPathsOutsideTheKit) {
   EXPECT_EQ(read->files, manifest.files);
   EXPECT_EQ(read->folders, manifest.folders);
   EXPECT_TRUE(ParseManifest(L"servers\\\r\n" + kA + L"  a b.txt\r\n"));
+  EXPECT_TRUE(ParseManifest(L"\xFEFF" + kA + L"  a.txt\r\n"));  // saved by Notepad
   for (const std::wstring& bad : std::vector<std::wstring>{
            kA + L"  ..\\windows\\x.dll", kA + L"  C:\\x", kA + L"  \\x", kA + L"  a\\\\b",
            kA + L" a", std::wstring(63, L'a') + L"  a", L"..\\", kA.substr(0, 60) + L"XXXX  a",
@@ -44,7 +45,8 @@ TEST(KitInstallPlan, KeepsWhatTheUserChangedAndRemovesOnlyUnchangedFilesNoLonger
                            {L"dropped", kA},
                            {L"dropped-edited", kA},
                            {L"conf.new", kA},
-                           {L"deleted", kA}},
+                           {L"deleted", kA},
+                           {L"Same", kA}},
                           {L"old", L"old\\deep", L"kept"}};
   const Manifest shipped{{{L"same", kB},
                           {L"edited", kB},
@@ -54,17 +56,21 @@ TEST(KitInstallPlan, KeepsWhatTheUserChangedAndRemovesOnlyUnchangedFilesNoLonger
                           {L"unknown-equal", kB}},
                          {L"kept"}};
   const auto disk = Disk({{L"same", kA},
+                          {L"Same", kA},
                           {L"edited", kC},
                           {L"dropped", kA},
                           {L"dropped-edited", kC},
                           {L"conf", kC},
                           {L"conf.new", kA},
                           {L"unknown", kC},
+                          {L"unknown.new", kC},  // the user's own: the new version goes to .new2
                           {L"unknown-equal", kB}});
   const InstallPlan plan = PlanInstall(previous, shipped, disk);
   EXPECT_EQ(plan.put, (Paths{L"deleted", L"same", L"unknown-equal"}));
-  EXPECT_EQ(plan.beside, (Paths{L"conf", L"edited", L"unknown"}));
-  EXPECT_EQ(plan.remove, (Paths{L"dropped"}));
+  EXPECT_EQ(plan.beside, (std::vector<Beside>{{L"conf", L"conf.new"},
+                                              {L"edited", L"edited.new"},
+                                              {L"unknown", L"unknown.new2"}}));
+  EXPECT_EQ(plan.remove, (Paths{L"dropped"}));  // not "Same", which is "same" to Windows
   EXPECT_EQ(plan.stale_folders, (Paths{L"old\\deep", L"old"}));
 
   // A file that could not be put keeps its earlier record; the user's file keeps the shipped
@@ -79,8 +85,14 @@ TEST(KitInstallPlan, KeepsWhatTheUserChangedAndRemovesOnlyUnchangedFilesNoLonger
                                                                    {L"edited", kB},
                                                                    {L"edited.new", kB},
                                                                    {L"unknown", kB},
-                                                                   {L"unknown.new", kB}}));
-  EXPECT_EQ(PlanInstall(installed, shipped, disk).beside, plan.beside);
+                                                                   {L"unknown.new2", kB}}));
+  // Run again, the user's files are still theirs.
+  const auto paths = [](const std::vector<Beside>& beside) {
+    Paths paths;
+    for (const Beside& b : beside) paths.push_back(b.path);
+    return paths;
+  };
+  EXPECT_EQ(paths(PlanInstall(installed, shipped, disk).beside), paths(plan.beside));
 }
 
 TEST(KitUninstallPlan, RemovesOnlyFilesStillAsInstalled) {

@@ -95,16 +95,22 @@ int Running(const std::wstring& folder, const std::wstring& except) {
 int MakeFolder(const std::wstring& target, const std::wstring& log) {
   const std::wstring folder = FullPath(target);
   const std::wstring highest = HighestMissingFolder(folder);
-  if (highest.empty()) return kDone;
-  const std::optional<std::wstring> passed =
-      MakeFolderWithAccessList(highest, KitFolderAccessList(CurrentUserSid()));
-  if (!passed || !MakeFolders(folder)) return kFolderRefused;
-  if (!log.empty()) {
-    const std::wstring earlier = ReadUtf8File(log).value_or(L"");
-    WriteUtf8File(log,
-                  earlier + L"Made " + highest + L" with the access list " + *passed + L"\r\n");
+  const std::wstring access_list = KitFolderAccessList(CurrentUserSid());
+  if (!highest.empty()) {
+    const std::optional<std::wstring> passed = MakeFolderWithAccessList(highest, access_list);
+    if (!passed || !MakeFolders(folder)) return kFolderRefused;
+    if (!log.empty()) {
+      const std::wstring earlier = ReadUtf8File(log).value_or(L"");
+      WriteUtf8File(log,
+                    earlier + L"Made " + highest + L" with the access list " + *passed + L"\r\n");
+    }
   }
-  return kDone;
+  // The files unpack into a staging folder made anew: what an aborted run left there must not
+  // be put in place, and a link there (another account can write in a kit folder an older setup
+  // made) must not lead the unpacking out of the kit.
+  const std::wstring staging = Join(folder, kStagingFolder);
+  RemoveTree(staging);
+  return MakeFolderWithAccessList(staging, access_list) ? kDone : kFolderRefused;
 }
 
 int Install(const std::wstring& target, const std::wstring& shipped_path,
@@ -128,8 +134,12 @@ int Install(const std::wstring& target, const std::wstring& shipped_path,
   for (const std::wstring& path : plan.put) {
     attempt(path, MoveReplacing(Join(staging, path), Join(folder, path)));
   }
-  for (const std::wstring& path : plan.beside) {
-    attempt(path, MoveReplacing(Join(staging, path), Join(folder, path + kBesideSuffix)));
+  std::vector<std::wstring> kept;
+  for (const Beside& beside : plan.beside) {
+    attempt(beside.path, MoveReplacing(Join(staging, beside.path), Join(folder, beside.new_path)));
+    kept.push_back(beside.new_path == beside.path + kBesideSuffix
+                       ? beside.path
+                       : beside.path + L" (the new version is " + beside.new_path + L")");
   }
   for (const std::wstring& path : plan.remove) {
     attempt(path, DeleteFileW(Join(folder, path).c_str()) != 0);
@@ -143,7 +153,7 @@ int Install(const std::wstring& target, const std::wstring& shipped_path,
          Listed(L"You had changed these files, so setup kept them as they were and put the new "
                 L"version beside each as " +
                     std::wstring(kBesideSuffix) + L":",
-                plan.beside) +
+                kept) +
              Listed(L"Setup could not install these files (a program may be using them); run "
                     L"setup again once it has ended:",
                     failed_paths));
@@ -152,7 +162,16 @@ int Install(const std::wstring& target, const std::wstring& shipped_path,
 
 int Uninstall(const std::wstring& target, const std::wstring& except, const std::wstring& report) {
   const std::wstring folder = FullPath(target);
-  const Manifest installed = ReadManifest(Join(folder, kRecord)).value_or(Manifest{});
+  const std::optional<std::wstring> text = ReadUtf8File(Join(folder, kRecord));
+  const std::optional<Manifest> read = text ? ParseManifest(*text) : Manifest{};
+  if (!read) {
+    // Without a readable record nothing is known to be setup's: all of it stays, and so do the
+    // record and the uninstaller, for a later setup to mend.
+    Report(report, L"Setup's record of the files it installed (" + std::wstring(kRecord) +
+                       L") is damaged, so nothing was removed from " + folder + L".\r\n");
+    return kFilesFailed;
+  }
+  const Manifest& installed = *read;
   const UninstallPlan plan = PlanUninstall(installed, DiskOf(folder));
   Manifest left;
   left.folders = installed.folders;

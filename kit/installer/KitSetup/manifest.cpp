@@ -38,7 +38,8 @@ bool IsKitRelative(const std::wstring& path) {
 
 std::optional<Manifest> ParseManifest(const std::wstring& text) {
   Manifest manifest;
-  std::wistringstream lines(text);
+  // Notepad may have saved the record with a byte-order mark.
+  std::wistringstream lines(!text.empty() && text[0] == L'\xFEFF' ? text.substr(1) : text);
   std::wstring line;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == L'\r') line.pop_back();

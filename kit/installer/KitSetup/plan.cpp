@@ -1,6 +1,7 @@
 #include "plan.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace tolvane::kitsetup {
 namespace {
@@ -16,6 +17,23 @@ bool AsInstalled(const Manifest& manifest, const std::wstring& path,
   return hash && entry != manifest.files.end() && entry->second == *hash;
 }
 
+// Windows finds a file by its name in any letter case: "Readme.TXT" and "readme.txt" are one.
+// NAME.new unless the user has a file of that name, one that is neither setup's earlier copy
+// nor the new version itself; then NAME.new2, NAME.new3 and on.
+std::wstring BesideName(const Manifest& previous, const std::wstring& path,
+                        const std::wstring& hash, const HashOnDisk& disk) {
+  for (int n = 1;; ++n) {
+    const std::wstring name = path + kBesideSuffix + (n == 1 ? L"" : std::to_wstring(n));
+    const std::optional<std::wstring> now = disk(name);
+    if (!now || *now == hash || AsInstalled(previous, name, now)) return name;
+  }
+}
+
+std::wstring FoldCase(std::wstring path) {
+  for (wchar_t& c : path) c = static_cast<wchar_t>(std::towlower(c));
+  return path;
+}
+
 }  // namespace
 
 InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const HashOnDisk& disk) {
@@ -28,12 +46,17 @@ InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const
       plan.put.push_back(path);
       written.insert(path);
     } else {
-      plan.beside.push_back(path);
-      written.insert(path + kBesideSuffix);
+      plan.beside.push_back({path, BesideName(previous, path, hash, disk)});
+      written.insert(plan.beside.back().new_path);
     }
   }
+  // A file no longer shipped under its name may be shipped under the same name in another
+  // letter case: removing it would remove the file just put there.
+  std::set<std::wstring> kept;
+  for (const std::wstring& path : written) kept.insert(FoldCase(path));
+  for (const auto& [path, hash] : shipped.files) kept.insert(FoldCase(path));
   for (const auto& [path, hash] : previous.files) {
-    if (written.count(path) || shipped.files.count(path)) continue;
+    if (kept.count(FoldCase(path))) continue;
     if (AsInstalled(previous, path, disk(path))) plan.remove.push_back(path);
   }
   std::set<std::wstring> stale;
@@ -58,13 +81,13 @@ Manifest Installed(const Manifest& previous, const Manifest& shipped, const Inst
       installed.files[path] = shipped.files.at(path);
     }
   }
-  for (const std::wstring& path : plan.beside) {
+  for (const Beside& beside : plan.beside) {
     // The user's file keeps the shipped hash on record: it differs, so it stays theirs.
-    installed.files[path] = shipped.files.at(path);
-    if (failed.count(path)) {
-      keep_previous(path + kBesideSuffix);
+    installed.files[beside.path] = shipped.files.at(beside.path);
+    if (failed.count(beside.path)) {
+      keep_previous(beside.new_path);
     } else {
-      installed.files[path + kBesideSuffix] = shipped.files.at(path);
+      installed.files[beside.new_path] = shipped.files.at(beside.path);
     }
   }
   for (const std::wstring& path : plan.remove) {

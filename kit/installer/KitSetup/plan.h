@@ -19,10 +19,20 @@ using HashOnDisk = std::function<std::optional<std::wstring>(const std::wstring&
 // Where setup puts the new version of a file the user changed.
 constexpr wchar_t kBesideSuffix[] = L".new";
 
+// A file the user changed, and the name its new version goes to: NAME.new, or NAME.new2 and
+// on when the user has a NAME.new of their own.
+struct Beside {
+  std::wstring path;
+  std::wstring new_path;
+  bool operator==(const Beside& other) const {
+    return path == other.path && new_path == other.new_path;
+  }
+};
+
 struct InstallPlan {
-  std::vector<std::wstring> put;     // the shipped file goes into its place
-  std::vector<std::wstring> beside;  // the user's file stays; the shipped one goes to NAME.new
-  std::vector<std::wstring> remove;  // installed before, unchanged, no longer shipped
+  std::vector<std::wstring> put;            // the shipped file goes into its place
+  std::vector<Beside> beside;               // the user's file stays; the shipped one goes beside it
+  std::vector<std::wstring> remove;         // installed before, unchanged, no longer shipped
   std::vector<std::wstring> stale_folders;  // installed before, no longer shipped; deepest first
 };
 

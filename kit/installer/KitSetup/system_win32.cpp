@@ -157,37 +157,63 @@ bool MakeFolders(const std::wstring& folder) {
   return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-void RemoveTree(const std::wstring& folder) {
-  for (const std::wstring& file : FilesUnder(folder)) DeleteFileW((folder + L"\\" + file).c_str());
-  // Folders: deepest first, found again now that they are empty of files.
+namespace {
+
+// A folder that is a link (a junction or a symbolic link) leads out of the tree: another account
+// that can write in an older kit folder could point one at the user's documents. It is never
+// gone into; RemoveTree removes the link alone.
+bool IsFolder(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsLink(const WIN32_FIND_DATAW& entry) {
+  return entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+}
+
+// Calls `visit` for each entry of `folder` but "." and "..".
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
   WIN32_FIND_DATAW entry;
   const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
   for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry)) {
     const std::wstring name = entry.cFileName;
-    if (name != L"." && name != L".." && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      RemoveTree(folder + L"\\" + name);
-    }
+    if (name != L"." && name != L"..") visit(name, entry);
   }
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+}  // namespace
+
+void RemoveTree(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    ForEachEntry(folder, [&folder](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
+      const std::wstring path = folder + L"\\" + name;
+      if (IsFolder(entry)) {
+        RemoveTree(path);
+      } else if (IsLink(entry) && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        RemoveDirectoryW(path.c_str());
+      } else {
+        DeleteFileW(path.c_str());
+      }
+    });
+  }
   RemoveDirectoryW(folder.c_str());
 }
 
 std::vector<std::wstring> FilesUnder(const std::wstring& folder) {
   std::vector<std::wstring> files;
-  WIN32_FIND_DATAW entry;
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry)) {
-    const std::wstring name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+  ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
+    if (IsFolder(entry)) {
       for (const std::wstring& file : FilesUnder(folder + L"\\" + name)) {
         files.push_back(name + L"\\" + file);
       }
-    } else {
+    } else if (!IsLink(entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       files.push_back(name);
     }
-  }
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  });
   return files;
 }
 
