@@ -149,14 +149,15 @@ int Install(const std::wstring& target, const std::wstring& shipped_path,
   const bool recorded = WriteUtf8File(Join(folder, kRecord),
                                       FormatManifest(Installed(previous, *shipped, plan, failed)));
 
+  // Failures first: the window shows only the report's first thousand characters or so.
   Report(report,
-         Listed(L"You had changed these files, so setup kept them as they were and put the new "
-                L"version beside each as " +
-                    std::wstring(kBesideSuffix) + L":",
-                kept) +
-             Listed(L"Setup could not install these files (a program may be using them); run "
-                    L"setup again once it has ended:",
-                    failed_paths));
+         Listed(L"Setup could not install these files (a program may be using them); run "
+                L"setup again once it has ended:",
+                failed_paths) +
+             Listed(L"You had changed these files, so setup kept them as they were and put the "
+                    L"new version beside each as " +
+                        std::wstring(kBesideSuffix) + L":",
+                    kept));
   return failed.empty() && recorded ? kDone : kFilesFailed;
 }
 
@@ -195,10 +196,10 @@ int Uninstall(const std::wstring& target, const std::wstring& except, const std:
       stays.push_back(path);
     }
   }
-  Report(report, Listed(L"These files of yours stay in " + folder + L":", stays) +
-                     Listed(L"These files could not be removed (a program may be using them); "
-                            L"uninstall again once it has ended:",
-                            in_use));
+  Report(report, Listed(L"These files could not be removed (a program may be using them); "
+                        L"uninstall again once it has ended:",
+                        in_use) +
+                     Listed(L"These files of yours stay in " + folder + L":", stays));
   return left.files.empty() && recorded ? kDone : kFilesFailed;
 }
 
