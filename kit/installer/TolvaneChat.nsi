@@ -3,14 +3,16 @@
 ; kit folder beside itself. Start-menu and desktop shortcuts, an entry in Apps & features, and an
 ; uninstaller that removes only what setup installed and the user did not change.
 ;
-; The files are unpacked into a staging folder of the kit folder; KitSetup.exe, carried in
-; setup's temporary folder, puts each in place, keeps a file the user changed and puts the new
-; one beside it, and records what setup installed. It also judges the folder, finds the kit's
-; running programs, and makes a new kit folder with its own access list.
+; The files are unpacked into a staging folder of the kit folder, made anew for each run;
+; KitSetup.exe, carried in setup's temporary folder with the setup data (each shipped file's
+; SHA-256, the kit's own files, the records of earlier releases), puts each in place, keeps a
+; file the user changed and puts the new one beside it, and records what setup installed. It
+; also judges the folder, finds the programs using the kit, and makes a new kit folder with its
+; own access list.
 ;
 ; make-installer.cmake runs makensis with these defines: VERSION, OUTFILE, LICENSE (the
-; launcher's first licence text), ICON, KIT_FILES (the kit's file list, made at build time),
-; KIT_RECORD (each file's SHA-256), KIT_SETUP_TOOL and, when the build signs, SIGN_SCRIPT.
+; launcher's first licence text), ICON, KIT_FILES (the kit's file list and setup data, made at
+; build time), KIT_SETUP_TOOL and, when the build signs, SIGN_SCRIPT.
 ;
 ; The exit codes below are listed for kit makers in the README.
 
@@ -27,8 +29,6 @@ ManifestDPIAware true
 !include MUI2.nsh
 !include LogicLib.nsh
 !include StrFunc.nsh
-; The kit's files unpack into this folder of the kit folder (KitSetup's kStagingFolder).
-!define STAGING "~setup"
 !include "${KIT_FILES}"
 
 !define PRODUCT "Tolvane Chat"
@@ -36,11 +36,17 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\TolvaneChat"
 !define SHORTCUT "Tolvane Chat.lnk"
 !define UNINSTALLER "uninstall.exe"
-; What a silent setup has to tell, left in the kit folder.
+; What setup and the silent uninstaller have to tell, left in the kit folder.
 !define REPORT "setup-report.txt"
+!define UNINSTALL_REPORT "uninstall-report.txt"
 !define FOLDER_REFUSED 3
 !define PROGRAMS_RUNNING 4
 !define FILES_FAILED 5
+; One setup or uninstaller of the kit at a time in a session; KitSetup's lock file in the kit
+; folder keeps out those of other sessions.
+!define MUTEX "Local\TolvaneChatSetup"
+; The finish page has room for this many lines of the report under its text.
+!define REPORT_LINES 6
 ; The kit folder as KitSetup takes it: "\." keeps a trailing backslash (D:\) from escaping the
 ; closing quote; KitSetup resolves it.
 !define KIT_FOLDER '"$INSTDIR\."'
@@ -53,7 +59,6 @@ BrandingText "${PRODUCT} ${VERSION}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
 ReserveFile "${KIT_SETUP_TOOL}"
-ReserveFile "${KIT_RECORD}"
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey ProductName "${PRODUCT}"
@@ -70,6 +75,8 @@ VIAddVersionKey LegalCopyright "(c) 2026 ${PUBLISHER}"
 
 Var Log
 Var FinishText
+Var Staging
+Var Installed
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -84,6 +91,7 @@ Var FinishText
 !define MUI_FINISHPAGE_RUN "$INSTDIR\TolvaneChat.exe"
 !define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE un.ConfirmLeave
@@ -97,6 +105,19 @@ Var FinishText
   File "/oname=$PLUGINSDIR\KitSetup.exe" "${KIT_SETUP_TOOL}"
 !macroend
 
+; A second setup or uninstaller started while one runs ends here: both would move the same files.
+!macro OnlyOneAtATime
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX}") p .r1 ?e'
+  Pop $0
+  ${If} $0 <> 0
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONSTOP "Another setup or uninstaller of Tolvane Chat is running. Please let it finish first."
+    ${EndIf}
+    SetErrorLevel ${PROGRAMS_RUNNING}
+    Quit
+  ${EndIf}
+!macroend
+
 ; Runs KitSetup with the given arguments; $0 is its exit code.
 !macro KitSetup arguments
   ClearErrors
@@ -106,51 +127,66 @@ Var FinishText
   ${EndIf}
 !macroend
 
-; Waits in the window until the user closed the kit's programs: files in use could not be
-; replaced or removed. $0 is 0 when none runs, PROGRAMS_RUNNING when the user cancelled.
-!macro KitProgramsClosed prefix
-Function ${prefix}KitProgramsClosed
-  ${Do}
-    !insertmacro KitSetup 'running ${KIT_FOLDER} "${UNINSTALLER}"'
-    ${If} $0 = 0
-    ${OrIf} ${Silent}
-      Return
-    ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Tolvane Chat or one of its servers is running from $INSTDIR.$\r$\n$\r$\nPlease close Tolvane Chat (it stops the servers) and click Retry." IDRETRY retry
-    Return
-    retry:
-  ${Loop}
-FunctionEnd
-!macroend
-!insertmacro KitProgramsClosed ""
-!insertmacro KitProgramsClosed "un."
-
-; Reads the report KitSetup wrote (UTF-16) into $1; empty when there is none.
-!macro ReadReport prefix
-Function ${prefix}ReadReport
+; Reads at most $R3 lines (0: all) of a text file KitSetup wrote (UTF-16) into $1; empty when
+; there is none. $R4 is 1 when lines were left out.
+!macro ReadText prefix
+Function ${prefix}ReadText
+  Exch $R0
   StrCpy $1 ""
+  StrCpy $R4 0
   ClearErrors
-  FileOpen $2 "$PLUGINSDIR\report.txt" r
+  FileOpen $2 $R0 r
   ${If} ${Errors}
+    Pop $R0
     Return
   ${EndIf}
   FileReadWord $2 $3
   ${If} $3 <> 0xFEFF
     FileSeek $2 0 SET
   ${EndIf}
+  StrCpy $4 0
   ${Do}
     ClearErrors
     FileReadUTF16LE $2 $3
     ${If} ${Errors}
       ${ExitDo}
     ${EndIf}
+    ${If} $R3 <> 0
+    ${AndIf} $4 >= $R3
+      StrCpy $R4 1
+      ${ExitDo}
+    ${EndIf}
     StrCpy $1 "$1$3"
+    IntOp $4 $4 + 1
   ${Loop}
   FileClose $2
+  Pop $R0
 FunctionEnd
 !macroend
-!insertmacro ReadReport ""
-!insertmacro ReadReport "un."
+!insertmacro ReadText ""
+!insertmacro ReadText "un."
+
+; Waits in the window until the user closed the programs that use the kit: files in use could
+; not be replaced or removed. $0 is 0 when none does, PROGRAMS_RUNNING when the user cancelled.
+!macro KitProgramsClosed prefix data
+Function ${prefix}KitProgramsClosed
+  ${Do}
+    !insertmacro KitSetup 'running ${KIT_FOLDER} "${UNINSTALLER}" "$PLUGINSDIR\programs.txt" ${data}'
+    ${If} $0 = 0
+    ${OrIf} ${Silent}
+      Return
+    ${EndIf}
+    StrCpy $R3 0
+    Push "$PLUGINSDIR\programs.txt"
+    Call ${prefix}ReadText
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "These programs are using the files of Tolvane Chat in $INSTDIR:$\r$\n$\r$\n$1$\r$\nPlease close them (closing Tolvane Chat stops its servers) and click Retry." IDRETRY retry
+    Return
+    retry:
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro KitProgramsClosed "" '"$PLUGINSDIR\data"'
+!insertmacro KitProgramsClosed "un." ""
 
 ${StrStr}
 
@@ -183,15 +219,16 @@ FunctionEnd
 ; $0 is 0 when the kit can go into $INSTDIR: a folder this user can write, not in Program Files
 ; or the Windows folder, and short enough for the kit's deepest path.
 Function JudgeKitFolder
-  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\kit-files.txt"'
+  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data"'
 FunctionEnd
 
 ; A silent install into a folder setup cannot use, or while the kit's programs run, ends here,
 ; before any file is changed.
 Function .onInit
+  !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
-  File "/oname=$PLUGINSDIR\kit-files.txt" "${KIT_RECORD}"
-  StrCpy $FinishText "${PRODUCT} has been installed on your computer."
+  !insertmacro UnpackSetupData
+  StrCpy $Installed 0
   ; NSIS itself takes only an unquoted /D=, and puts a folder it cannot use aside for the
   ; default one without a word: setup judges the folder it was given.
   StrCpy $R0 "/D="
@@ -219,6 +256,14 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+; A launcher that was not replaced is not offered to run.
+Function FinishShow
+  ${If} $Installed <> 1
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
+    ShowWindow $mui.FinishPage.Run ${SW_HIDE}
+  ${EndIf}
+FunctionEnd
+
 Function DirectoryLeave
   Call JudgeKitFolder
   ${If} $0 <> 0
@@ -233,33 +278,38 @@ FunctionEnd
 
 Section "Tolvane Chat" KitSection
   SectionIn RO
-  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$Log"'
-  ${If} $0 <> 0
+  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$PLUGINSDIR\staging.txt" "$Log"'
+  ${If} $0 = ${PROGRAMS_RUNNING}
+    SetErrorLevel ${PROGRAMS_RUNNING}
+    Abort
+  ${ElseIf} $0 <> 0
     SetErrorLevel ${FOLDER_REFUSED}
     Abort
   ${EndIf}
+  StrCpy $R3 1
+  Push "$PLUGINSDIR\staging.txt"
+  Call ReadText
+  StrCpy $Staging $1
   !insertmacro InstallKitFiles
   ; The working folder of setup and of KitSetup must not be one of the staging folder's.
   SetOutPath "$INSTDIR"
-  ; Silently, what setup has to tell stays in the kit folder; in the window, the finish page says it.
-  StrCpy $1 "$PLUGINSDIR\report.txt"
-  ${If} ${Silent}
-    StrCpy $1 "$INSTDIR\${REPORT}"
+  !insertmacro KitSetup 'install ${KIT_FOLDER} "$Staging" "$PLUGINSDIR\data" "$INSTDIR\${REPORT}"'
+  ; Refused before any file changed: the kit folder holds a link, or another setup holds it.
+  ${If} $0 = ${FOLDER_REFUSED}
+  ${OrIf} $0 = ${PROGRAMS_RUNNING}
+  ${OrIf} $0 = 2
+    SetErrorLevel $0
+    Abort
   ${EndIf}
-  !insertmacro KitSetup 'install ${KIT_FOLDER} "$PLUGINSDIR\kit-files.txt" "$1"'
-  ${If} $0 <> 0
+  ${If} $0 = 0
+    StrCpy $Installed 1
+  ${Else}
     SetErrorLevel ${FILES_FAILED}
   ${EndIf}
-  ${IfNot} ${Silent}
-    Call ReadReport
-    StrCpy $FinishText "$FinishText$\r$\n$\r$\n$1"
-  ${EndIf}
+  ; While a file is left from an incomplete install, the uninstaller can still remove what is
+  ; there; the version is written only once every file is in place.
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
-  ; Shortcuts take $OUTDIR as their working folder: the kit folder.
-  SetOutPath "$INSTDIR"
-  CreateShortCut "$SMPROGRAMS\${SHORTCUT}" "$INSTDIR\TolvaneChat.exe" "" "$INSTDIR\TolvaneChat.exe" 0
   WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayName "${PRODUCT}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" Publisher "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayIcon "$INSTDIR\TolvaneChat.exe,0"
   WriteRegStr HKCU "${UNINSTALL_KEY}" InstallLocation "$INSTDIR"
@@ -268,14 +318,37 @@ Section "Tolvane Chat" KitSection
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" EstimatedSize ${KIT_SIZE_KB}
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" NoModify 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" NoRepair 1
+  ${If} $Installed = 1
+    WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
+    ; Shortcuts take $OUTDIR as their working folder: the kit folder.
+    SetOutPath "$INSTDIR"
+    CreateShortCut "$SMPROGRAMS\${SHORTCUT}" "$INSTDIR\TolvaneChat.exe" "" "$INSTDIR\TolvaneChat.exe" 0
+    StrCpy $FinishText "${PRODUCT} has been installed on your computer."
+  ${Else}
+    StrCpy $FinishText "${PRODUCT} could not be installed completely."
+  ${EndIf}
+  ; The finish page shows what fits of the report, and names the file that holds it whole.
+  StrCpy $R3 ${REPORT_LINES}
+  Push "$INSTDIR\${REPORT}"
+  Call ReadText
+  ${If} $1 != ""
+    StrCpy $FinishText "$FinishText$\r$\n$\r$\n$1"
+    ${If} $R4 = 1
+      StrCpy $FinishText "$FinishText...$\r$\n$\r$\nThe whole list is in $INSTDIR\${REPORT}."
+    ${EndIf}
+  ${EndIf}
 SectionEnd
 
 Section "Desktop shortcut" DesktopSection
+  ${If} $Installed <> 1
+    Return
+  ${EndIf}
   SetOutPath "$INSTDIR"
   CreateShortCut "$DESKTOP\${SHORTCUT}" "$INSTDIR\TolvaneChat.exe" "" "$INSTDIR\TolvaneChat.exe" 0
 SectionEnd
 
 Function un.onInit
+  !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
   ${If} ${Silent}
     Call un.KitProgramsClosed
@@ -297,18 +370,33 @@ FunctionEnd
 ; stays, and so do the folders that hold it. While a file setup installed is left, so are the
 ; uninstaller and its entry in Apps & features.
 Section Uninstall
-  !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$PLUGINSDIR\report.txt"'
+  ; The entry in Apps & features is this kit's when it names this folder.
+  StrCpy $R1 "unregistered"
+  ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R0 == $INSTDIR
+    StrCpy $R1 "registered"
+  ${EndIf}
+  ; Silently, what the uninstaller has to tell stays in the kit folder, which then stays too.
+  StrCpy $R2 "$PLUGINSDIR\report.txt"
+  ${If} ${Silent}
+    StrCpy $R2 "$INSTDIR\${UNINSTALL_REPORT}"
+  ${EndIf}
+  !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$R2" $R1'
   ${If} $0 = 0
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
-    Delete "$SMPROGRAMS\${SHORTCUT}"
-    Delete "$DESKTOP\${SHORTCUT}"
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    ${If} $R1 == "registered"
+      Delete "$SMPROGRAMS\${SHORTCUT}"
+      Delete "$DESKTOP\${SHORTCUT}"
+      DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    ${EndIf}
   ${Else}
-    SetErrorLevel ${FILES_FAILED}
+    SetErrorLevel $0
   ${EndIf}
   ${IfNot} ${Silent}
-    Call un.ReadReport
+    StrCpy $R3 0
+    Push $R2
+    Call un.ReadText
     ${If} $1 != ""
       MessageBox MB_OK|MB_ICONINFORMATION $1
     ${EndIf}

@@ -4,8 +4,12 @@
 #   STAGE      a folder for the tree as it will be installed (made anew)
 #   NSI, OUTFILE, VERSION, LICENSE, ICON, MAKENSIS, SIGN_SCRIPT
 #   KIT_SETUP_TOOL  KitSetup.exe, which setup and the uninstaller carry
+#   EMULATOR   what runs KitSetup.exe on the build machine (Wine), if it is not Windows
+#   OWNED      the kit's own files, as patterns separated by "|" (TOLVANE_KIT_OWNED)
+#   EARLIER    a folder of the records of earlier releases (TOLVANE_KIT_EARLIER_RECORDS)
 # The file list the setup program unpacks is made here from the staged tree, and beside it the
-# record of what it ships (each file's SHA-256), which KitSetup compares the kit folder with.
+# setup data KitSetup reads: the record of what it ships (each file's SHA-256), which KitSetup
+# compares the kit folder with, the kit's own files, and the records of earlier releases.
 # With TOLVANE_SIGN_CERT set in the environment, SIGN_SCRIPT signs the launcher, the kit's tool,
 # KitSetup, the setup program and the uninstaller it writes (cmake/kit-signing.cmake says when).
 
@@ -21,7 +25,7 @@ if(signing AND NOT EXISTS "${SIGN_SCRIPT}")
   message(FATAL_ERROR "TOLVANE_SIGN_CERT is set, but there is no ${SIGN_SCRIPT} to sign with")
 endif()
 
-file(REMOVE_RECURSE "${STAGE}" "${STAGE}-tool")
+file(REMOVE_RECURSE "${STAGE}" "${STAGE}-tool" "${STAGE}-data")
 file(MAKE_DIRECTORY "${STAGE}")
 # KitSetup goes into setup from a copy, which is signed when the build signs.
 file(COPY "${KIT_SETUP_TOOL}" DESTINATION "${STAGE}-tool")
@@ -66,9 +70,9 @@ foreach(entry IN LISTS entries)
   if(NOT folder STREQUAL last_folder)
     set(last_folder "${folder}")
     if(folder STREQUAL "")
-      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\\${STAGING}\"\n")
+      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\$Staging\"\n")
     else()
-      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\\${STAGING}\\${folder}\"\n")
+      string(APPEND install_lines "  SetOutPath \"$INSTDIR\\$Staging\\${folder}\"\n")
     endif()
   endif()
   string(APPEND install_lines "  File \"${STAGE}/${entry}\"\n")
@@ -76,14 +80,48 @@ foreach(entry IN LISTS entries)
   math(EXPR bytes "${bytes} + ${size}")
 endforeach()
 math(EXPR kilobytes "(${bytes} + 1023) / 1024")
-file(WRITE "${STAGE}-record.txt" "${record}")
+set(data "${STAGE}-data")
+file(WRITE "${data}/shipped.txt" "${record}")
+string(REPLACE "|" "\n" owned "${OWNED}")
+file(WRITE "${data}/owned.txt" "${owned}\n")
+set(data_lines "!macro UnpackSetupData\n  SetOutPath \"$PLUGINSDIR\\data\"\n")
+string(APPEND data_lines "  File \"${data}/shipped.txt\"\n  File \"${data}/owned.txt\"\n")
+string(APPEND data_lines "  SetOutPath \"$PLUGINSDIR\\data\\earlier\"\n")
+file(GLOB earlier_records "${EARLIER}/*.txt")
+list(SORT earlier_records)
+foreach(earlier IN LISTS earlier_records)
+  file(COPY "${earlier}" DESTINATION "${data}/earlier")
+  get_filename_component(name "${earlier}" NAME)
+  string(APPEND data_lines "  File \"${data}/earlier/${name}\"\n")
+endforeach()
 file(WRITE "${STAGE}-files.nsh"
-  "; The kit's files, listed from ${STAGE} by make-installer.cmake.\n"
+  "; The kit's files and the setup data, listed from ${STAGE} by make-installer.cmake.\n"
   "!define KIT_SIZE_KB ${kilobytes}\n"
-  "${install_lines}!macroend\n")
+  "${install_lines}!macroend\n${data_lines}!macroend\n")
+
+# Names Windows cannot hold (NUL, aux.php, a trailing dot, two names that differ only in letter
+# case) would make every install fail: KitSetup judges them as it will on the user's computer.
+set(problem_file "${STAGE}-problem.txt")
+if(EMULATOR)
+  string(REPLACE "/" "\\" native_data "Z:${data}")
+  string(REPLACE "/" "\\" native_problem "Z:${problem_file}")
+else()
+  file(TO_NATIVE_PATH "${data}" native_data)
+  file(TO_NATIVE_PATH "${problem_file}" native_problem)
+endif()
+file(REMOVE "${problem_file}")
+execute_process(COMMAND ${EMULATOR} "${kit_setup_tool}" verify "${native_data}" "${native_problem}"
+                RESULT_VARIABLE verified OUTPUT_FILE "${STAGE}-verify.log" ERROR_FILE "${STAGE}-verify.log")
+if(NOT verified EQUAL 0)
+  set(problem "KitSetup verify ended with ${verified}")
+  if(EXISTS "${problem_file}")
+    file(READ "${problem_file}" problem)
+  endif()
+  message(FATAL_ERROR "The kit in ${CONTENT} can not be installed on Windows: ${problem}")
+endif()
 
 set(defines -DVERSION=${VERSION} -DOUTFILE=${OUTFILE} -DLICENSE=${LICENSE} -DICON=${ICON}
-            -DKIT_FILES=${STAGE}-files.nsh -DKIT_RECORD=${STAGE}-record.txt
+            -DKIT_FILES=${STAGE}-files.nsh
             -DKIT_SETUP_TOOL=${kit_setup_tool})
 if(signing)
   list(APPEND defines -DSIGN_SCRIPT=${SIGN_SCRIPT})

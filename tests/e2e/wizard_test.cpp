@@ -157,6 +157,21 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
                    std::chrono::seconds(5));
 }
 
+// A text KitSetup wrote: UTF-16 with a byte-order mark, as Notepad reads it.
+std::wstring Utf16(const std::string& bytes) {
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+  return text.empty() || text[0] != L'\xFEFF' ? text : text.substr(1);
+}
+
+// What setup left to tell in the kit folder.
+std::wstring Report(const std::wstring& kit, const wchar_t* name = L"setup-report.txt") {
+  return Utf16(ReadBytes(kit + L"\\" + name));
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+}
+
 class Wizard : public ::testing::Test {
  protected:
   void SetUp() override { ForgetSystemJavaHome(); }
@@ -334,6 +349,12 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
     // While the launcher runs from the kit, neither setup nor the uninstaller changes a file.
     const std::string record = ReadBytes(kit + L"\\installed-files.txt");
     EXPECT_EQ(RunWithItsChildren(install), 4u);
+    // Setup names the programs that use the kit, for the user to close.
+    const std::wstring names = scratch.path() + L"programs.txt";
+    EXPECT_EQ(RunWithItsChildren(L"\"" + HostPath(TOLVANE_KIT_SETUP) + L"\" running \"" + kit +
+                                 L"\" uninstall.exe \"" + names + L"\""),
+              4u);
+    EXPECT_NE(Utf16(ReadBytes(names)).find(L"TolvaneChat.exe\r\n"), std::wstring::npos);
     // Only an uninstaller run in place (_?=) gives its exit code to its caller.
     EXPECT_EQ(RunWithItsChildren(L"\"" + kit + L"\\uninstall.exe\" /S _?=" + kit), 4u);
     EXPECT_EQ(Tree(kit), installed);
@@ -354,16 +375,15 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_EQ(ReadBytes(conf + L".new"),
             ReadBytes(HostPath(TOLVANE_DEMO_KIT) + L"\\servers\\apache\\conf\\httpd.conf"));
-  const std::string report = ReadBytes(kit + L"\\setup-report.txt");  // UTF-16, as Notepad reads it
-  EXPECT_NE(std::wstring(reinterpret_cast<const wchar_t*>(report.data()), report.size() / 2)
-                .find(L"\n    servers\\apache\\conf\\httpd.conf\r\n"),
-            std::wstring::npos);
+  EXPECT_NE(Report(kit).find(L"\n    servers\\apache\\conf\\httpd.conf\r\n"), std::wstring::npos);
 
-  ASSERT_EQ(RunWithItsChildren(UninstallValue(L"QuietUninstallString")), 0u);
-  EXPECT_EQ(Tree(kit), (std::set<std::wstring>{L"setup-report.txt", L"standins.log", L"servers\\",
-                                               L"servers\\apache\\", L"servers\\apache\\conf\\",
-                                               L"servers\\apache\\conf\\httpd.conf", L"tools\\",
-                                               L"tools\\config.txt", L"tools\\javaversion.txt"}));
+  // The quiet uninstaller hands over to a copy of itself, whose exit code nobody gets.
+  RunWithItsChildren(UninstallValue(L"QuietUninstallString"));
+  EXPECT_EQ(Tree(kit),
+            (std::set<std::wstring>{L"uninstall-report.txt", L"standins.log", L"servers\\",
+                                    L"servers\\apache\\", L"servers\\apache\\conf\\",
+                                    L"servers\\apache\\conf\\httpd.conf", L"tools\\",
+                                    L"tools\\config.txt", L"tools\\javaversion.txt"}));
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_PROGRAMS)));
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_DESKTOPDIRECTORY)));
@@ -377,6 +397,187 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   ASSERT_TRUE(MakeFolderLink(kit + L"\\~setup", documents));
   RunWithItsChildren(setup + L"/D=" + kit);
   EXPECT_TRUE(FileExists(documents + L"\\letter.txt"));
+}
+
+// The setup program against kit folders as users leave them: upgraded from a setup that kept no
+// record, with a damaged record, a file held open, a link, a read-only file, a folder of the
+// user's named like setup's, and two setups at once.
+class KitSetup : public ::testing::Test {
+ protected:
+  void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey); }
+  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey); }
+
+  static DWORD Install(const std::wstring& kit) {
+    return RunWithItsChildren(L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S \"/D=" + kit + L"\"");
+  }
+  // Run in place, the uninstaller gives its exit code.
+  static DWORD Uninstall(const std::wstring& kit) {
+    return RunWithItsChildren(L"\"" + kit + L"\\uninstall.exe\" /S _?=" + kit);
+  }
+  static std::string Shipped(const std::wstring& relative) {
+    return ReadBytes(HostPath(TOLVANE_SHIPPED_KIT) + L"\\" + relative);
+  }
+
+  // Wine copies Start-menu shortcuts into the host's menus: into the build folder here.
+  const EnvironmentOverride data_{L"XDG_DATA_HOME", L"" TOLVANE_BINARY_DIR "/installer-test-menus"};
+  const EnvironmentOverride config_{L"XDG_CONFIG_HOME",
+                                    L"" TOLVANE_BINARY_DIR "/installer-test-menus"};
+  ScratchFolder scratch_;
+  const std::wstring kit_ = scratch_.path() + L"Kit";
+};
+
+TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
+  // The kit as an older setup left it: no record, another build of the launcher and of the
+  // environment tool, a configuration the user edited, and a folder of the user's own that is
+  // named as setup's staging folder once was.
+  std::filesystem::copy(std::filesystem::path(HostPath(TOLVANE_SHIPPED_KIT)),
+                        std::filesystem::path(kit_), std::filesystem::copy_options::recursive);
+  const std::wstring launcher = kit_ + L"\\TolvaneChat.exe",
+                     tool =
+                         kit_ +
+                         L"\\tools\\RegisterEnvironmentVariable\\RegisterEnvironmentVariable.exe",
+                     conf = kit_ + L"\\servers\\apache\\conf\\httpd.conf",
+                     ideas = kit_ + L"\\~setup\\notes\\ideas.txt";
+  const std::string old_launcher = ReadBytes(launcher) + "another build",
+                    old_tool = ReadBytes(tool) + "another build",
+                    edited = ReadBytes(conf) + "Listen 8085\r\n";
+  WriteBytes(launcher, old_launcher);
+  WriteBytes(tool, old_tool);
+  WriteBytes(conf, edited);
+  std::filesystem::create_directories(std::filesystem::path(kit_ + L"\\~setup\\notes"));
+  WriteBytes(ideas, "ideas");
+
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+  // The kit's programs are replaced, their old bytes kept aside; the user's text stays.
+  EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
+  EXPECT_EQ(ReadBytes(launcher + L".old"), old_launcher);
+  EXPECT_EQ(ReadBytes(tool + L".old"), old_tool);
+  EXPECT_EQ(ReadBytes(conf), edited);
+  EXPECT_EQ(ReadBytes(conf + L".new"), Shipped(L"servers\\apache\\conf\\httpd.conf"));
+  EXPECT_EQ(ReadBytes(ideas), "ideas");
+  const std::wstring report = Report(kit_);
+  const std::size_t replaced = report.find(L"Setup replaced them"),
+                    changed = report.find(L"You had changed these files");
+  ASSERT_NE(replaced, std::wstring::npos) << report;
+  ASSERT_NE(changed, std::wstring::npos) << report;
+  EXPECT_NE(report.find(L"\n    TolvaneChat.exe\r\n", replaced), std::wstring::npos) << report;
+  EXPECT_NE(report.find(L"\n    servers\\apache\\conf\\httpd.conf\r\n", changed),
+            std::wstring::npos)
+      << report;
+  EXPECT_EQ(report.find(L"TolvaneChat.pdf"), std::wstring::npos) << "unchanged, so not told";
+
+  // One byte appended: the uninstaller keeps every file, the record and the entry.
+  const std::wstring record = kit_ + L"\\installed-files.txt";
+  const std::string damaged = ReadBytes(record) + "\xFF";
+  WriteBytes(record, damaged);
+  const std::set<std::wstring> before = Tree(kit_);
+  EXPECT_EQ(Uninstall(kit_), 5u);
+  std::set<std::wstring> after = Tree(kit_);
+  EXPECT_EQ(after.erase(L"uninstall-report.txt"), 1u);
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(ReadBytes(record), damaged);
+  EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
+  EXPECT_NE(Report(kit_, L"uninstall-report.txt").find(L"is damaged"), std::wstring::npos);
+
+  // Setup keeps the damaged record aside and takes the folder as one without a record.
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+  EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.damaged.txt"), damaged);
+  EXPECT_NE(Report(kit_).find(L"installed-files.damaged.txt"), std::wstring::npos);
+  EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
+  EXPECT_FALSE(FileExists(launcher + L".old2")) << "the launcher was setup's this time";
+
+  ASSERT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
+  EXPECT_FALSE(FileExists(launcher));
+  EXPECT_FALSE(FileExists(kit_ + L"\\setup-report.txt")) << "setup's report is setup's";
+  for (const std::wstring& kept :
+       {launcher + L".old", tool + L".old", conf, ideas, kit_ + L"\\installed-files.damaged.txt"}) {
+    EXPECT_TRUE(FileExists(kept)) << kept;
+  }
+  EXPECT_NE(Report(kit_, L"uninstall-report.txt").find(L"\n    ~setup\\notes\\ideas.txt\r\n"),
+            std::wstring::npos);
+}
+
+TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
+  ASSERT_EQ(Install(kit_), 0u);
+  const std::wstring pdf = kit_ + L"\\TolvaneChat.pdf", ini = kit_ + L"\\servers\\php\\php.ini";
+
+  // A file held open without sharing can be neither read nor replaced: it is not taken for
+  // absent, and a setup that could not put every file in place is no new version.
+  RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+  {
+    const UniqueHandle held(CreateFileW(pdf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(kit_), 5u);
+    EXPECT_NE(Report(kit_).find(L"could not read these files"), std::wstring::npos) << Report(kit_);
+    EXPECT_NE(Report(kit_).find(L"\n    TolvaneChat.pdf\r\n"), std::wstring::npos);
+    EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"<none>");
+    EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
+    EXPECT_EQ(Uninstall(kit_), 5u);
+    EXPECT_NE(ReadBytes(kit_ + L"\\installed-files.txt").find("  TolvaneChat.pdf\n"),
+              std::string::npos);
+    EXPECT_TRUE(FileExists(kit_ + L"\\uninstall.exe"));
+  }
+  EXPECT_EQ(ReadBytes(pdf), Shipped(L"TolvaneChat.pdf"));
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+
+  // A file a user or a tool made read-only is still setup's to replace and remove. (Wine run
+  // as root ignores the attribute; Windows does not.)
+  ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Install(kit_), 0u) << Report(kit_);
+  EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"1.0.0.1445");
+  ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
+  EXPECT_FALSE(FileExists(ini));
+
+  // A link in the kit to a folder elsewhere: nothing is written or deleted through it.
+  ASSERT_EQ(Install(kit_), 0u);
+  const std::wstring elsewhere = scratch_.path() + L"Elsewhere";
+  std::filesystem::rename(std::filesystem::path(kit_ + L"\\tools"),
+                          std::filesystem::path(elsewhere));
+  ASSERT_TRUE(MakeFolderLink(kit_ + L"\\tools", elsewhere));
+  const std::set<std::wstring> outside = Tree(elsewhere);
+  EXPECT_EQ(Install(kit_), 3u);
+  EXPECT_EQ(Tree(elsewhere), outside);
+  EXPECT_EQ(Uninstall(kit_), 3u);
+  EXPECT_EQ(Tree(elsewhere), outside);
+  EXPECT_TRUE(FileExists(kit_ + L"\\TolvaneChat.exe"));
+}
+
+TEST_F(KitSetup, OneSetupAtATime) {
+  // Another setup or uninstaller, of this session or another, holds the kit folder's lock.
+  CreateDirectoryW(kit_.c_str(), nullptr);
+  {
+    const UniqueHandle lock(CreateFileW((kit_ + L"\\~setup.lock").c_str(), GENERIC_READ, 0, nullptr,
+                                        CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_NE(lock.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(kit_), 4u);
+    EXPECT_EQ(Tree(kit_), (std::set<std::wstring>{L"~setup.lock"}));
+  }
+  // Two setups started at once: the second ends at once; the first installs the whole kit.
+  std::vector<std::pair<UniqueHandle, UniqueHandle>> setups;
+  for (int n = 0; n < 2; ++n) {
+    std::wstring command = L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S \"/D=" + kit_ + L"\"";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                               nullptr, nullptr, &startup, &process));
+    setups.emplace_back(UniqueHandle(process.hProcess), UniqueHandle(process.hThread));
+  }
+  for (const auto& [process, thread] : setups) ResumeThread(thread.get());
+  std::multiset<DWORD> codes;
+  for (const auto& [process, thread] : setups) {
+    WaitForSingleObject(process.get(), 120000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.get(), &code);
+    codes.insert(code);
+  }
+  EXPECT_TRUE(codes == (std::multiset<DWORD>{0, 4}) || codes == (std::multiset<DWORD>{0, 0}));
+  std::set<std::wstring> installed = Tree(HostPath(TOLVANE_SHIPPED_KIT));
+  installed.insert({L"uninstall.exe", L"installed-files.txt"});
+  EXPECT_EQ(Tree(kit_), installed);
+  EXPECT_EQ(ReadBytes(kit_ + L"\\TolvaneChat.exe"), Shipped(L"TolvaneChat.exe"));
+  EXPECT_EQ(Uninstall(kit_), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The record of what setup installed, as any program or person may have left it in the kit
-// folder: whatever the text, reading it never crashes, what is read names only paths inside the
-// kit folder, and written again it reads back the same.
+// folder: whatever the bytes, reading them never crashes, what is read names only paths inside
+// the kit folder, and written again it reads back the same.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,24 +10,25 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolvane::kitsetup;
-  const std::wstring text(data, data + size);
-  const std::optional<Manifest> record = ParseManifest(text);
-  if (!record) return 0;
-  for (const auto& [path, hash] : record->files) {
-    if (!IsKitRelative(path)) __builtin_trap();
+  const Record read = ReadRecord(Presence::kThere, std::string(data, data + size));
+  if (read.state != RecordState::kRead) return 0;
+  const Manifest& record = read.manifest;
+  for (const auto& [path, hashes] : record.files) {
+    if (!IsKitRelative(path) || hashes.empty()) __builtin_trap();
   }
-  for (const std::wstring& folder : record->folders) {
+  for (const std::wstring& folder : record.folders) {
     if (!IsKitRelative(folder)) __builtin_trap();
   }
-  const std::optional<Manifest> again = ParseManifest(FormatManifest(*record));
-  if (!again || again->files != record->files || again->folders != record->folders) {
+  const std::optional<Manifest> again = DecodeManifest(EncodeManifest(record));
+  if (!again || again->files != record.files || again->folders != record.folders) {
     __builtin_trap();
   }
-  const UninstallPlan plan = PlanUninstall(*record, [](const std::wstring& path) {
-    return std::optional<std::wstring>(path.size() % 2 ? std::wstring(64, L'a') : L"");
+  const UninstallPlan plan = PlanUninstall(record, [](const std::wstring& path) {
+    return FileOnDisk{path.size() % 3 ? Presence::kThere : Presence::kUnreadable,
+                      std::wstring(64, L'a'), path.size() % 2 == 0};
   });
   for (const std::wstring& path : plan.remove) {
-    if (!record->files.count(path)) __builtin_trap();
+    if (!record.files.count(path)) __builtin_trap();
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 // The setup program's decisions: its record of the kit's files, which files it replaces, keeps,
-// puts beside or removes, which folders it refuses, and which programs count as the kit's.
+// puts beside, keeps aside or removes, which folders it refuses, and which programs count as the
+// kit's.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,108 +13,254 @@ namespace tolvane::kitsetup {
 namespace {
 
 using Paths = std::vector<std::wstring>;
+using Files = std::map<std::wstring, Hashes, NameLess>;
 const std::wstring kA(64, L'a'), kB(64, L'b'), kC(64, L'c');
 
-HashOnDisk Disk(std::map<std::wstring, std::wstring> files) {
-  return [files](const std::wstring& path) -> std::optional<std::wstring> {
-    const auto entry = files.find(path);
-    if (entry == files.end()) return std::nullopt;
-    return entry->second;
-  };
+// The kit folder as Windows shows it to setup: one file whatever the letter case of its name.
+struct DiskDouble {
+  std::map<std::wstring, FileOnDisk, NameLess> files;
+  DiskDouble& With(const std::wstring& path, const std::wstring& hash, bool read_only = false) {
+    files[path] = {Presence::kThere, hash, read_only};
+    return *this;
+  }
+  DiskDouble& Unreadable(const std::wstring& path) {
+    files[path] = {Presence::kUnreadable, L"", false};
+    return *this;
+  }
+  operator Disk() const {
+    return [files = files](const std::wstring& path) {
+      const auto entry = files.find(path);
+      return entry == files.end() ? FileOnDisk{} : entry->second;
+    };
+  }
+};
+
+Manifest Listing(std::initializer_list<std::pair<const std::wstring, std::wstring>> files,
+                 std::initializer_list<std::wstring> folders = {}) {
+  Manifest manifest;
+  for (const auto& [path, hash] : files) manifest.files[path].insert(hash);
+  manifest.folders.insert(folders.begin(), folders.end());
+  return manifest;
 }
 
 TEST(KitManifest, ReadsWhatItWritesAndRefusesPathsOutsideTheKit) {
-  const Manifest manifest{{{L"servers\\apache\\conf\\httpd.conf", kA}, {L"Zoë Тест.txt", kB}},
-                          {L"servers", L"servers\\apache"}};
-  const std::optional<Manifest> read = ParseManifest(FormatManifest(manifest));
+  Manifest manifest = Listing({{L"servers\\apache\\conf\\httpd.conf", kA}, {L"Zoë Тест 😀.txt", kB}},
+                              {L"servers", L"servers\\apache"});
+  manifest.files[L"Zoë Тест 😀.txt"].insert(kC);  // a pending record accepts two versions
+  const std::optional<Manifest> read = DecodeManifest(EncodeManifest(manifest));
   ASSERT_TRUE(read);
   EXPECT_EQ(read->files, manifest.files);
   EXPECT_EQ(read->folders, manifest.folders);
   EXPECT_TRUE(ParseManifest(L"servers\\\r\n" + kA + L"  a b.txt\r\n"));
   EXPECT_TRUE(ParseManifest(L"\xFEFF" + kA + L"  a.txt\r\n"));  // saved by Notepad
+  EXPECT_TRUE(ParseManifest(kA + L"  console.txt\n" + kA + L"  com10\n" + kA + L"  .htaccess\n"));
   for (const std::wstring& bad : std::vector<std::wstring>{
            kA + L"  ..\\windows\\x.dll", kA + L"  C:\\x", kA + L"  \\x", kA + L"  a\\\\b",
            kA + L" a", std::wstring(63, L'a') + L"  a", L"..\\", kA.substr(0, 60) + L"XXXX  a",
-           kA + L"  a\rb", kA + L"  a*"}) {
+           kA + L"  a\rb", kA + L"  a*",
+           // Names Windows cannot hold: devices, whatever their extension, and trailing dots
+           // and blanks, which Windows strips.
+           kA + L"  NUL", kA + L"  www\\aux.php", kA + L"  tools\\COM1", kA + L"  lpt\x00B9.txt",
+           kA + L"  con .txt", L"CONOUT$\\", kA + L"  a.", kA + L"  a \\b", L"docs.\\",
+           // Two names Windows takes for one, and a file where a folder is.
+           kA + L"  docs\\Übersicht.txt\n" + kB + L"  DOCS\\übersicht.txt", L"tools\\\nTOOLS\\",
+           L"tools\\\n" + kA + L"  Tools",
+           // Nothing: a record always lists the kit's files.
+           L"", L"\r\n\r\n"}) {
     EXPECT_FALSE(ParseManifest(bad)) << bad;
   }
 }
 
+TEST(KitManifest, TellsAMissingRecordFromAnUnreadableAndADamagedOne) {
+  const std::string good = "tools\\\n" + std::string(64, 'a') + "  tools\\x.txt\n";
+  EXPECT_EQ(ReadRecord(Presence::kThere, good).state, RecordState::kRead);
+  EXPECT_EQ(ReadRecord(Presence::kThere, "\xEF\xBB\xBF" + good).state, RecordState::kRead);
+  EXPECT_EQ(ReadRecord(Presence::kAbsent, "").state, RecordState::kAbsent);
+  EXPECT_EQ(ReadRecord(Presence::kUnreadable, "").state, RecordState::kUnreadable);
+  std::string utf16 = "\xFF\xFE";
+  for (char c : good) utf16 += std::string{c, '\0'};
+  for (const std::string& damaged :
+       {std::string(), good + "\xFF", std::string(4096, '\0'), good + std::string(512, '\0'), utf16,
+        std::string("\xC0\xAF"), std::string("tools\\\xED\xA0\x80\\"),  // overlong, surrogate
+        good.substr(0, good.size() - 20)}) {
+    const Record record = ReadRecord(Presence::kThere, damaged);
+    EXPECT_EQ(record.state, RecordState::kDamaged) << damaged.size();
+    EXPECT_TRUE(record.manifest.files.empty());
+  }
+}
+
 TEST(KitInstallPlan, KeepsWhatTheUserChangedAndRemovesOnlyUnchangedFilesNoLongerShipped) {
-  const Manifest previous{{{L"same", kA},
-                           {L"edited", kA},
-                           {L"dropped", kA},
-                           {L"dropped-edited", kA},
-                           {L"conf.new", kA},
-                           {L"deleted", kA},
-                           {L"Same", kA}},
-                          {L"old", L"old\\deep", L"kept"}};
-  const Manifest shipped{{{L"same", kB},
-                          {L"edited", kB},
-                          {L"conf", kB},
-                          {L"deleted", kB},
-                          {L"unknown", kB},
-                          {L"unknown-equal", kB}},
-                         {L"kept"}};
-  const auto disk = Disk({{L"same", kA},
-                          {L"Same", kA},
-                          {L"edited", kC},
-                          {L"dropped", kA},
-                          {L"dropped-edited", kC},
-                          {L"conf", kC},
-                          {L"conf.new", kA},
-                          {L"unknown", kC},
-                          {L"unknown.new", kC},  // the user's own: the new version goes to .new2
-                          {L"unknown-equal", kB}});
-  const InstallPlan plan = PlanInstall(previous, shipped, disk);
-  EXPECT_EQ(plan.put, (Paths{L"deleted", L"same", L"unknown-equal"}));
-  EXPECT_EQ(plan.beside, (std::vector<Beside>{{L"conf", L"conf.new"},
-                                              {L"edited", L"edited.new"},
-                                              {L"unknown", L"unknown.new2"}}));
-  EXPECT_EQ(plan.remove, (Paths{L"dropped"}));  // not "Same", which is "same" to Windows
+  const Manifest previous = Listing({{L"same", kA},
+                                     {L"edited", kA},
+                                     {L"dropped", kA},
+                                     {L"dropped-edited", kA},
+                                     {L"conf.new", kA},
+                                     {L"deleted", kA},
+                                     {L"docs\\Übersicht.txt", kA}},
+                                    {L"old", L"old\\deep", L"kept"});
+  const Manifest shipped = Listing({{L"same", kB},
+                                    {L"edited", kB},
+                                    {L"conf", kB},
+                                    {L"deleted", kB},
+                                    {L"unknown", kB},
+                                    {L"unknown-equal", kB},
+                                    {L"docs\\übersicht.txt", kB}},
+                                   {L"kept"});
+  const DiskDouble disk =
+      DiskDouble()
+          .With(L"same", kA)
+          .With(L"edited", kC)
+          .With(L"dropped", kA)
+          .With(L"dropped-edited", kC)
+          .With(L"conf", kC)
+          .With(L"conf.new", kA)
+          .With(L"unknown", kC)
+          .With(L"unknown.new", kC)  // the user's own: the new version goes to .new2
+          .With(L"unknown-equal", kB)
+          .With(L"DOCS\\ÜBERSICHT.TXT", kA);  // renamed by the user: still setup's
+  const InstallPlan plan = PlanInstall(previous, shipped, {}, disk);
+  EXPECT_EQ(plan.put, (Paths{L"deleted", L"docs\\übersicht.txt", L"same", L"unknown-equal"}));
+  EXPECT_EQ(plan.beside, (std::vector<Aside>{{L"conf", L"conf.new"},
+                                             {L"edited", L"edited.new"},
+                                             {L"unknown", L"unknown.new2"}}));
+  EXPECT_TRUE(plan.replace.empty());
+  // Not "docs\Übersicht.txt", which is "docs\übersicht.txt" to Windows.
+  EXPECT_EQ(plan.remove, (Paths{L"dropped"}));
   EXPECT_EQ(plan.stale_folders, (Paths{L"old\\deep", L"old"}));
 
   // A file that could not be put keeps its earlier record; the user's file keeps the shipped
   // hash, so that it stays the user's on the next run.
   const Manifest installed = Installed(previous, shipped, plan, {L"same", L"dropped"});
-  EXPECT_EQ(installed.files, (std::map<std::wstring, std::wstring>{{L"same", kA},
-                                                                   {L"dropped", kA},
-                                                                   {L"deleted", kB},
-                                                                   {L"unknown-equal", kB},
-                                                                   {L"conf", kB},
-                                                                   {L"conf.new", kB},
-                                                                   {L"edited", kB},
-                                                                   {L"edited.new", kB},
-                                                                   {L"unknown", kB},
-                                                                   {L"unknown.new2", kB}}));
+  EXPECT_EQ(installed.files, (Files{{L"same", {kA}},
+                                    {L"dropped", {kA}},
+                                    {L"deleted", {kB}},
+                                    {L"unknown-equal", {kB}},
+                                    {L"docs\\übersicht.txt", {kB}},
+                                    {L"conf", {kB}},
+                                    {L"conf.new", {kB}},
+                                    {L"edited", {kB}},
+                                    {L"edited.new", {kB}},
+                                    {L"unknown", {kB}},
+                                    {L"unknown.new2", {kB}}}));
   // Run again, the user's files are still theirs.
-  const auto paths = [](const std::vector<Beside>& beside) {
+  const auto paths = [](const std::vector<Aside>& beside) {
     Paths paths;
-    for (const Beside& b : beside) paths.push_back(b.path);
+    for (const Aside& b : beside) paths.push_back(b.path);
     return paths;
   };
-  EXPECT_EQ(paths(PlanInstall(installed, shipped, disk).beside), paths(plan.beside));
+  DiskDouble after = disk;
+  after.With(L"docs\\übersicht.txt", kB);
+  EXPECT_EQ(paths(PlanInstall(installed, shipped, {}, after).beside), paths(plan.beside));
+
+  // While the plan runs, the record accepts each file it puts in its old and its new version.
+  const Manifest pending = Pending(previous, shipped, plan);
+  EXPECT_EQ(pending.files.at(L"same"), (Hashes{kA, kB}));
+  EXPECT_EQ(pending.files.at(L"unknown.new2"), (Hashes{kB}));
+  EXPECT_EQ(pending.files.at(L"dropped"), (Hashes{kA}));
+  EXPECT_EQ(pending.files.at(L"edited"), (Hashes{kA}));
+  EXPECT_TRUE(pending.folders.count(L"old\\deep") && pending.folders.count(L"kept"));
+}
+
+TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesAside) {
+  // An older setup left no record, and the kit maker kept the records of earlier releases.
+  KitRules rules{Listing({{L"servers\\apache\\conf\\httpd.conf", kA}, {L"tools\\old.txt", kA}}),
+                 {L"*.exe", L"*.DLL", L"www\\lib\\*", L"TolvaneChat.p?f"}};
+  rules.earlier.files[L"servers\\apache\\conf\\httpd.conf"].insert(kC);
+  const Manifest shipped = Listing({{L"TolvaneChat.exe", kB},
+                                    {L"servers\\apache\\bin\\libapr.dll", kB},
+                                    {L"servers\\apache\\bin\\httpd.exe", kB},
+                                    {L"servers\\apache\\conf\\httpd.conf", kB},
+                                    {L"servers\\php\\php.ini", kB},
+                                    {L"www\\lib\\chat.js", kB},
+                                    {L"TolvaneChat.pdf", kB},
+                                    {L"tools\\settings.exe.txt", kB}});
+  const Disk disk = DiskDouble()
+                        .With(L"TolvaneChat.exe", kA)
+                        .With(L"TolvaneChat.exe.old", kC)  // a backup of an earlier upgrade
+                        .With(L"servers\\apache\\bin\\libapr.dll", kA)
+                        .With(L"servers\\apache\\bin\\httpd.exe", kB)
+                        .With(L"servers\\apache\\conf\\httpd.conf", kC)  // as an earlier release
+                        .With(L"servers\\php\\php.ini", kA)              // edited by the user
+                        .With(L"www\\lib\\chat.js", kA)
+                        .With(L"TolvaneChat.pdf", kA)
+                        .With(L"tools\\settings.exe.txt", kA)
+                        .With(L"tools\\old.txt", kA);
+  const InstallPlan plan = PlanInstall({}, shipped, rules, disk);
+  EXPECT_EQ(plan.put,
+            (Paths{L"servers\\apache\\bin\\httpd.exe", L"servers\\apache\\conf\\httpd.conf"}));
+  EXPECT_EQ(plan.replace, (std::vector<Aside>{{L"servers\\apache\\bin\\libapr.dll",
+                                               L"servers\\apache\\bin\\libapr.dll.old"},
+                                              {L"TolvaneChat.exe", L"TolvaneChat.exe.old2"},
+                                              {L"TolvaneChat.pdf", L"TolvaneChat.pdf.old"},
+                                              {L"www\\lib\\chat.js", L"www\\lib\\chat.js.old"}}));
+  EXPECT_EQ(plan.beside,
+            (std::vector<Aside>{{L"servers\\php\\php.ini", L"servers\\php\\php.ini.new"},
+                                {L"tools\\settings.exe.txt", L"tools\\settings.exe.txt.new"}}));
+  // An earlier release's file that this one no longer ships is removed only on the record's word.
+  EXPECT_TRUE(plan.remove.empty());
+
+  const Manifest installed = Installed({}, shipped, plan, {L"TolvaneChat.pdf"});
+  EXPECT_EQ(installed.files.at(L"TolvaneChat.exe"), (Hashes{kB}));
+  EXPECT_FALSE(installed.files.count(L"TolvaneChat.pdf"));  // its old bytes are not setup's
+  EXPECT_FALSE(installed.files.count(L"TolvaneChat.exe.old2"));
+}
+
+TEST(KitInstallPlan, LeavesUnreadableFilesAloneAndMakesOnlyItsOwnFilesWritable) {
+  const Manifest previous = Listing({{L"locked", kA},
+                                     {L"gone", kA},
+                                     {L"ro", kA},
+                                     {L"ro-old", kA},
+                                     {L"ro-edited", kA},
+                                     {L"x.new", kA}});
+  const Manifest shipped = Listing({{L"locked", kB}, {L"ro", kB}, {L"ro-edited", kB}, {L"x", kB}});
+  const Disk disk = DiskDouble()
+                        .Unreadable(L"locked")  // held open without sharing, or denied
+                        .Unreadable(L"gone")
+                        .With(L"ro", kA, true)
+                        .With(L"ro-old", kA, true)
+                        .With(L"ro-edited", kC, true)
+                        .With(L"x", kC)
+                        .With(L"x.new", kA, true);
+  const InstallPlan plan = PlanInstall(previous, shipped, {}, disk);
+  EXPECT_EQ(plan.unreadable, (Paths{L"locked", L"gone"}));
+  EXPECT_EQ(plan.put, (Paths{L"ro"}));
+  EXPECT_EQ(plan.remove, (Paths{L"ro-old"}));
+  EXPECT_EQ(plan.beside, (std::vector<Aside>{{L"ro-edited", L"ro-edited.new"}, {L"x", L"x.new"}}));
+  EXPECT_EQ(plan.read_only, (std::set<std::wstring, NameLess>{L"ro", L"ro-old", L"x.new"}));
+  // What could not be read stays on record as it was, for the next run to judge.
+  const Manifest installed = Installed(previous, shipped, plan, {});
+  EXPECT_EQ(installed.files.at(L"locked"), (Hashes{kA}));
+  EXPECT_EQ(installed.files.at(L"gone"), (Hashes{kA}));
 }
 
 TEST(KitUninstallPlan, RemovesOnlyFilesStillAsInstalled) {
-  const UninstallPlan plan =
-      PlanUninstall({{{L"a", kA}, {L"b", kA}, {L"gone", kA}}, {L"x", L"x\\y", L"x y"}},
-                    Disk({{L"a", kA}, {L"b", kB}}));
-  EXPECT_EQ(plan.remove, (Paths{L"a"}));
+  Manifest installed = Listing(
+      {{L"a", kA}, {L"b", kA}, {L"gone", kA}, {L"locked", kA}, {L"ro", kA}, {L"Pending", kA}},
+      {L"x", L"x\\y", L"x y"});
+  installed.files[L"Pending"].insert(kB);  // a setup cut off half way: either version is setup's
+  const UninstallPlan plan = PlanUninstall(installed, DiskDouble()
+                                                          .With(L"a", kA)
+                                                          .With(L"b", kB)
+                                                          .Unreadable(L"locked")
+                                                          .With(L"ro", kA, true)
+                                                          .With(L"PENDING", kB));
+  EXPECT_EQ(plan.remove, (Paths{L"a", L"Pending", L"ro"}));
   EXPECT_EQ(plan.changed, (Paths{L"b"}));
+  EXPECT_EQ(plan.unreadable, (Paths{L"locked"}));
+  EXPECT_EQ(plan.read_only, (std::set<std::wstring, NameLess>{L"ro"}));
   EXPECT_EQ(plan.folders, (Paths{L"x\\y", L"x y", L"x"}));
 }
 
 TEST(KitFolder, RefusesSystemFoldersAndPathsPastTheLimit) {
   const std::vector<std::wstring> system{L"C:\\Program Files", L"C:\\windows"};
-  const Manifest shipped{{{L"tools\\a.txt", kA}}, {L"tools"}};
+  const Manifest shipped = Listing({{L"tools\\a.txt", kA}}, {L"tools"});
   EXPECT_EQ(JudgeKitFolder(L"c:\\PROGRAM FILES\\Kit", system, shipped),
             FolderVerdict::kSystemFolder);
   EXPECT_EQ(JudgeKitFolder(L"C:\\Windows", system, shipped), FolderVerdict::kSystemFolder);
   EXPECT_EQ(JudgeKitFolder(L"C:\\Program Files Kit", system, shipped), FolderVerdict::kUsable);
   EXPECT_EQ(JudgeKitFolder(L"C:\\Kits\\Zoë Тест", system, shipped), FolderVerdict::kUsable);
-  // "C:\K...\" + "~setup\" + "tools\a.txt": 260 characters are one too many.
-  const std::wstring base = L"C:\\" + std::wstring(259 - 3 - 1 - 7 - 11, L'k');
+  // "C:\K...\" + "~setup.0123456789abcdef\" + "tools\a.txt": 260 characters are one too many.
+  const std::wstring base = L"C:\\" + std::wstring(259 - 3 - 1 - 24 - 11, L'k');
   EXPECT_EQ(DeepestPath(base, shipped), 259u);
   EXPECT_EQ(JudgeKitFolder(base, system, shipped), FolderVerdict::kUsable);
   EXPECT_EQ(JudgeKitFolder(base + L"k", system, shipped), FolderVerdict::kTooLong);
@@ -122,12 +269,29 @@ TEST(KitFolder, RefusesSystemFoldersAndPathsPastTheLimit) {
 TEST(KitFolder, CountsTheProgramsUnderItButTheUninstaller) {
   EXPECT_EQ(KitPrograms({L"C:\\Kit\\TolvaneChat.exe", L"c:\\kit\\servers\\apache\\bin\\httpd.exe",
                          L"C:\\Kit2\\TolvaneChat.exe", L"C:\\Kit\\uninstall.exe",
-                         L"C:\\windows\\explorer.exe"},
+                         L"C:\\Kits\\Zoë\\java.exe", L"C:\\windows\\explorer.exe"},
                         L"C:\\Kit\\", L"C:\\KIT\\uninstall.exe"),
             (Paths{L"C:\\Kit\\TolvaneChat.exe", L"c:\\kit\\servers\\apache\\bin\\httpd.exe"}));
+  EXPECT_TRUE(IsUnder(L"C:\\KITS\\ZOË\\java.exe", L"c:\\kits\\zoë"));
   EXPECT_EQ(KitFolderAccessList(L"S-1-5-21-1-2-3-1000"),
             L"D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1000)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
             L"(A;OICI;FRFX;;;BU)");
+}
+
+TEST(KitFolder, ChecksEveryFolderOnTheWayAndStagesOnlyInAFolderOfItsOwn) {
+  const Manifest shipped = Listing({{L"tools\\Project\\a.php", kA}, {L"top.txt", kA}}, {L"www"});
+  const Manifest record =
+      Listing({{L"TOOLS\\b.txt", kA}, {L"servers\\apache\\bin\\httpd.exe", kA}});
+  EXPECT_EQ(FoldersOnTheWay({&shipped, &record}),
+            (Paths{L"servers", L"servers\\apache", L"servers\\apache\\bin", L"tools",
+                   L"tools\\Project", L"www"}));
+  EXPECT_EQ(StagingName(0x0123456789abcdefULL), L"~setup.0123456789abcdef");
+  EXPECT_TRUE(IsStagingName(StagingName(~0ULL)));
+  for (const wchar_t* other :
+       {L"~setup", L"~setup.", L"~setup.0123456789abcde", L"~setup.0123456789ABCDEF",
+        L"~setup.0123456789abcdef0", L"~setup\\0123456789abcdef", L"~setup.01234567\\89abcdef"}) {
+    EXPECT_FALSE(IsStagingName(other)) << other;
+  }
 }
 
 }  // namespace

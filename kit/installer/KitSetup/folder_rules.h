@@ -1,8 +1,12 @@
-// Which folders a kit may be installed into, which programs count as the kit's, and the access
-// list of a kit folder setup makes.
+// Which folders a kit may be installed into, which programs count as the kit's, the folders
+// setup must find free of links, the staging folder setup unpacks into, and the access list of
+// a kit folder setup makes.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,8 +14,13 @@
 
 namespace tolvane::kitsetup {
 
-// Setup unpacks the kit into this folder of the kit folder before it puts each file in place.
-constexpr wchar_t kStagingFolder[] = L"~setup";
+// Setup unpacks the kit into a folder of the kit folder named "~setup." and 16 hexadecimal
+// digits, made anew for each run; the file kStagingMarker in it holds the folder's name, so
+// that setup removes only a folder it made, never a user's folder of a like name.
+constexpr wchar_t kStagingPrefix[] = L"~setup.";
+constexpr wchar_t kStagingMarker[] = L"~setup.id";
+std::wstring StagingName(std::uint64_t random);
+bool IsStagingName(const std::wstring& name);
 
 // Paths of this many characters or more fail in programs that do not opt into long paths.
 constexpr std::size_t kMaxPath = 260;
@@ -24,11 +33,16 @@ FolderVerdict JudgeKitFolder(const std::wstring& folder,
                              const std::vector<std::wstring>& system_folders,
                              const Manifest& shipped);
 
-// The longest path setup makes under `folder`: a file unpacked, or put beside the user's as .new.
+// The longest path setup makes under `folder`: a file unpacked, or put beside another.
 std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped);
 
-// Whether `path` is `folder` or lies under it; letters compare without case, as Windows does.
+// Whether `path` is `folder` or lies under it; letters compare as Windows compares file names.
 bool IsUnder(const std::wstring& path, const std::wstring& folder);
+
+// Every folder of the kit folder that setup or the uninstaller goes into for these records:
+// each listed folder and each folder on the way to a listed file, highest first. A link or
+// junction among them would lead writes and deletions out of the kit.
+std::vector<std::wstring> FoldersOnTheWay(std::initializer_list<const Manifest*> records);
 
 // The running programs' images that lie under the kit folder, but for `except` (the
 // uninstaller, which runs a copy of itself from the temporary folder).

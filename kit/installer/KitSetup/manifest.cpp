@@ -1,8 +1,9 @@
 #include "manifest.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <array>
 #include <sstream>
+#include <type_traits>
 
 namespace tolvane::kitsetup {
 namespace {
@@ -11,11 +12,82 @@ constexpr std::size_t kHashLength = 64;
 constexpr wchar_t kSeparator[] = L"  ";
 
 bool IsHash(const std::wstring& text) {
-  if (text.size() != kHashLength) return false;
-  for (wchar_t c : text) {
-    if (!std::iswdigit(c) && (c < L'a' || c > L'f')) return false;
+  return text.size() == kHashLength && std::all_of(text.begin(), text.end(), [](wchar_t c) {
+           return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f');
+         });
+}
+
+std::wstring AsciiUpper(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
   }
-  return true;
+  return text;
+}
+
+// Windows opens a device for these names, whatever extension follows ("aux.php" is AUX).
+bool IsDeviceName(const std::wstring& part) {
+  std::wstring base = part.substr(0, part.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  base = AsciiUpper(base);
+  if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+      base == L"CONOUT$") {
+    return true;
+  }
+  if (base.size() != 4 || (base.compare(0, 3, L"COM") != 0 && base.compare(0, 3, L"LPT") != 0)) {
+    return false;
+  }
+  const wchar_t n = base[3];
+  return (n >= L'0' && n <= L'9') || n == L'\x00B9' || n == L'\x00B2' || n == L'\x00B3';
+}
+
+void AppendUtf16(std::wstring& text, char32_t code) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+      text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+      return;
+    }
+  }
+  text.push_back(static_cast<wchar_t>(code));
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+std::optional<std::wstring> DecodeUtf8(const std::string& bytes) {
+  std::wstring text;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || i + length > bytes.size()) return std::nullopt;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) return std::nullopt;
+      code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    static constexpr std::array<char32_t, 5> kShortest = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
+      return std::nullopt;
+    }
+    AppendUtf16(text, code);
+    i += length;
+  }
+  return text;
+}
+
+// A path already listed in other letters is a second file Windows cannot hold beside the first.
+template <typename Listed>
+bool ListedInOtherLetters(const Listed& listed, const std::wstring& path) {
+  const auto entry = listed.find(path);
+  if constexpr (std::is_same_v<Listed, std::set<std::wstring, NameLess>>) {
+    return entry != listed.end() && *entry != path;
+  } else {
+    return entry != listed.end() && entry->first != path;
+  }
 }
 
 }  // namespace
@@ -30,13 +102,19 @@ bool IsKitRelative(const std::wstring& path) {
   while (true) {
     const std::size_t end = path.find(L'\\', start);
     const std::wstring part = path.substr(start, end - start);
-    if (part.empty() || part == L"." || part == L"..") return false;
+    if (part.empty() || part.back() == L'.' || part.back() == L' ' || IsDeviceName(part)) {
+      return false;
+    }
     if (end == std::wstring::npos) return true;
     start = end + 1;
   }
 }
 
-std::optional<Manifest> ParseManifest(const std::wstring& text) {
+std::optional<Manifest> ParseManifest(const std::wstring& text, std::wstring* problem) {
+  const auto refuse = [problem](const std::wstring& why) -> std::optional<Manifest> {
+    if (problem) *problem = why;
+    return std::nullopt;
+  };
   Manifest manifest;
   // Notepad may have saved the record with a byte-order mark.
   std::wistringstream lines(!text.empty() && text[0] == L'\xFEFF' ? text.substr(1) : text);
@@ -46,25 +124,89 @@ std::optional<Manifest> ParseManifest(const std::wstring& text) {
     if (line.empty()) continue;
     if (line.back() == L'\\') {
       line.pop_back();
-      if (!IsKitRelative(line)) return std::nullopt;
+      if (!IsKitRelative(line)) return refuse(L"not a folder Windows can hold: " + line);
+      if (ListedInOtherLetters(manifest.folders, line)) {
+        return refuse(L"listed twice in other letters: " + line);
+      }
       manifest.folders.insert(line);
       continue;
     }
     const std::wstring hash = line.substr(0, kHashLength);
     const std::wstring path = line.size() > kHashLength + 2 ? line.substr(kHashLength + 2) : L"";
-    if (!IsHash(hash) || line.compare(kHashLength, 2, kSeparator) != 0 || !IsKitRelative(path)) {
-      return std::nullopt;
+    if (!IsHash(hash) || line.compare(kHashLength, 2, kSeparator) != 0) {
+      return refuse(L"not an entry: " + line);
     }
-    manifest.files[path] = hash;
+    if (!IsKitRelative(path)) return refuse(L"not a file Windows can hold: " + path);
+    if (ListedInOtherLetters(manifest.files, path)) {
+      return refuse(L"listed twice in other letters: " + path);
+    }
+    manifest.files[path].insert(hash);
   }
+  for (const auto& [path, hashes] : manifest.files) {
+    if (manifest.folders.count(path)) return refuse(L"both a file and a folder: " + path);
+  }
+  if (manifest.files.empty() && manifest.folders.empty()) return refuse(L"no entry");
   return manifest;
+}
+
+std::optional<Manifest> DecodeManifest(const std::string& bytes, std::wstring* problem) {
+  const std::optional<std::wstring> text = DecodeUtf8(bytes);
+  if (!text) {
+    if (problem) *problem = L"not UTF-8 text";
+    return std::nullopt;
+  }
+  return ParseManifest(*text, problem);
 }
 
 std::wstring FormatManifest(const Manifest& manifest) {
   std::wstring text;
   for (const std::wstring& folder : manifest.folders) text += folder + L"\\\n";
-  for (const auto& [path, hash] : manifest.files) text += hash + kSeparator + path + L"\n";
+  for (const auto& [path, hashes] : manifest.files) {
+    for (const std::wstring& hash : hashes) text += hash + kSeparator + path + L"\n";
+  }
   return text;
+}
+
+std::string EncodeUtf8(const std::wstring& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t code = static_cast<char32_t>(text[i]);
+    if (sizeof(wchar_t) == 2 && code >= 0xD800 && code < 0xDC00 && i + 1 < text.size()) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+    }
+    if (code < 0x80) {
+      bytes.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return bytes;
+}
+
+std::string EncodeManifest(const Manifest& manifest) {
+  return EncodeUtf8(FormatManifest(manifest));
+}
+
+const std::wstring& ShippedHash(const Manifest& shipped, const std::wstring& path) {
+  return *shipped.files.at(path).begin();
+}
+
+Record ReadRecord(Presence presence, const std::string& bytes) {
+  if (presence == Presence::kAbsent) return {RecordState::kAbsent, {}};
+  if (presence == Presence::kUnreadable) return {RecordState::kUnreadable, {}};
+  std::optional<Manifest> manifest = DecodeManifest(bytes);
+  if (!manifest) return {RecordState::kDamaged, {}};
+  return {RecordState::kRead, std::move(*manifest)};
 }
 
 }  // namespace tolvane::kitsetup

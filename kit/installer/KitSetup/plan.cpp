@@ -1,109 +1,172 @@
 #include "plan.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace tolvane::kitsetup {
 namespace {
 
 // Sorted paths put a folder before what it holds: reversed, each folder comes after its contents.
-std::vector<std::wstring> DeepestFirst(const std::set<std::wstring>& folders) {
+template <typename Folders>
+std::vector<std::wstring> DeepestFirst(const Folders& folders) {
   return {folders.rbegin(), folders.rend()};
 }
 
-bool AsInstalled(const Manifest& manifest, const std::wstring& path,
-                 const std::optional<std::wstring>& hash) {
+bool Listed(const Manifest& manifest, const std::wstring& path, const std::wstring& hash) {
   const auto entry = manifest.files.find(path);
-  return hash && entry != manifest.files.end() && entry->second == *hash;
+  return entry != manifest.files.end() && entry->second.count(hash);
 }
 
-// Windows finds a file by its name in any letter case: "Readme.TXT" and "readme.txt" are one.
-// NAME.new unless the user has a file of that name, one that is neither setup's earlier copy
-// nor the new version itself; then NAME.new2, NAME.new3 and on.
-std::wstring BesideName(const Manifest& previous, const std::wstring& path,
-                        const std::wstring& hash, const HashOnDisk& disk) {
+bool AsInstalled(const Manifest& manifest, const std::wstring& path, const FileOnDisk& file) {
+  return file.presence == Presence::kThere && Listed(manifest, path, file.hash);
+}
+
+// The first free name of `path` + `suffix`, `suffix`2 and on. With `reuse`, a name whose file
+// setup may overwrite (its own earlier copy, or the very bytes it is about to write) is free too.
+template <typename Reuse>
+std::wstring FreeName(const std::wstring& path, const wchar_t* suffix, const Disk& disk,
+                      Reuse reuse) {
   for (int n = 1;; ++n) {
-    const std::wstring name = path + kBesideSuffix + (n == 1 ? L"" : std::to_wstring(n));
-    const std::optional<std::wstring> now = disk(name);
-    if (!now || *now == hash || AsInstalled(previous, name, now)) return name;
+    const std::wstring name = path + suffix + (n == 1 ? L"" : std::to_wstring(n));
+    const FileOnDisk now = disk(name);
+    if (now.presence == Presence::kAbsent || reuse(name, now)) return name;
   }
 }
 
-std::wstring FoldCase(std::wstring path) {
-  for (wchar_t& c : path) c = static_cast<wchar_t>(std::towlower(c));
-  return path;
+bool GlobMatches(const wchar_t* pattern, const wchar_t* text) {
+  if (*pattern == L'\0') return *text == L'\0';
+  if (*pattern == L'*') {
+    for (const wchar_t* rest = text;; ++rest) {
+      if (GlobMatches(pattern + 1, rest)) return true;
+      if (*rest == L'\0') return false;
+    }
+  }
+  if (*text == L'\0') return false;
+  return (*pattern == L'?' || SameName(std::wstring(1, *pattern), std::wstring(1, *text))) &&
+         GlobMatches(pattern + 1, text + 1);
+}
+
+void Add(Manifest& manifest, const std::wstring& path, const Hashes& hashes) {
+  manifest.files[path].insert(hashes.begin(), hashes.end());
+}
+
+void KeepPrevious(Manifest& installed, const Manifest& previous, const std::wstring& path) {
+  const auto entry = previous.files.find(path);
+  if (entry != previous.files.end()) Add(installed, path, entry->second);
 }
 
 }  // namespace
 
-InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const HashOnDisk& disk) {
+bool IsKitsOwn(const std::wstring& path, const std::vector<std::wstring>& patterns) {
+  const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+  return std::any_of(patterns.begin(), patterns.end(), [&](const std::wstring& pattern) {
+    const std::wstring& subject = pattern.find(L'\\') == std::wstring::npos ? name : path;
+    return GlobMatches(pattern.c_str(), subject.c_str());
+  });
+}
+
+InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const KitRules& rules,
+                        const Disk& disk) {
   InstallPlan plan;
-  std::set<std::wstring> written;
-  for (const auto& [path, hash] : shipped.files) {
-    const std::optional<std::wstring> now = disk(path);
-    // A file setup does not know, different from the shipped one, is the user's as well.
-    if (!now || *now == hash || AsInstalled(previous, path, now)) {
+  std::set<std::wstring, NameLess> written;
+  // Setup's own: what it installed before, or a version an earlier release shipped.
+  const auto setups = [&](const std::wstring& path, const FileOnDisk& file) {
+    return AsInstalled(previous, path, file) || AsInstalled(rules.earlier, path, file);
+  };
+  for (const auto& [path, hashes] : shipped.files) {
+    const std::wstring& hash = *hashes.begin();
+    const FileOnDisk now = disk(path);
+    if (now.presence == Presence::kUnreadable) {
+      plan.unreadable.push_back(path);
+    } else if (now.presence == Presence::kAbsent || now.hash == hash || setups(path, now)) {
+      if (now.read_only) plan.read_only.insert(path);
       plan.put.push_back(path);
       written.insert(path);
+    } else if (IsKitsOwn(path, rules.owned)) {
+      const auto never = [](const std::wstring&, const FileOnDisk&) { return false; };
+      plan.replace.push_back({path, FreeName(path, kBackupSuffix, disk, never)});
+      written.insert(path);
     } else {
-      plan.beside.push_back({path, BesideName(previous, path, hash, disk)});
-      written.insert(plan.beside.back().new_path);
+      const auto setups_copy = [&](const std::wstring& name, const FileOnDisk& file) {
+        return file.presence == Presence::kThere && (file.hash == hash || setups(name, file));
+      };
+      const std::wstring beside = FreeName(path, kBesideSuffix, disk, setups_copy);
+      if (disk(beside).read_only) plan.read_only.insert(beside);
+      plan.beside.push_back({path, beside});
+      written.insert(beside);
     }
   }
-  // A file no longer shipped under its name may be shipped under the same name in another
-  // letter case: removing it would remove the file just put there.
-  std::set<std::wstring> kept;
-  for (const std::wstring& path : written) kept.insert(FoldCase(path));
-  for (const auto& [path, hash] : shipped.files) kept.insert(FoldCase(path));
-  for (const auto& [path, hash] : previous.files) {
-    if (kept.count(FoldCase(path))) continue;
-    if (AsInstalled(previous, path, disk(path))) plan.remove.push_back(path);
+  // A file no longer shipped under its name may be shipped under the same name in other letters:
+  // removing it would remove the file just put there.
+  for (const auto& [path, hashes] : previous.files) {
+    if (written.count(path) || shipped.files.count(path)) continue;
+    const FileOnDisk now = disk(path);
+    if (now.presence == Presence::kUnreadable) {
+      plan.unreadable.push_back(path);
+    } else if (AsInstalled(previous, path, now)) {
+      if (now.read_only) plan.read_only.insert(path);
+      plan.remove.push_back(path);
+    }
   }
-  std::set<std::wstring> stale;
-  std::set_difference(previous.folders.begin(), previous.folders.end(), shipped.folders.begin(),
-                      shipped.folders.end(), std::inserter(stale, stale.end()));
+  std::set<std::wstring, NameLess> stale;
+  for (const std::wstring& folder : previous.folders) {
+    if (!shipped.folders.count(folder)) stale.insert(folder);
+  }
   plan.stale_folders = DeepestFirst(stale);
   return plan;
 }
 
+Manifest Pending(const Manifest& previous, const Manifest& shipped, const InstallPlan& plan) {
+  Manifest pending = previous;
+  pending.folders.insert(shipped.folders.begin(), shipped.folders.end());
+  const auto accept_shipped = [&](const std::wstring& path, const std::wstring& as) {
+    Add(pending, as, shipped.files.at(path));
+  };
+  for (const std::wstring& path : plan.put) accept_shipped(path, path);
+  for (const Aside& aside : plan.beside) accept_shipped(aside.path, aside.other);
+  for (const Aside& aside : plan.replace) accept_shipped(aside.path, aside.path);
+  return pending;
+}
+
 Manifest Installed(const Manifest& previous, const Manifest& shipped, const InstallPlan& plan,
-                   const std::set<std::wstring>& failed) {
+                   const std::set<std::wstring, NameLess>& failed) {
   Manifest installed;
   installed.folders = shipped.folders;
-  const auto keep_previous = [&](const std::wstring& path) {
-    const auto entry = previous.files.find(path);
-    if (entry != previous.files.end()) installed.files.insert(*entry);
-  };
-  for (const std::wstring& path : plan.put) {
+  const auto shipped_or_previous = [&](const std::wstring& path, const std::wstring& as) {
     if (failed.count(path)) {
-      keep_previous(path);
+      KeepPrevious(installed, previous, as);
     } else {
-      installed.files[path] = shipped.files.at(path);
+      installed.files[as] = shipped.files.at(path);
     }
-  }
-  for (const Beside& beside : plan.beside) {
+  };
+  for (const std::wstring& path : plan.put) shipped_or_previous(path, path);
+  for (const Aside& aside : plan.replace) shipped_or_previous(aside.path, aside.path);
+  for (const Aside& aside : plan.beside) {
     // The user's file keeps the shipped hash on record: it differs, so it stays theirs.
-    installed.files[beside.path] = shipped.files.at(beside.path);
-    if (failed.count(beside.path)) {
-      keep_previous(beside.new_path);
-    } else {
-      installed.files[beside.new_path] = shipped.files.at(beside.path);
-    }
+    installed.files[aside.path] = shipped.files.at(aside.path);
+    shipped_or_previous(aside.path, aside.other);
   }
   for (const std::wstring& path : plan.remove) {
-    if (failed.count(path)) keep_previous(path);
+    if (failed.count(path)) KeepPrevious(installed, previous, path);
   }
+  for (const std::wstring& path : plan.unreadable) KeepPrevious(installed, previous, path);
   // A stale folder that still holds something is tried again by the uninstaller.
   installed.folders.insert(plan.stale_folders.begin(), plan.stale_folders.end());
   return installed;
 }
 
-UninstallPlan PlanUninstall(const Manifest& installed, const HashOnDisk& disk) {
+UninstallPlan PlanUninstall(const Manifest& installed, const Disk& disk) {
   UninstallPlan plan;
-  for (const auto& [path, hash] : installed.files) {
-    const std::optional<std::wstring> now = disk(path);
-    if (!now) continue;
-    (*now == hash ? plan.remove : plan.changed).push_back(path);
+  for (const auto& [path, hashes] : installed.files) {
+    const FileOnDisk now = disk(path);
+    if (now.presence == Presence::kAbsent) continue;
+    if (now.presence == Presence::kUnreadable) {
+      plan.unreadable.push_back(path);
+    } else if (hashes.count(now.hash)) {
+      if (now.read_only) plan.read_only.insert(path);
+      plan.remove.push_back(path);
+    } else {
+      plan.changed.push_back(path);
+    }
   }
   plan.folders = DeepestFirst(installed.folders);
   return plan;

@@ -1,10 +1,10 @@
 // What setup and the uninstaller do with each file of the kit folder, decided from what the
-// previous setup installed, what this one ships and what is on disk now. A file whose content
-// is no longer what setup installed belongs to the user: it is never replaced nor removed.
+// previous setup installed, what this one ships, what earlier releases shipped and what is on
+// disk now. A file the user changed is never replaced nor removed, but for the kit's own
+// programs and documents, whose earlier bytes are kept under another name instead.
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,42 +13,72 @@
 
 namespace tolvane::kitsetup {
 
-// The SHA-256 of a file of the kit folder by its relative path; nothing when it is not there.
-using HashOnDisk = std::function<std::optional<std::wstring>(const std::wstring& relative)>;
+struct FileOnDisk {
+  Presence presence = Presence::kAbsent;
+  std::wstring hash;  // its SHA-256, when it could be read
+  bool read_only = false;
+};
 
-// Where setup puts the new version of a file the user changed.
+// A file of the kit folder by its relative path.
+using Disk = std::function<FileOnDisk(const std::wstring& relative)>;
+
+// What the kit maker tells setup besides the files it ships.
+struct KitRules {
+  Manifest earlier;                 // every version of each file that earlier releases shipped
+  std::vector<std::wstring> owned;  // the kit's own files, as patterns: "*.exe", "docs\*.pdf"
+};
+
+// Whether a file is the kit's own by the kit maker's patterns: a pattern without a backslash
+// matches the file's name, one with a backslash its whole path; "*" and "?" as in a file
+// dialog, letters in any case.
+bool IsKitsOwn(const std::wstring& path, const std::vector<std::wstring>& patterns);
+
+// Where setup puts the new version of a file the user changed, and the kit's earlier program
+// or document it replaces.
 constexpr wchar_t kBesideSuffix[] = L".new";
+constexpr wchar_t kBackupSuffix[] = L".old";
 
-// A file the user changed, and the name its new version goes to: NAME.new, or NAME.new2 and
-// on when the user has a NAME.new of their own.
-struct Beside {
+// A file and the second name that goes with it: NAME.new (or .new2 and on) for the shipped
+// version beside the user's file, NAME.old (or .old2 and on) for the bytes a replaced program
+// had. Neither ever names a file of the user's.
+struct Aside {
   std::wstring path;
-  std::wstring new_path;
-  bool operator==(const Beside& other) const {
-    return path == other.path && new_path == other.new_path;
+  std::wstring other;
+  bool operator==(const Aside& other_aside) const {
+    return path == other_aside.path && other == other_aside.other;
   }
 };
 
 struct InstallPlan {
-  std::vector<std::wstring> put;            // the shipped file goes into its place
-  std::vector<Beside> beside;               // the user's file stays; the shipped one goes beside it
-  std::vector<std::wstring> remove;         // installed before, unchanged, no longer shipped
-  std::vector<std::wstring> stale_folders;  // installed before, no longer shipped; deepest first
+  std::vector<std::wstring> put;               // the shipped file goes into its place
+  std::vector<Aside> beside;                   // the user's file stays; the shipped one goes beside
+  std::vector<Aside> replace;                  // the kit's file differs: kept aside, then replaced
+  std::vector<std::wstring> remove;            // installed before, unchanged, no longer shipped
+  std::vector<std::wstring> unreadable;        // could not be read, so not judged: left alone
+  std::vector<std::wstring> stale_folders;     // installed before, no longer shipped; deepest first
+  std::set<std::wstring, NameLess> read_only;  // setup's own, to be made writable first
 };
 
-InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const HashOnDisk& disk);
+InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const KitRules& rules,
+                        const Disk& disk);
+
+// The record to keep while the plan runs: each file it puts accepted in its old version and in
+// the new, so that a setup cut off half way leaves a folder the next run understands.
+Manifest Pending(const Manifest& previous, const Manifest& shipped, const InstallPlan& plan);
 
 // What the kit folder holds from setup after `plan` ran, where `failed` names the plan's files
-// (as the plan lists them) that could not be put, moved beside or removed.
+// (as the plan lists them) that could not be put, moved aside or removed.
 Manifest Installed(const Manifest& previous, const Manifest& shipped, const InstallPlan& plan,
-                   const std::set<std::wstring>& failed);
+                   const std::set<std::wstring, NameLess>& failed);
 
 struct UninstallPlan {
-  std::vector<std::wstring> remove;   // still as setup installed them
-  std::vector<std::wstring> changed;  // the user's now: they stay
-  std::vector<std::wstring> folders;  // deepest first; each goes only when it is empty
+  std::vector<std::wstring> remove;      // still as setup installed them
+  std::vector<std::wstring> changed;     // the user's now: they stay
+  std::vector<std::wstring> unreadable;  // could not be read: they stay, and stay on record
+  std::vector<std::wstring> folders;     // deepest first; each goes only when it is empty
+  std::set<std::wstring, NameLess> read_only;
 };
 
-UninstallPlan PlanUninstall(const Manifest& installed, const HashOnDisk& disk);
+UninstallPlan PlanUninstall(const Manifest& installed, const Disk& disk);
 
 }  // namespace tolvane::kitsetup

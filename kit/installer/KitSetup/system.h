@@ -1,23 +1,44 @@
-// What the setup tool asks of Windows: file hashes and moves, text files, the running programs,
-// the known folders, and a folder made with its own access list.
+// What the setup tool asks of Windows: files of the kit folder read, hashed, moved and removed
+// with care, text files, links, the staging folder and the lock, the running programs and the
+// programs holding the kit's files, the known folders, and a folder made with its own access
+// list.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "manifest.h"
+#include "plan.h"
 
 namespace tolvane::kitsetup {
 
-// The SHA-256 of a file in lower-case hex; nothing when it can not be read.
-std::optional<std::wstring> Sha256OfFile(const std::wstring& path);
+// Whether a file is there, could be read, its SHA-256 and its read-only attribute. A file in
+// use is tried again for a few seconds (virus scanners and indexers hold files briefly); one
+// that is a link, a folder, or stored only online (reading it would download it) counts as
+// unreadable.
+FileOnDisk InspectFile(const std::wstring& path);
+std::pair<Presence, std::string> ReadFileBytes(const std::wstring& path);
 
-std::optional<std::wstring> ReadUtf8File(const std::wstring& path);
-// Written beside and put in place in one step, so that a record is never half written.
-bool WriteUtf8File(const std::wstring& path, const std::wstring& text);
+// Written beside, flushed to the disk and put in place in one step, so that a record is never
+// half written, not even by a power cut.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // UTF-16 with a byte-order mark: what setup's script reads line by line, and Notepad opens.
 bool WriteUtf16File(const std::wstring& path, const std::wstring& text);
 
+// Moves a file into its place, replacing what is there; flushed before it returns.
 bool MoveReplacing(const std::wstring& from, const std::wstring& to);
+// Renames a file to a name that must be free: never replaces anything.
+bool MoveAside(const std::wstring& from, const std::wstring& to);
+bool DeleteKitFile(const std::wstring& path);
+// Clears the read-only attribute, which would make replacing or removing the file fail.
+bool MakeWritable(const std::wstring& path);
+
+// A link, junction or mount point: writes and deletions through it would leave the kit folder.
+bool IsLink(const std::wstring& path);
+
 // Whether this user can make files in `folder`; a folder not there yet is tried by making the
 // highest missing one, which is removed again, so that a refused folder is left as it was.
 bool CanWriteIn(const std::wstring& folder);
@@ -25,14 +46,36 @@ bool CanWriteIn(const std::wstring& folder);
 std::wstring HighestMissingFolder(const std::wstring& folder);
 // Makes the folder and the ones above it that are missing; true when it is there.
 bool MakeFolders(const std::wstring& folder);
-// Removes a folder and everything in it.
+// Removes a folder and everything in it, but never what a link inside it leads to.
 void RemoveTree(const std::wstring& folder);
-// The files under `folder`, relative to it.
+// The files under `folder`, relative to it; links are not followed.
 std::vector<std::wstring> FilesUnder(const std::wstring& folder);
+// The names of the folders in `folder`.
+std::vector<std::wstring> FoldersIn(const std::wstring& folder);
+
+std::uint64_t RandomNumber();
+
+// Held while setup or the uninstaller changes the kit folder: a second one, from any account,
+// finds it taken. The lock file goes with the handle.
+class KitLock {
+ public:
+  explicit KitLock(const std::wstring& folder);
+  ~KitLock();
+  KitLock(const KitLock&) = delete;
+  KitLock& operator=(const KitLock&) = delete;
+  bool held() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+constexpr wchar_t kLockFile[] = L"~setup.lock";
 
 // The full paths of the running programs' images that this user can query, but for this
 // program's and its parent's (setup, or the uninstaller).
 std::vector<std::wstring> RunningImages();
+// The programs that hold any of these files open, as the Restart Manager names them ("Java(TM)
+// Platform SE binary"); nothing where the Restart Manager is missing.
+std::vector<std::wstring> ProgramsUsing(const std::vector<std::wstring>& files);
 // Program Files (both) and the Windows folder.
 std::vector<std::wstring> SystemFolders();
 // The folder's full path: relative parts resolved, no trailing backslash.
@@ -40,7 +83,8 @@ std::wstring FullPath(const std::wstring& path);
 
 std::wstring CurrentUserSid();
 // Makes `folder` with the access list in SDDL; gives the access list it passed to the system,
-// as read back from the security descriptor it built, or nothing when it failed.
+// as read back from the security descriptor it built, or nothing when it failed (the folder
+// was there already, among others).
 std::optional<std::wstring> MakeFolderWithAccessList(const std::wstring& folder,
                                                      const std::wstring& sddl);
 

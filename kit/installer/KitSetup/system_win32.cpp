@@ -1,11 +1,13 @@
 #include <windows.h>
 // After windows.h:
 #include <bcrypt.h>
+#include <restartmanager.h>
 #include <sddl.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "system.h"
 
@@ -23,44 +25,71 @@ struct LocalFreer {
   void operator()(void* memory) const { LocalFree(memory); }
 };
 
-UniqueHandle OpenForReading(const std::wstring& path) {
-  return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+// Errors that end when another program lets go of the file: retried a few times over a few
+// seconds before the file counts as in use.
+bool IsPassing(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED || error == ERROR_USER_MAPPED_FILE;
 }
 
-std::optional<std::string> ReadBytes(const std::wstring& path) {
-  const UniqueHandle file = OpenForReading(path);
-  if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-    bytes.append(buffer, got);
-  }
-  return bytes;
-}
+constexpr int kAttempts = 6;
+constexpr DWORD kPause = 500;
 
-bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-  const std::wstring part = path + L".part";
-  {
-    const UniqueHandle file(CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (file.get() == INVALID_HANDLE_VALUE ||
-        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-      DeleteFileW(part.c_str());
+template <typename Attempt>
+bool Retrying(Attempt attempt) {
+  for (int n = 1;; ++n) {
+    if (attempt()) return true;
+    const DWORD error = GetLastError();
+    if (n == kAttempts || !IsPassing(error)) {
+      SetLastError(error);
       return false;
     }
+    Sleep(kPause);
   }
-  return MoveReplacing(part, path);
 }
 
-}  // namespace
+UniqueHandle OpenForReading(const std::wstring& path) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  Retrying([&] {
+    file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
+                       nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  });
+  return UniqueHandle(file);
+}
 
-std::optional<std::wstring> Sha256OfFile(const std::wstring& path) {
-  const UniqueHandle file = OpenForReading(path);
-  if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+bool IsMissing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Not there, or there as a plain file whose bytes are on this computer.
+Presence PresenceOf(const std::wstring& path, DWORD* attributes_out = nullptr) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes_out) *attributes_out = attributes;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return IsMissing(GetLastError()) ? Presence::kAbsent : Presence::kUnreadable;
+  }
+  // FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS, which MinGW's headers lack: a cloud
+  // file stored only online.
+  constexpr DWORD kOnlineOnly = 0x00040000 | 0x00400000;
+  constexpr DWORD kNotHere = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                             FILE_ATTRIBUTE_OFFLINE | kOnlineOnly;
+  return attributes & kNotHere ? Presence::kUnreadable : Presence::kThere;
+}
+
+template <typename Consume>
+bool ReadAll(HANDLE file, Consume consume) {
+  std::vector<char> buffer(1 << 16);
+  DWORD got = 0;
+  while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+    if (got == 0) return true;
+    consume(buffer.data(), got);
+  }
+  return false;
+}
+
+std::optional<std::wstring> Sha256Of(HANDLE file) {
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
   if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
@@ -68,14 +97,9 @@ std::optional<std::wstring> Sha256OfFile(const std::wstring& path) {
   }
   std::optional<std::wstring> hex;
   if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
-    std::vector<unsigned char> buffer(1 << 16);
-    DWORD got = 0;
-    bool read = true;
-    while ((read = ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
-                            nullptr)) &&
-           got > 0) {
-      BCryptHashData(hash, buffer.data(), got, 0);
-    }
+    const bool read = ReadAll(file, [&](char* data, DWORD size) {
+      BCryptHashData(hash, reinterpret_cast<PUCHAR>(data), size, 0);
+    });
     unsigned char digest[32];
     if (read && BCryptFinishHash(hash, digest, sizeof(digest), 0) == 0) {
       constexpr wchar_t kDigits[] = L"0123456789abcdef";
@@ -91,36 +115,94 @@ std::optional<std::wstring> Sha256OfFile(const std::wstring& path) {
   return hex;
 }
 
-std::optional<std::wstring> ReadUtf8File(const std::wstring& path) {
-  const std::optional<std::string> bytes = ReadBytes(path);
-  if (!bytes) return std::nullopt;
-  if (bytes->empty()) return std::wstring();
-  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes->data(),
-                                       static_cast<int>(bytes->size()), nullptr, 0);
-  if (size == 0) return std::nullopt;
-  std::wstring text(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes->data(), static_cast<int>(bytes->size()), text.data(),
-                      size);
-  return text;
+constexpr DWORD kMoveFlags = MOVEFILE_WRITE_THROUGH;
+
+}  // namespace
+
+FileOnDisk InspectFile(const std::wstring& path) {
+  DWORD attributes = 0;
+  const Presence presence = PresenceOf(path, &attributes);
+  if (presence != Presence::kThere) return {presence, L"", false};
+  const UniqueHandle file = OpenForReading(path);
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    return {IsMissing(GetLastError()) ? Presence::kAbsent : Presence::kUnreadable, L"", false};
+  }
+  const std::optional<std::wstring> hash = Sha256Of(file.get());
+  if (!hash) return {Presence::kUnreadable, L"", false};
+  return {Presence::kThere, *hash, (attributes & FILE_ATTRIBUTE_READONLY) != 0};
 }
 
-bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  return WriteBytes(path, bytes);
+std::pair<Presence, std::string> ReadFileBytes(const std::wstring& path) {
+  const Presence presence = PresenceOf(path);
+  if (presence != Presence::kThere) return {presence, ""};
+  const UniqueHandle file = OpenForReading(path);
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    return {IsMissing(GetLastError()) ? Presence::kAbsent : Presence::kUnreadable, ""};
+  }
+  std::string bytes;
+  if (!ReadAll(file.get(), [&](char* data, DWORD size) { bytes.append(data, size); })) {
+    return {Presence::kUnreadable, ""};
+  }
+  return {Presence::kThere, bytes};
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  const std::wstring part = path + L".part";
+  {
+    const UniqueHandle file(CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file.get() == INVALID_HANDLE_VALUE ||
+        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !FlushFileBuffers(file.get())) {
+      DeleteFileW(part.c_str());
+      return false;
+    }
+  }
+  return MoveReplacing(part, path);
 }
 
 bool WriteUtf16File(const std::wstring& path, const std::wstring& text) {
   const std::wstring marked = L"\xFEFF" + text;
-  return WriteBytes(path, std::string(reinterpret_cast<const char*>(marked.data()),
-                                      marked.size() * sizeof(wchar_t)));
+  return WriteFileBytes(path, std::string(reinterpret_cast<const char*>(marked.data()),
+                                          marked.size() * sizeof(wchar_t)));
 }
 
 bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return Retrying([&] {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | kMoveFlags) != 0;
+  });
+}
+
+bool MoveAside(const std::wstring& from, const std::wstring& to) {
+  return Retrying([&] { return MoveFileExW(from.c_str(), to.c_str(), kMoveFlags) != 0; });
+}
+
+bool DeleteKitFile(const std::wstring& path) {
+  return Retrying([&] { return DeleteFileW(path.c_str()) != 0; });
+}
+
+bool MakeWritable(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) != 0;
+}
+
+bool IsLink(const std::wstring& path) {
+  // The folder entry itself, not what it leads to: its attributes as the folder above lists
+  // them, and as its own handle, opened without following it, tells them. (Wine shows a Unix
+  // symbolic link only in the first.)
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return true;
+  }
+  const UniqueHandle entry(CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information;
+  return entry.get() != INVALID_HANDLE_VALUE &&
+         GetFileInformationByHandle(entry.get(), &information) &&
+         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool CanWriteIn(const std::wstring& folder) {
@@ -167,7 +249,7 @@ bool IsFolder(const WIN32_FIND_DATAW& entry) {
          !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-bool IsLink(const WIN32_FIND_DATAW& entry) {
+bool IsLinkEntry(const WIN32_FIND_DATAW& entry) {
   return entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
 }
 
@@ -193,7 +275,7 @@ void RemoveTree(const std::wstring& folder) {
       const std::wstring path = folder + L"\\" + name;
       if (IsFolder(entry)) {
         RemoveTree(path);
-      } else if (IsLink(entry) && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      } else if (IsLinkEntry(entry) && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         RemoveDirectoryW(path.c_str());
       } else {
         DeleteFileW(path.c_str());
@@ -210,39 +292,132 @@ std::vector<std::wstring> FilesUnder(const std::wstring& folder) {
       for (const std::wstring& file : FilesUnder(folder + L"\\" + name)) {
         files.push_back(name + L"\\" + file);
       }
-    } else if (!IsLink(entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    } else if (!IsLinkEntry(entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       files.push_back(name);
     }
   });
   return files;
 }
 
-std::vector<std::wstring> RunningImages() {
+std::vector<std::wstring> FoldersIn(const std::wstring& folder) {
+  std::vector<std::wstring> folders;
+  ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folders.push_back(name);
+  });
+  return folders;
+}
+
+std::uint64_t RandomNumber() {
+  std::uint64_t number = 0;
+  BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&number), sizeof(number),
+                  BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+  return number;
+}
+
+// Made new, the lock file goes when its handle closes, even when the tool is killed. One that
+// is there but not held was left by a power cut, or is somebody's file: it is held, and kept.
+KitLock::KitLock(const std::wstring& folder) {
+  const std::wstring path = folder + L"\\" + kLockFile;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+    file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  }
+  if (file != INVALID_HANDLE_VALUE) handle_ = file;
+}
+
+KitLock::~KitLock() {
+  if (handle_) CloseHandle(handle_);
+}
+
+namespace {
+
+// Setup, or the uninstaller, that runs this tool may itself have been started from the kit.
+std::pair<DWORD, DWORD> ThisAndParent() {
   const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  std::vector<PROCESSENTRY32W> processes;
+  PROCESSENTRY32W entry = {sizeof(entry)};
+  const DWORD self = GetCurrentProcessId();
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == self) return {self, entry.th32ParentProcessID};
+  }
+  return {self, self};
+}
+
+template <typename Function>
+Function Find(HMODULE library, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+struct LibraryFreer {
+  void operator()(HMODULE library) const { FreeLibrary(library); }
+};
+
+}  // namespace
+
+std::vector<std::wstring> RunningImages() {
+  const auto [self, parent] = ThisAndParent();
+  const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  std::vector<std::wstring> images;
+  std::wstring image(32768, L'\0');  // the longest path Windows has
   PROCESSENTRY32W entry = {sizeof(entry)};
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    processes.push_back(entry);
-  }
-  // Setup, or the uninstaller, that runs this tool may itself have been started from the kit.
-  const DWORD self = GetCurrentProcessId();
-  DWORD parent = self;
-  for (const PROCESSENTRY32W& process : processes) {
-    if (process.th32ProcessID == self) parent = process.th32ParentProcessID;
-  }
-  std::vector<std::wstring> images;
-  std::wstring image(32768, L'\0');  // the longest path Windows has
-  for (const PROCESSENTRY32W& process : processes) {
-    if (process.th32ProcessID == self || process.th32ProcessID == parent) continue;
+    if (entry.th32ProcessID == self || entry.th32ProcessID == parent) continue;
     const UniqueHandle handle(
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.th32ProcessID));
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     DWORD size = static_cast<DWORD>(image.size());
     if (handle && QueryFullProcessImageNameW(handle.get(), 0, image.data(), &size)) {
       images.push_back(image.substr(0, size));
     }
   }
   return images;
+}
+
+std::vector<std::wstring> ProgramsUsing(const std::vector<std::wstring>& files) {
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> library(
+      LoadLibraryExW(L"rstrtmgr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!library || files.empty()) return {};
+  using Start = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+  using Register = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+  using List = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, LPDWORD);
+  using End = DWORD(WINAPI*)(DWORD);
+  const auto start = Find<Start>(library.get(), "RmStartSession");
+  const auto add = Find<Register>(library.get(), "RmRegisterResources");
+  const auto list = Find<List>(library.get(), "RmGetList");
+  const auto end = Find<End>(library.get(), "RmEndSession");
+  DWORD session = 0;
+  WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+  if (!start || !add || !list || !end || start(&session, 0, key) != ERROR_SUCCESS) return {};
+  std::vector<LPCWSTR> names;
+  for (const std::wstring& file : files) names.push_back(file.c_str());
+  std::vector<RM_PROCESS_INFO> found;
+  if (add(session, static_cast<UINT>(names.size()), names.data(), 0, nullptr, 0, nullptr) ==
+      ERROR_SUCCESS) {
+    // The list may grow between the two calls.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      UINT needed = 0, count = static_cast<UINT>(found.size());
+      DWORD reasons = 0;
+      const DWORD result = list(session, &needed, &count, found.data(), &reasons);
+      if (result == ERROR_SUCCESS) {
+        found.resize(count);
+        break;
+      }
+      found.assign(result == ERROR_MORE_DATA ? needed : 0, RM_PROCESS_INFO{});
+      if (result != ERROR_MORE_DATA) break;
+    }
+  }
+  end(session);
+  const auto [self, parent] = ThisAndParent();
+  std::vector<std::wstring> programs;
+  for (const RM_PROCESS_INFO& process : found) {
+    const DWORD id = process.Process.dwProcessId;
+    if (id == self || id == parent) continue;
+    programs.push_back(std::wstring(process.strAppName) + L" (process " + std::to_wstring(id) +
+                       L")");
+  }
+  return programs;
 }
 
 std::vector<std::wstring> SystemFolders() {

@@ -1,0 +1,166 @@
+// Puts the files unpacked into the staging folder in place, as the plan says, and records what
+// setup installed. The record accepts both versions of every file while they move, so that a
+// setup cut off half way (a power cut) leaves a folder the next setup and the uninstaller
+// understand.
+#include <windows.h>
+
+#include "commands.h"
+#include "folder_rules.h"
+#include "system.h"
+
+namespace tolvane::kitsetup {
+namespace {
+
+// A damaged record is kept for whoever wants to look at it, under a name of its own.
+std::wstring KeepDamagedRecord(const std::wstring& folder) {
+  for (int n = 1;; ++n) {
+    const std::wstring name =
+        L"installed-files.damaged" + (n == 1 ? L"" : std::to_wstring(n)) + L".txt";
+    if (InspectFile(Join(folder, name)).presence != Presence::kAbsent) continue;
+    return MoveAside(Join(folder, kRecord), Join(folder, name)) ? name : L"";
+  }
+}
+
+// Staging folders of this run and of runs cut off before they removed theirs.
+void RemoveStagingFolders(const std::wstring& folder) {
+  for (const std::wstring& name : FoldersIn(folder)) {
+    if (IsOwnStaging(folder, name)) RemoveTree(Join(folder, name));
+  }
+}
+
+class Installation {
+ public:
+  Installation(const std::wstring& folder, const std::wstring& staging, const Manifest& shipped)
+      : folder_(folder), staging_(staging), shipped_(shipped) {}
+
+  // The unpacked file, checked against what the build shipped before it goes anywhere.
+  bool Unpacked(const std::wstring& path) const {
+    const FileOnDisk file = InspectFile(Join(folder_, staging_ + L"\\" + path));
+    return file.presence == Presence::kThere && file.hash == ShippedHash(shipped_, path);
+  }
+
+  bool Put(const std::wstring& path, const std::wstring& as) const {
+    return Unpacked(path) &&
+           MoveReplacing(Join(folder_, staging_ + L"\\" + path), Join(folder_, as));
+  }
+
+  // The kit's earlier program goes aside first, and comes back when the new one can not go in.
+  bool Replace(const Aside& aside) const {
+    if (!Unpacked(aside.path) ||
+        !MoveAside(Join(folder_, aside.path), Join(folder_, aside.other))) {
+      return false;
+    }
+    if (Put(aside.path, aside.path)) return true;
+    MoveAside(Join(folder_, aside.other), Join(folder_, aside.path));
+    return false;
+  }
+
+ private:
+  std::wstring folder_, staging_;
+  const Manifest& shipped_;
+};
+
+std::vector<std::wstring> Described(const std::vector<Aside>& asides, const wchar_t* suffix,
+                                    const wchar_t* what) {
+  std::vector<std::wstring> lines;
+  for (const Aside& aside : asides) {
+    lines.push_back(aside.other == aside.path + suffix
+                        ? aside.path
+                        : aside.path + L" (" + what + L" " + aside.other + L")");
+  }
+  return lines;
+}
+
+}  // namespace
+
+int Install(const std::wstring& target, const std::wstring& staging,
+            const std::wstring& data_folder, const std::wstring& report) {
+  const std::wstring folder = FullPath(target);
+  if (!IsOwnStaging(folder, staging)) return kBadArguments;
+  // Whatever happens, the unpacked files go: only the ones put in place are the kit's.
+  const struct StagingRemover {
+    std::wstring path;
+    ~StagingRemover() { RemoveTree(path); }
+  } remover{Join(folder, staging)};
+  const std::optional<SetupData> data = ReadSetupData(data_folder);
+  if (!data) return kBadArguments;
+  const KitLock lock(folder);
+  if (!lock.held()) return kInUse;
+
+  Record record = ReadKitRecord(folder);
+  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest});
+  if (!link.empty()) {
+    Report(report, L"Setup did not install into " + folder + L": " + link +
+                       L" is a link to another folder, and setup never writes through one.\r\n");
+    return kFolderRefused;
+  }
+  std::wstring told;
+  if (record.state == RecordState::kUnreadable) {
+    Report(report, L"Setup could not read its record of the files it installed (" +
+                       std::wstring(kRecord) + L"), so it changed nothing in " + folder +
+                       L". Run setup again once no program holds it.\r\n");
+    return kFilesFailed;
+  }
+  if (record.state == RecordState::kDamaged) {
+    const std::wstring kept = KeepDamagedRecord(folder);
+    if (kept.empty()) return kFilesFailed;
+    told = L"Setup's record of the files it installed was damaged. It is kept as " + kept +
+           L", and setup took every file that differs from the ones it installs for yours.\r\n\r\n";
+  }
+  const Manifest& previous = record.manifest;
+  const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder));
+  if (!WriteFileBytes(Join(folder, kRecord),
+                      EncodeManifest(Pending(previous, data->shipped, plan)))) {
+    Report(report, told + L"Setup could not write its record of the files it installs (" +
+                       std::wstring(kRecord) + L"), so it changed nothing in " + folder + L".\r\n");
+    return kFilesFailed;
+  }
+
+  for (const std::wstring& path : data->shipped.folders) MakeFolders(Join(folder, path));
+  for (const std::wstring& path : plan.read_only) MakeWritable(Join(folder, path));
+  const Installation installation(folder, staging, data->shipped);
+  std::set<std::wstring, NameLess> failed;
+  std::vector<std::wstring> failed_paths;
+  const auto attempt = [&](const std::wstring& path, bool done) {
+    if (done) return;
+    failed.insert(path);
+    failed_paths.push_back(path);
+  };
+  for (const std::wstring& path : plan.put) attempt(path, installation.Put(path, path));
+  for (const Aside& aside : plan.replace) attempt(aside.path, installation.Replace(aside));
+  for (const Aside& aside : plan.beside)
+    attempt(aside.path, installation.Put(aside.path, aside.other));
+  for (const std::wstring& path : plan.remove) attempt(path, DeleteKitFile(Join(folder, path)));
+  for (const std::wstring& path : plan.stale_folders) RemoveDirectoryW(Join(folder, path).c_str());
+  RemoveStagingFolders(folder);
+  const bool recorded = WriteFileBytes(
+      Join(folder, kRecord), EncodeManifest(Installed(previous, data->shipped, plan, failed)));
+
+  std::vector<Aside> replaced, beside;
+  for (const Aside& aside : plan.replace) {
+    if (!failed.count(aside.path)) replaced.push_back(aside);
+  }
+  for (const Aside& aside : plan.beside) {
+    if (!failed.count(aside.path)) beside.push_back(aside);
+  }
+  // Failures first: the window shows only the report's first lines.
+  Report(report,
+         Listed(L"Setup could not install these files (a program may be using them); run "
+                L"setup again once it has ended:",
+                failed_paths) +
+             Listed(L"Setup could not read these files, so it left them as they were; run setup "
+                    L"again once no program holds them:",
+                    plan.unreadable) +
+             told +
+             Listed(L"These programs and documents of the kit were not the ones an earlier setup "
+                    L"installed. Setup replaced them and kept the earlier ones beside each as " +
+                        std::wstring(kBackupSuffix) + L":",
+                    Described(replaced, kBackupSuffix, L"kept as")) +
+             Listed(L"You had changed these files, so setup kept them as they were and put the "
+                    L"new version beside each as " +
+                        std::wstring(kBesideSuffix) + L":",
+                    Described(beside, kBesideSuffix, L"the new version is")));
+  return failed.empty() && plan.unreadable.empty() && recorded ? kDone : kFilesFailed;
+}
+
+}  // namespace tolvane::kitsetup
