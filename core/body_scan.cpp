@@ -1,47 +1,9 @@
 #include "body_scan.h"
 
 #include "http_ascii.h"
+#include "utf8.h"
 
 namespace tolvane {
-namespace {
-
-void AppendUtf8(std::string& bytes, char32_t code) {
-  if (code < 0x80) {
-    bytes.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
-bool IsHighSurrogate(char32_t code) { return code >= 0xD800 && code <= 0xDBFF; }
-bool IsLowSurrogate(char32_t code) { return code >= 0xDC00 && code <= 0xDFFF; }
-
-// The code points of a wide text: UTF-16 where wchar_t has 16 bits (Windows), UTF-32 elsewhere.
-std::optional<std::u32string> CodePoints(const std::wstring& text) {
-  std::u32string codes;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t code = static_cast<char32_t>(text[i]);
-    if (sizeof(wchar_t) == 2 && IsHighSurrogate(code) && i + 1 < text.size() &&
-        IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-    }
-    if (IsHighSurrogate(code) || IsLowSurrogate(code) || code > 0x10FFFF) return std::nullopt;
-    codes.push_back(code);
-  }
-  return codes;
-}
-
-}  // namespace
 
 bool CharsetIsUtf8(std::string_view content_type) {
   for (std::size_t semicolon = content_type.find(';'); semicolon != std::string_view::npos;
@@ -63,12 +25,12 @@ bool CharsetIsUtf8(std::string_view content_type) {
 }
 
 std::optional<std::string> EncodeForBody(const std::wstring& text, bool utf8) {
-  const auto codes = CodePoints(text);
+  const auto codes = utf8::CodePoints(text);
   if (!codes) return std::nullopt;
   std::string bytes;
   for (char32_t code : *codes) {
     if (utf8) {
-      AppendUtf8(bytes, code);
+      utf8::Append(bytes, code);
     } else if (code <= 0xFF) {
       bytes.push_back(static_cast<char>(code));
     } else {

@@ -580,5 +580,45 @@ TEST_F(KitSetup, OneSetupAtATime) {
   EXPECT_EQ(Uninstall(kit_), 0u);
 }
 
+TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotHold) {
+  const std::wstring tool = L"\"" + HostPath(TOLVANE_KIT_SETUP) + L"\" ",
+                     data = HostPath(TOLVANE_SHIPPED_KIT "-data"),
+                     name_file = scratch_.path() + L"staging.txt";
+  ASSERT_EQ(RunWithItsChildren(tool + L"makefolder \"" + kit_ + L"\" \"" + name_file + L"\""), 0u);
+  const std::wstring staging = Utf16(ReadBytes(name_file));
+  ASSERT_EQ(staging.rfind(L"~setup.", 0), 0u) << staging;
+  // An unpacked file that is not what the build shipped (a disk error, a program that changed
+  // it) is not put in place.
+  std::filesystem::copy(std::filesystem::path(HostPath(TOLVANE_SHIPPED_KIT)),
+                        std::filesystem::path(kit_ + L"\\" + staging),
+                        std::filesystem::copy_options::recursive);
+  WriteBytes(kit_ + L"\\" + staging + L"\\TolvaneChat.pdf", "not the manual");
+  EXPECT_EQ(RunWithItsChildren(tool + L"install \"" + kit_ + L"\" " + staging + L" \"" + data +
+                               L"\" \"" + kit_ + L"\\setup-report.txt\""),
+            5u);
+  EXPECT_FALSE(FileExists(kit_ + L"\\TolvaneChat.pdf"));
+  EXPECT_EQ(ReadBytes(kit_ + L"\\TolvaneChat.exe"), Shipped(L"TolvaneChat.exe"));
+  EXPECT_FALSE(FileExists(kit_ + L"\\" + staging));
+  EXPECT_NE(Report(kit_).find(L"\n    TolvaneChat.pdf\r\n"), std::wstring::npos) << Report(kit_);
+  EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.txt").find("TolvaneChat.pdf"), std::string::npos);
+
+  // The build refuses a kit with a file Windows cannot hold, as setup would.
+  const std::wstring bad = scratch_.path() + L"data";
+  std::filesystem::copy(std::filesystem::path(data), std::filesystem::path(bad),
+                        std::filesystem::copy_options::recursive);
+  for (const auto& [line, problem] :
+       {std::pair<std::string, std::wstring>{"www\\aux.php",
+                                             L"not a file Windows can hold: www\\aux.php"},
+        {"tools\\Javatest.bat", L"listed twice in other letters: tools\\Javatest.bat"},
+        {"docs.\\", L"not a folder Windows can hold: docs."}}) {
+    WriteBytes(bad + L"\\shipped.txt",
+               ReadBytes(data + L"\\shipped.txt") +
+                   (line.back() == '\\' ? line : std::string(64, 'a') + "  " + line) + "\n");
+    EXPECT_EQ(RunWithItsChildren(tool + L"verify \"" + bad + L"\" \"" + bad + L"\\problem.txt\""),
+              2u);
+    EXPECT_EQ(ReadBytes(bad + L"\\problem.txt"), "shipped.txt: " + Utf8(problem));
+  }
+}
+
 }  // namespace
 }  // namespace tolvane::test

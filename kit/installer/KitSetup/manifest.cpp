@@ -5,6 +5,8 @@
 #include <sstream>
 #include <type_traits>
 
+#include "utf8.h"
+
 namespace tolvane::kitsetup {
 namespace {
 
@@ -38,45 +40,6 @@ bool IsDeviceName(const std::wstring& part) {
   }
   const wchar_t n = base[3];
   return (n >= L'0' && n <= L'9') || n == L'\x00B9' || n == L'\x00B2' || n == L'\x00B3';
-}
-
-void AppendUtf16(std::wstring& text, char32_t code) {
-  if constexpr (sizeof(wchar_t) == 2) {
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      text.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-      text.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-      return;
-    }
-  }
-  text.push_back(static_cast<wchar_t>(code));
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-std::optional<std::wstring> DecodeUtf8(const std::string& bytes) {
-  std::wstring text;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byte(i);
-    const std::size_t length = lead < 0x80                   ? 1
-                               : lead >= 0xC2 && lead < 0xE0 ? 2
-                               : lead >= 0xE0 && lead < 0xF0 ? 3
-                               : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                             : 0;
-    if (length == 0 || i + length > bytes.size()) return std::nullopt;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) return std::nullopt;
-      code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    static constexpr std::array<char32_t, 5> kShortest = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
-      return std::nullopt;
-    }
-    AppendUtf16(text, code);
-    i += length;
-  }
-  return text;
 }
 
 // A path already listed in other letters is a second file Windows cannot hold beside the first.
@@ -150,7 +113,7 @@ std::optional<Manifest> ParseManifest(const std::wstring& text, std::wstring* pr
 }
 
 std::optional<Manifest> DecodeManifest(const std::string& bytes, std::wstring* problem) {
-  const std::optional<std::wstring> text = DecodeUtf8(bytes);
+  const std::optional<std::wstring> text = utf8::Decode(bytes);
   if (!text) {
     if (problem) *problem = L"not UTF-8 text";
     return std::nullopt;
@@ -167,31 +130,7 @@ std::wstring FormatManifest(const Manifest& manifest) {
   return text;
 }
 
-std::string EncodeUtf8(const std::wstring& text) {
-  std::string bytes;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t code = static_cast<char32_t>(text[i]);
-    if (sizeof(wchar_t) == 2 && code >= 0xD800 && code < 0xDC00 && i + 1 < text.size()) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-    }
-    if (code < 0x80) {
-      bytes.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      bytes.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      bytes.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      bytes.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-  }
-  return bytes;
-}
+std::string EncodeUtf8(const std::wstring& text) { return utf8::Encode(text); }
 
 std::string EncodeManifest(const Manifest& manifest) {
   return EncodeUtf8(FormatManifest(manifest));
