@@ -47,6 +47,10 @@ ManifestDPIAware true
 !define MUTEX "Local\TolvaneChatSetup"
 ; The finish page has room for this many lines of the report under its text.
 !define REPORT_LINES 6
+; SetWindowPos: keep the size, the place, the z-order, the activation.
+!define SWP_KEEP_SIZE 0x0001
+!define SWP_KEEP_PLACE 0x0002
+!define SWP_KEEP_ORDER 0x0014
 ; The kit folder as KitSetup takes it: "\." keeps a trailing backslash (D:\) from escaping the
 ; closing quote; KitSetup resolves it.
 !define KIT_FOLDER '"$INSTDIR\."'
@@ -256,8 +260,28 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
-; A launcher that was not replaced is not offered to run.
+; The report's text takes the page's height down to the "Run" check box, which goes to the
+; page's foot; a launcher that was not replaced is not offered to run.
 Function FinishShow
+  System::Call '*(i, i, i, i) p .R9'
+  System::Call 'user32::GetClientRect(p $mui.FinishPage, p R9)'
+  System::Call '*$R9(i, i, i, i .R8)'
+  System::Call 'user32::GetWindowRect(p $mui.FinishPage.Run, p R9)'
+  System::Call 'user32::MapWindowPoints(p 0, p $mui.FinishPage, p R9, i 2)'
+  System::Call '*$R9(i .R4, i .R5, i, i .R7)'
+  System::Call 'user32::GetWindowRect(p $mui.FinishPage.Text, p R9)'
+  System::Call 'user32::MapWindowPoints(p 0, p $mui.FinishPage, p R9, i 2)'
+  System::Call '*$R9(i .R0, i .R1, i .R2, i)'
+  System::Free $R9
+  ; The check box's height, kept below it as a margin.
+  IntOp $R3 $R7 - $R5
+  IntOp $R5 $R8 - $R3
+  IntOp $R5 $R5 - $R3
+  System::Call 'user32::SetWindowPos(p $mui.FinishPage.Run, p 0, i R4, i R5, i 0, i 0, i ${SWP_KEEP_SIZE}|${SWP_KEEP_ORDER})'
+  IntOp $R7 $R5 - $R1
+  IntOp $R7 $R7 - $R3
+  IntOp $R2 $R2 - $R0
+  System::Call 'user32::SetWindowPos(p $mui.FinishPage.Text, p 0, i 0, i 0, i R2, i R7, i ${SWP_KEEP_PLACE}|${SWP_KEEP_ORDER})'
   ${If} $Installed <> 1
     SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_UNCHECKED} 0
     ShowWindow $mui.FinishPage.Run ${SW_HIDE}
@@ -334,7 +358,7 @@ Section "Tolvane Chat" KitSection
   ${If} $1 != ""
     StrCpy $FinishText "$FinishText$\r$\n$\r$\n$1"
     ${If} $R4 = 1
-      StrCpy $FinishText "$FinishText...$\r$\n$\r$\nThe whole list is in $INSTDIR\${REPORT}."
+      StrCpy $FinishText "$FinishText    ...$\r$\nThe whole list is in $INSTDIR\${REPORT}."
     ${EndIf}
   ${EndIf}
 SectionEnd
