@@ -30,6 +30,9 @@ std::wstring ExecutablePath() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   tolvane::StartupMark("entry");
+  // A DLL of a system library's name beside the launcher (the kit folder) must never be loaded:
+  // libraries loaded later come from System32 only.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   tolvane::StartupMark("common controls");

@@ -79,6 +79,9 @@ std::wstring ArgumentErrorText(const Arguments& arguments) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The tool runs as administrator from the kit folder: a DLL of a system library's name put
+  // beside it must never be loaded.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   const Arguments arguments = tolvane::envtool::ParseCommandLine(GetCommandLineW());
   if (arguments.error != ArgumentError::kNone) {
     ShowError(ArgumentErrorText(arguments) + L"\n\n" + kUsage);

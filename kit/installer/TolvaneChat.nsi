@@ -45,7 +45,8 @@ ManifestDPIAware true
 ; One setup or uninstaller of the kit at a time in a session; KitSetup's lock file in the kit
 ; folder keeps out those of other sessions.
 !define MUTEX "Local\TolvaneChatSetup"
-; The finish page has room for this many lines of the report under its text.
+; The finish page has room for this many lines of the report under its text, and the
+; uninstaller's message as well.
 !define REPORT_LINES 6
 ; SetWindowPos: keep the size, the place, the z-order, the activation.
 !define SWP_KEEP_SIZE 0x0001
@@ -220,10 +221,18 @@ Function CommandLineOption
   ${EndIf}
 FunctionEnd
 
-; $0 is 0 when the kit can go into $INSTDIR: a folder this user can write, not in Program Files
-; or the Windows folder, and short enough for the kit's deepest path.
+; $0 is 0 when the kit can go into $INSTDIR: an absolute folder, not a drive's root, that this
+; user can write, not in Program Files or the Windows folder, short enough for the kit's deepest
+; path, and with no link in it. $INSTDIR then takes the folder's canonical name.
 Function JudgeKitFolder
-  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data"'
+  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt"'
+  ${If} $0 = 0
+    ; Setup goes on with the folder's canonical name: absolute, long names, no "\\?\".
+    StrCpy $R3 1
+    Push "$PLUGINSDIR\folder.txt"
+    Call ReadText
+    StrCpy $INSTDIR $1
+  ${EndIf}
 FunctionEnd
 
 ; A silent install into a folder setup cannot use, or while the kit's programs run, ends here,
@@ -233,6 +242,14 @@ Function .onInit
   !insertmacro UnpackKitSetup
   !insertmacro UnpackSetupData
   StrCpy $Installed 0
+  !insertmacro KitSetup 'elevated'
+  ${If} $0 <> 0
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONSTOP "Setup is running as administrator.$\r$\n$\r$\nTolvane Chat is installed for one user, who keeps its settings in its folder: please run setup as the user who will use Tolvane Chat, without $\"Run as administrator$\"."
+    ${EndIf}
+    SetErrorLevel ${FOLDER_REFUSED}
+    Quit
+  ${EndIf}
   ; NSIS itself takes only an unquoted /D=, and puts a folder it cannot use aside for the
   ; default one without a word: setup judges the folder it was given.
   StrCpy $R0 "/D="
@@ -351,15 +368,15 @@ Section "Tolvane Chat" KitSection
   ${Else}
     StrCpy $FinishText "${PRODUCT} could not be installed completely."
   ${EndIf}
-  ; The finish page shows what fits of the report, and names the file that holds it whole.
+  ; The finish page shows what fits of the report (NSIS holds texts of 1024 characters at most),
+  ; after the name of the file that holds it whole.
   StrCpy $R3 ${REPORT_LINES}
   Push "$INSTDIR\${REPORT}"
   Call ReadText
-  ${If} $1 != ""
+  ${If} $R4 = 1
+    StrCpy $FinishText "$FinishText The whole report is in $INSTDIR\${REPORT}.$\r$\n$\r$\n$1    ..."
+  ${ElseIf} $1 != ""
     StrCpy $FinishText "$FinishText$\r$\n$\r$\n$1"
-    ${If} $R4 = 1
-      StrCpy $FinishText "$FinishText    ...$\r$\nThe whole list is in $INSTDIR\${REPORT}."
-    ${EndIf}
   ${EndIf}
 SectionEnd
 
@@ -400,11 +417,8 @@ Section Uninstall
   ${If} $R0 == $INSTDIR
     StrCpy $R1 "registered"
   ${EndIf}
-  ; Silently, what the uninstaller has to tell stays in the kit folder, which then stays too.
-  StrCpy $R2 "$PLUGINSDIR\report.txt"
-  ${If} ${Silent}
-    StrCpy $R2 "$INSTDIR\${UNINSTALL_REPORT}"
-  ${EndIf}
+  ; What the uninstaller has to tell stays in the kit folder, which then stays too.
+  StrCpy $R2 "$INSTDIR\${UNINSTALL_REPORT}"
   !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$R2" $R1'
   ${If} $0 = 0
     Delete "$INSTDIR\${UNINSTALLER}"
@@ -418,10 +432,12 @@ Section Uninstall
     SetErrorLevel $0
   ${EndIf}
   ${IfNot} ${Silent}
-    StrCpy $R3 0
+    StrCpy $R3 ${REPORT_LINES}
     Push $R2
     Call un.ReadText
-    ${If} $1 != ""
+    ${If} $R4 = 1
+      MessageBox MB_OK|MB_ICONINFORMATION "The whole report is in $R2.$\r$\n$\r$\n$1    ..."
+    ${ElseIf} $1 != ""
       MessageBox MB_OK|MB_ICONINFORMATION $1
     ${EndIf}
   ${EndIf}

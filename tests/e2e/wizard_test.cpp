@@ -157,6 +157,12 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
                    std::chrono::seconds(5));
 }
 
+std::wstring ShortName(const std::wstring& path) {
+  wchar_t name[MAX_PATH] = {};
+  GetShortPathNameW(path.c_str(), name, MAX_PATH);
+  return name;
+}
+
 // A text KitSetup wrote: UTF-16 with a byte-order mark, as Notepad reads it.
 std::wstring Utf16(const std::string& bytes) {
   const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
@@ -311,14 +317,24 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   const std::wstring setup = L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S ";
   ScratchFolder scratch;
   // A folder setup cannot write even as root, one NSIS would put aside for its default, system
-  // folders (writable here, as root), and one where the kit's deepest path would pass 260.
+  // folders (writable here, as root), also by their short names or behind "\\?\", one where
+  // the kit's deepest path would pass 260, one longer than a folder may be, a drive's root, and
+  // folders not absolute, which would be taken from whatever folder setup runs in.
   OutputFile(scratch.path() + L"file");
   for (const std::wstring& folder :
        {std::wstring(L"Z:\\proc"), scratch.path() + L"file\\kit",
         std::wstring(L"C:\\Program Files\\Kit"), std::wstring(L"C:\\windows\\Kit"),
-        scratch.path() + std::wstring(230 - scratch.path().size(), L'k')}) {
+        ShortName(L"C:\\Program Files") + L"\\Kit", std::wstring(L"\\\\?\\C:\\windows\\Kit"),
+        scratch.path() + std::wstring(230 - scratch.path().size(), L'k'),
+        scratch.path() + std::wstring(249 - scratch.path().size(), L'k') + L"\\Kit",
+        std::wstring(L"C:\\"), std::wstring(L"RelKit"), std::wstring(L"C:RelKit"),
+        std::wstring(L"\\RelKit")}) {
     EXPECT_EQ(RunWithItsChildren(setup + L"/D=" + folder), 3u) << folder;
     EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>") << folder;
+  }
+  for (const wchar_t* made :
+       {L"RelKit", L"C:RelKit", L"\\RelKit", L"C:\\windows\\Kit", L"C:\\Program Files\\Kit"}) {
+    EXPECT_FALSE(FileExists(made)) << made;
   }
 
   // Quoted, as scripts write it, with blanks and letters outside ASCII.
@@ -349,6 +365,7 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
     // While the launcher runs from the kit, neither setup nor the uninstaller changes a file.
     const std::string record = ReadBytes(kit + L"\\installed-files.txt");
     EXPECT_EQ(RunWithItsChildren(install), 4u);
+    EXPECT_EQ(RunWithItsChildren(setup + L"/D=" + ShortName(kit)), 4u) << ShortName(kit);
     // Setup names the programs that use the kit, for the user to close.
     const std::wstring names = scratch.path() + L"programs.txt";
     EXPECT_EQ(RunWithItsChildren(L"\"" + HostPath(TOLVANE_KIT_SETUP) + L"\" running \"" + kit +
@@ -370,7 +387,9 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   const std::wstring conf = kit + L"\\servers\\apache\\conf\\httpd.conf";
   const std::string edited = ReadBytes(conf) + "Listen 8085\r\n";
   { std::ofstream(std::filesystem::path(conf), std::ios::binary) << edited; }
-  ASSERT_EQ(RunWithItsChildren(setup + L"/D=" + kit), 0u);
+  // Given behind "\\?\", the folder is registered by its canonical name.
+  ASSERT_EQ(RunWithItsChildren(setup + L"\"/D=\\\\?\\" + kit + L"\""), 0u);
+  EXPECT_EQ(UninstallValue(L"InstallLocation"), kit);
   EXPECT_EQ(ReadBytes(kit + L"\\tools\\config.txt"), settings) << "a reinstall keeps the settings";
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_EQ(ReadBytes(conf + L".new"),

@@ -227,6 +227,12 @@ TEST(KitInstallPlan, LeavesUnreadableFilesAloneAndMakesOnlyItsOwnFilesWritable) 
   EXPECT_EQ(plan.remove, (Paths{L"ro-old"}));
   EXPECT_EQ(plan.beside, (std::vector<Aside>{{L"ro-edited", L"ro-edited.new"}, {L"x", L"x.new"}}));
   EXPECT_EQ(plan.read_only, (std::set<std::wstring, NameLess>{L"ro", L"ro-old", L"x.new"}));
+  // A user who has a hundred files of the names setup would put its version under: no room.
+  DiskDouble crowded = DiskDouble().With(L"x", kC);
+  for (int n = 1; n <= 100; ++n) {
+    crowded.With(L"x.new" + (n == 1 ? std::wstring() : std::to_wstring(n)), kC);
+  }
+  EXPECT_EQ(PlanInstall(previous, shipped, {}, crowded).no_room, (Paths{L"x"}));
   // What could not be read stays on record as it was, for the next run to judge.
   const Manifest installed = Installed(previous, shipped, plan, {});
   EXPECT_EQ(installed.files.at(L"locked"), (Hashes{kA}));
@@ -264,6 +270,29 @@ TEST(KitFolder, RefusesSystemFoldersAndPathsPastTheLimit) {
   EXPECT_EQ(DeepestPath(base, shipped), 259u);
   EXPECT_EQ(JudgeKitFolder(base, system, shipped), FolderVerdict::kUsable);
   EXPECT_EQ(JudgeKitFolder(base + L"k", system, shipped), FolderVerdict::kTooLong);
+  // A name taken from whatever folder or drive setup runs in, and a root the uninstaller could
+  // never remove, are refused before anything else.
+  for (const wchar_t* relative :
+       {L"RelKit", L"C:RelKit", L"\\RelKit", L"..\\Kit", L"", L"\\\\?\\C:\\Kit"}) {
+    EXPECT_EQ(JudgeKitFolder(relative, system, shipped), FolderVerdict::kNotAbsolute) << relative;
+  }
+  for (const wchar_t* root : {L"C:\\", L"e:\\", L"\\\\server\\share", L"\\\\server\\share\\"}) {
+    EXPECT_EQ(JudgeKitFolder(root, system, shipped), FolderVerdict::kRoot) << root;
+  }
+  EXPECT_EQ(JudgeKitFolder(L"\\\\server\\share\\Kit", system, shipped), FolderVerdict::kUsable);
+  EXPECT_EQ(WithoutVerbatimPrefix(L"\\\\?\\C:\\Kit"), L"C:\\Kit");
+  EXPECT_EQ(WithoutVerbatimPrefix(L"\\\\?\\UNC\\server\\share\\Kit"), L"\\\\server\\share\\Kit");
+  EXPECT_EQ(WithoutVerbatimPrefix(L"\\\\.\\C:\\Kit"), L"\\\\.\\C:\\Kit");
+  EXPECT_FALSE(IsAbsolute(L"\\\\.\\C:\\Kit"));  // a device path
+}
+
+TEST(KitFolder, RefusesRunAsAdministratorFromADesktopThatIsNot) {
+  EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kLimited));
+  EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kDefault));
+  EXPECT_FALSE(RefusesElevation(Elevation::kFull, Elevation::kFull));  // the shell runs elevated
+  EXPECT_FALSE(RefusesElevation(Elevation::kFull, std::nullopt));      // no desktop to compare
+  EXPECT_FALSE(RefusesElevation(Elevation::kLimited, Elevation::kLimited));
+  EXPECT_FALSE(RefusesElevation(Elevation::kDefault, Elevation::kDefault));  // UAC off
 }
 
 TEST(KitFolder, CountsTheProgramsUnderItButTheUninstaller) {

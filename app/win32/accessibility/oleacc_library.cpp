@@ -10,9 +10,10 @@ bool Find(HMODULE module, const char* name, Function& function) {
 }
 
 bool Load(OleaccLibrary& library) {
-  HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
-  HMODULE ole32 = LoadLibraryW(L"ole32.dll");
-  HMODULE oleaut32 = LoadLibraryW(L"oleaut32.dll");
+  // From System32 only, never from the kit folder the launcher runs in.
+  HMODULE oleacc = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE ole32 = LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE oleaut32 = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!oleacc || !ole32 || !oleaut32) return false;
   HRESULT(WINAPI * initialize)(LPVOID, DWORD) = nullptr;
   if (!Find(oleacc, "LresultFromObject", library.LresultFromObject) ||

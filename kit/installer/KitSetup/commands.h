@@ -8,6 +8,7 @@
 
 #include "manifest.h"
 #include "plan.h"
+#include "system.h"
 
 namespace tolvane::kitsetup {
 
@@ -41,8 +42,9 @@ Record ReadKitRecord(const std::wstring& kit);
 Disk DiskOf(const std::wstring& kit);
 
 // The kit folder, or the first folder of it on the way to these records' files, that is a link;
-// empty when there is none.
-std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records);
+// empty when there is none. The folders stay pinned in `pins` until it is released.
+std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
+                          FolderPins& pins);
 
 // Whether `name` is a staging folder of the kit folder that setup made: its name has the form,
 // it is no link, and its marker file holds its name.
@@ -53,7 +55,11 @@ std::wstring Listed(const std::wstring& heading, const std::vector<std::wstring>
 // Writes the report, or removes one an earlier run left when there is nothing to tell.
 void Report(const std::wstring& path, const std::wstring& text);
 
-int Check(const std::wstring& folder, const std::wstring& data);
+// Every command takes the kit folder by its canonical name (CanonicalFolder).
+int Check(const std::wstring& folder, const std::wstring& data, const std::wstring& canonical_file);
+// 3 when setup runs elevated from a desktop that is not: another account's, or the user's
+// administrator rights, would own the kit.
+int Elevated();
 int Running(const std::wstring& folder, const std::wstring& except, const std::wstring& names,
             const std::wstring& data);
 int MakeFolder(const std::wstring& folder, const std::wstring& staging_name_file,

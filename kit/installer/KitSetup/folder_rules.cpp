@@ -1,6 +1,7 @@
 #include "folder_rules.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace tolvane::kitsetup {
 namespace {
@@ -52,9 +53,39 @@ std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped) {
   return deepest;
 }
 
+std::wstring WithoutVerbatimPrefix(const std::wstring& path) {
+  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+  return path;
+}
+
+bool IsAbsolute(const std::wstring& path) {
+  const bool drive =
+      path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
+  const bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' &&
+                     path[2] != L'?' && path[2] != L'.';
+  return drive || share;
+}
+
+namespace {
+
+// "C:\" or "\\server\share": nothing after the drive or the share.
+bool IsRoot(const std::wstring& folder) {
+  const std::wstring f = WithoutTrailingSeparator(folder);
+  if (f.size() == 2 && f[1] == L':') return true;
+  if (f.compare(0, 2, L"\\\\") != 0) return false;
+  const std::size_t share = f.find(L'\\', 2);
+  return share == std::wstring::npos || f.find(L'\\', share + 1) == std::wstring::npos;
+}
+
+}  // namespace
+
 FolderVerdict JudgeKitFolder(const std::wstring& folder,
                              const std::vector<std::wstring>& system_folders,
                              const Manifest& shipped) {
+  if (!IsAbsolute(folder)) return FolderVerdict::kNotAbsolute;
+  if (IsRoot(folder)) return FolderVerdict::kRoot;
+  if (WithoutTrailingSeparator(folder).size() > kMaxFolder) return FolderVerdict::kTooLong;
   for (const std::wstring& system : system_folders) {
     if (IsUnder(folder, system)) return FolderVerdict::kSystemFolder;
   }
@@ -88,6 +119,10 @@ std::vector<std::wstring> KitPrograms(const std::vector<std::wstring>& images,
     if (IsUnder(image, folder) && !SameName(image, except)) programs.push_back(image);
   }
   return programs;
+}
+
+bool RefusesElevation(Elevation self, std::optional<Elevation> shell) {
+  return self == Elevation::kFull && shell && *shell != Elevation::kFull;
 }
 
 std::wstring KitFolderAccessList(const std::wstring& user_sid) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,16 +23,34 @@ constexpr wchar_t kStagingMarker[] = L"~setup.id";
 std::wstring StagingName(std::uint64_t random);
 bool IsStagingName(const std::wstring& name);
 
-// Paths of this many characters or more fail in programs that do not opt into long paths.
+// Paths of this many characters or more fail in programs that do not opt into long paths; a
+// folder must leave room for a file name of 8.3 characters in it (CreateDirectoryW's limit).
 constexpr std::size_t kMaxPath = 260;
+constexpr std::size_t kMaxFolder = 248;
 
-enum class FolderVerdict { kUsable, kSystemFolder, kTooLong };
+// A folder name without its "\\?\" prefix ("\\?\UNC\server\share" is "\\server\share").
+std::wstring WithoutVerbatimPrefix(const std::wstring& path);
+// "C:\..." or "\\server\share...": not relative to a current folder or drive.
+bool IsAbsolute(const std::wstring& path);
 
-// The launcher keeps its settings beside itself, which a normal start can not write in Program
-// Files or the Windows folder, even when setup, run elevated, could.
+enum class FolderVerdict { kUsable, kNotAbsolute, kRoot, kSystemFolder, kTooLong };
+
+// `folder` is made canonical first (absolute, long names, no prefix, no trailing backslash but a
+// root's). A drive's or share's root can hold no kit the uninstaller could remove. The launcher
+// keeps its settings beside itself, which a normal start can not write in Program Files or the
+// Windows folder, even when setup, run elevated, could.
 FolderVerdict JudgeKitFolder(const std::wstring& folder,
                              const std::vector<std::wstring>& system_folders,
                              const Manifest& shipped);
+
+// How setup runs: elevated through the UAC prompt (full), limited, or as a user without a split
+// token (default, also where UAC is off).
+enum class Elevation { kDefault, kFull, kLimited };
+// "Run as administrator" from a desktop whose shell runs without elevation: the kit folder, its
+// entry and its shortcuts would go to the administrator's account, not to the user who will use
+// the kit. Where there is no shell to compare with (a remote or service session), nothing is
+// refused.
+bool RefusesElevation(Elevation self, std::optional<Elevation> shell);
 
 // The longest path setup makes under `folder`: a file unpacked, or put beside another.
 std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped);

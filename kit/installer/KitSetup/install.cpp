@@ -21,22 +21,15 @@ std::wstring KeepDamagedRecord(const std::wstring& folder) {
   }
 }
 
-// Staging folders of this run and of runs cut off before they removed theirs.
-void RemoveStagingFolders(const std::wstring& folder) {
-  for (const std::wstring& name : FoldersIn(folder)) {
-    if (IsOwnStaging(folder, name)) RemoveTree(Join(folder, name));
-  }
-}
-
 class Installation {
  public:
   Installation(const std::wstring& folder, const std::wstring& staging, const Manifest& shipped)
       : folder_(folder), staging_(staging), shipped_(shipped) {}
 
-  // The unpacked file, checked against what the build shipped before it goes anywhere.
+  // The unpacked file, on the disk and checked against what the build shipped before it goes
+  // anywhere.
   bool Unpacked(const std::wstring& path) const {
-    const FileOnDisk file = InspectFile(Join(folder_, staging_ + L"\\" + path));
-    return file.presence == Presence::kThere && file.hash == ShippedHash(shipped_, path);
+    return FlushedSha256(Join(folder_, staging_ + L"\\" + path)) == ShippedHash(shipped_, path);
   }
 
   bool Put(const std::wstring& path, const std::wstring& as) const {
@@ -44,14 +37,16 @@ class Installation {
            MoveReplacing(Join(folder_, staging_ + L"\\" + path), Join(folder_, as));
   }
 
-  // The kit's earlier program goes aside first, and comes back when the new one can not go in.
-  bool Replace(const Aside& aside) const {
+  // The kit's earlier program goes aside first, and comes back when the new one can not go in;
+  // `stranded` tells when it could not come back, and so is left under its other name.
+  bool Replace(const Aside& aside, bool& stranded) const {
+    stranded = false;
     if (!Unpacked(aside.path) ||
         !MoveAside(Join(folder_, aside.path), Join(folder_, aside.other))) {
       return false;
     }
     if (Put(aside.path, aside.path)) return true;
-    MoveAside(Join(folder_, aside.other), Join(folder_, aside.path));
+    stranded = !MoveAside(Join(folder_, aside.other), Join(folder_, aside.path));
     return false;
   }
 
@@ -73,14 +68,14 @@ std::vector<std::wstring> Described(const std::vector<Aside>& asides, const wcha
 
 }  // namespace
 
-int Install(const std::wstring& target, const std::wstring& staging,
+int Install(const std::wstring& folder, const std::wstring& staging,
             const std::wstring& data_folder, const std::wstring& report) {
-  const std::wstring folder = FullPath(target);
   if (!IsOwnStaging(folder, staging)) return kBadArguments;
   // Whatever happens, the unpacked files go: only the ones put in place are the kit's.
   const struct StagingRemover {
     std::wstring path;
-    ~StagingRemover() { RemoveTree(path); }
+    // Its mark last: a folder a held file keeps is still known for setup's.
+    ~StagingRemover() { RemoveTree(path, kStagingMarker); }
   } remover{Join(folder, staging)};
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
@@ -88,7 +83,8 @@ int Install(const std::wstring& target, const std::wstring& staging,
   if (!lock.held()) return kInUse;
 
   Record record = ReadKitRecord(folder);
-  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest});
+  FolderPins pins;
+  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins);
   if (!link.empty()) {
     Report(report, L"Setup did not install into " + folder + L": " + link +
                        L" is a link to another folder, and setup never writes through one.\r\n");
@@ -127,12 +123,18 @@ int Install(const std::wstring& target, const std::wstring& staging,
     failed_paths.push_back(path);
   };
   for (const std::wstring& path : plan.put) attempt(path, installation.Put(path, path));
-  for (const Aside& aside : plan.replace) attempt(aside.path, installation.Replace(aside));
+  std::vector<std::wstring> stranded;
+  for (const Aside& aside : plan.replace) {
+    bool left_aside = false;
+    attempt(aside.path, installation.Replace(aside, left_aside));
+    if (left_aside)
+      stranded.push_back(aside.path + L" (its earlier version is " + aside.other + L")");
+  }
   for (const Aside& aside : plan.beside)
     attempt(aside.path, installation.Put(aside.path, aside.other));
   for (const std::wstring& path : plan.remove) attempt(path, DeleteKitFile(Join(folder, path)));
+  pins.Release();
   for (const std::wstring& path : plan.stale_folders) RemoveDirectoryW(Join(folder, path).c_str());
-  RemoveStagingFolders(folder);
   const bool recorded = WriteFileBytes(
       Join(folder, kRecord), EncodeManifest(Installed(previous, data->shipped, plan, failed)));
 
@@ -148,6 +150,11 @@ int Install(const std::wstring& target, const std::wstring& staging,
          Listed(L"Setup could not install these files (a program may be using them); run "
                 L"setup again once it has ended:",
                 failed_paths) +
+             Listed(L"Setup found no free name beside these files of yours for its own version, "
+                    L"so it left them as they were:",
+                    plan.no_room) +
+             Listed(L"Setup could not put these files back after it failed to replace them:",
+                    stranded) +
              Listed(L"Setup could not read these files, so it left them as they were; run setup "
                     L"again once no program holds them:",
                     plan.unreadable) +
@@ -160,7 +167,9 @@ int Install(const std::wstring& target, const std::wstring& staging,
                     L"new version beside each as " +
                         std::wstring(kBesideSuffix) + L":",
                     Described(beside, kBesideSuffix, L"the new version is")));
-  return failed.empty() && plan.unreadable.empty() && recorded ? kDone : kFilesFailed;
+  return failed.empty() && plan.unreadable.empty() && plan.no_room.empty() && recorded
+             ? kDone
+             : kFilesFailed;
 }
 
 }  // namespace tolvane::kitsetup

@@ -3,28 +3,28 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "commands.h"
 #include "folder_rules.h"
 #include "system.h"
+#include "utf8.h"
 
 namespace tolvane::kitsetup {
 namespace {
 
 constexpr std::size_t kListedAtMost = 20;
 
-std::vector<std::wstring> Lines(const std::string& bytes) {
+// The lines of a UTF-8 text; nothing when it is not UTF-8.
+std::optional<std::vector<std::wstring>> Lines(const std::string& bytes) {
+  const std::optional<std::wstring> text = utf8::Decode(bytes);
+  if (!text) return std::nullopt;
   std::vector<std::wstring> lines;
-  std::wstring line;
-  for (char c : bytes) {
-    if (c == '\n' || c == '\r') {
-      if (!line.empty()) lines.push_back(line);
-      line.clear();
-    } else {
-      line.push_back(static_cast<unsigned char>(c));  // the patterns are ASCII
-    }
+  std::wistringstream stream(*text);
+  for (std::wstring line; std::getline(stream, line);) {
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
   }
-  if (!line.empty()) lines.push_back(line);
   return lines;
 }
 
@@ -54,7 +54,10 @@ std::optional<SetupData> ReadSetupData(const std::wstring& folder, std::wstring*
     if (hashes.size() != 1) return refuse(L"shipped.txt: listed twice: " + path);
   }
   SetupData data{std::move(*shipped), {}};
-  for (const std::wstring& pattern : Lines(ReadFileBytes(Join(folder, L"owned.txt")).second)) {
+  const std::optional<std::vector<std::wstring>> patterns =
+      Lines(ReadFileBytes(Join(folder, L"owned.txt")).second);
+  if (!patterns) return refuse(L"owned.txt: not UTF-8 text");
+  for (const std::wstring& pattern : *patterns) {
     if (!IsPattern(pattern)) return refuse(L"owned.txt: not a pattern of file names: " + pattern);
     data.rules.owned.push_back(pattern);
   }
@@ -78,10 +81,11 @@ Disk DiskOf(const std::wstring& kit) {
   return [kit](const std::wstring& relative) { return InspectFile(Join(kit, relative)); };
 }
 
-std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records) {
-  if (IsLink(kit)) return kit;
+std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
+                          FolderPins& pins) {
+  if (!pins.Pin(kit)) return kit;
   for (const std::wstring& folder : FoldersOnTheWay(records)) {
-    if (IsLink(Join(kit, folder))) return Join(kit, folder);
+    if (!pins.Pin(Join(kit, folder))) return Join(kit, folder);
   }
   return L"";
 }
@@ -112,21 +116,27 @@ void Report(const std::wstring& path, const std::wstring& text) {
   }
 }
 
-int Check(const std::wstring& target, const std::wstring& data_folder) {
+int Check(const std::wstring& folder, const std::wstring& data_folder,
+          const std::wstring& canonical_file) {
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
-  const std::wstring folder = FullPath(target);
   const Record record = ReadKitRecord(folder);
-  return JudgeKitFolder(folder, SystemFolders(), data->shipped) == FolderVerdict::kUsable &&
-                 CanWriteIn(folder) &&
-                 LinkInTheKit(folder, {&data->shipped, &record.manifest}).empty()
-             ? kDone
-             : kFolderRefused;
+  FolderPins pins;
+  if (JudgeKitFolder(folder, SystemFolders(), data->shipped) != FolderVerdict::kUsable ||
+      !CanWriteIn(folder) ||
+      !LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins).empty()) {
+    return kFolderRefused;
+  }
+  // The script goes on with the canonical name: for the files, the registry and the shortcuts.
+  return WriteUtf16File(canonical_file, folder) ? kDone : kFolderRefused;
 }
 
-int Running(const std::wstring& target, const std::wstring& except, const std::wstring& names,
+int Elevated() {
+  return RefusesElevation(ThisProcessElevation(), ShellElevation()) ? kFolderRefused : kDone;
+}
+
+int Running(const std::wstring& folder, const std::wstring& except, const std::wstring& names,
             const std::wstring& data_folder) {
-  const std::wstring folder = FullPath(target);
   std::vector<std::wstring> programs;
   for (const std::wstring& image : KitPrograms(RunningImages(), folder, Join(folder, except))) {
     programs.push_back(image.substr(folder.size() + 1));
@@ -143,7 +153,14 @@ int Running(const std::wstring& target, const std::wstring& except, const std::w
   if (!data_folder.empty()) {
     if (const std::optional<SetupData> data = ReadSetupData(data_folder)) add_files(data->shipped);
   }
-  for (const std::wstring& program : ProgramsUsing(files)) {
+  // Virus scanners and indexers hold a file for a moment: only a program that still holds one
+  // a few seconds later counts.
+  std::vector<std::wstring> holding = ProgramsUsing(files);
+  for (int again = 0; again < 3 && !holding.empty(); ++again) {
+    Sleep(1000);
+    holding = ProgramsUsing(files);
+  }
+  for (const std::wstring& program : holding) {
     if (std::find(programs.begin(), programs.end(), program) == programs.end()) {
       programs.push_back(program);
     }
@@ -157,9 +174,8 @@ int Running(const std::wstring& target, const std::wstring& except, const std::w
 // Only the highest folder setup makes gets the access list; the ones it makes inside inherit
 // it. Were it the kit folder alone, another account could rename a new parent folder that
 // inherited write access from C:\ and put a folder of its own in the kit folder's place.
-int MakeFolder(const std::wstring& target, const std::wstring& staging_name_file,
+int MakeFolder(const std::wstring& folder, const std::wstring& staging_name_file,
                const std::wstring& log) {
-  const std::wstring folder = FullPath(target);
   const std::wstring highest = HighestMissingFolder(folder);
   const std::wstring access_list = KitFolderAccessList(CurrentUserSid());
   if (!highest.empty()) {
@@ -175,14 +191,15 @@ int MakeFolder(const std::wstring& target, const std::wstring& staging_name_file
   // Nothing is unpacked while another setup or uninstaller changes the folder.
   if (!KitLock(folder).held()) return kInUse;
   // The files unpack into a staging folder made anew, under a name nobody chose before: what an
-  // aborted run left must not be put in place, and a user's folder must not be emptied.
+  // aborted run left must not be put in place, and a user's folder must not be emptied. It takes
+  // the kit folder's access list, which the files keep when they move into their places.
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::wstring name = StagingName(RandomNumber());
-    if (!MakeFolderWithAccessList(Join(folder, name), access_list)) continue;
+    if (!CreateDirectoryW(Join(folder, name).c_str(), nullptr)) continue;
     if (!WriteFileBytes(Join(folder, name + L"\\" + kStagingMarker),
                         std::string(name.begin(), name.end())) ||
         !WriteUtf16File(staging_name_file, name)) {
-      RemoveTree(Join(folder, name));
+      RemoveTree(Join(folder, name), kStagingMarker);
       return kFolderRefused;
     }
     return kDone;

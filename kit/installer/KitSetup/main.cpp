@@ -1,7 +1,9 @@
 // KitSetup: the part of the kit's setup program and uninstaller that compares files, finds the
 // kit's running programs and makes the kit folder. The setup script unpacks it and the setup
 // data (see commands.h) into its temporary folder and runs it with one command:
-//   KitSetup check FOLDER DATA                   3 when the kit can not go into FOLDER
+//   KitSetup elevated                            3 when setup runs as administrator
+//   KitSetup check FOLDER DATA CANONICAL         3 when the kit can not go into FOLDER;
+//                                                CANONICAL gets the name to go on with
 //   KitSetup running FOLDER EXCEPT NAMES [DATA]  4 when a program other than EXCEPT runs from
 //                                                FOLDER or holds its files; NAMES lists them
 //   KitSetup makefolder FOLDER NAMEFILE [LOG]    makes FOLDER with the kit's access list and a
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "system.h"
 
 namespace {
 
@@ -40,21 +43,27 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   const std::vector<std::wstring> args(argv.get() + (argv ? 1 : 0),
                                        argv.get() + (argv ? count : 0));
   const std::wstring command = args.empty() ? L"" : args[0];
+  if (command == L"verify" && args.size() == 3) return Verify(args[1], args[2]);
+  if (command == L"elevated" && args.size() == 1) return Elevated();
+  if (args.size() < 2) return kBadArguments;
+  // A folder that is not absolute is refused before anything else looks at it.
+  const std::optional<std::wstring> canonical = CanonicalFolder(args[1]);
+  if (!canonical) return kFolderRefused;
+  const std::wstring& folder = *canonical;
   const auto optional = [&](std::size_t i) { return args.size() > i ? args[i] : L""; };
-  if (command == L"check" && args.size() == 3) return Check(args[1], args[2]);
+  if (command == L"check" && args.size() == 4) return Check(folder, args[2], args[3]);
   if (command == L"running" && (args.size() == 4 || args.size() == 5)) {
-    return Running(args[1], args[2], args[3], optional(4));
+    return Running(folder, args[2], args[3], optional(4));
   }
   if (command == L"makefolder" && (args.size() == 3 || args.size() == 4)) {
-    return MakeFolder(args[1], args[2], optional(3));
+    return MakeFolder(folder, args[2], optional(3));
   }
   if (command == L"install" && args.size() == 5) {
-    return Install(args[1], args[2], args[3], args[4]);
+    return Install(folder, args[2], args[3], args[4]);
   }
   if (command == L"uninstall" && args.size() == 5 &&
       (args[4] == L"registered" || args[4] == L"unregistered")) {
-    return Uninstall(args[1], args[2], args[3], args[4] == L"registered");
+    return Uninstall(folder, args[2], args[3], args[4] == L"registered");
   }
-  if (command == L"verify" && args.size() == 3) return Verify(args[1], args[2]);
   return kBadArguments;
 }

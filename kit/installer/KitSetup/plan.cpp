@@ -22,14 +22,16 @@ bool AsInstalled(const Manifest& manifest, const std::wstring& path, const FileO
 
 // The first free name of `path` + `suffix`, `suffix`2 and on. With `reuse`, a name whose file
 // setup may overwrite (its own earlier copy, or the very bytes it is about to write) is free too.
+// Nothing when a hundred names are taken, or can not be told free (too long for a path).
 template <typename Reuse>
-std::wstring FreeName(const std::wstring& path, const wchar_t* suffix, const Disk& disk,
-                      Reuse reuse) {
-  for (int n = 1;; ++n) {
+std::optional<std::wstring> FreeName(const std::wstring& path, const wchar_t* suffix,
+                                     const Disk& disk, Reuse reuse) {
+  for (int n = 1; n <= 100; ++n) {
     const std::wstring name = path + suffix + (n == 1 ? L"" : std::to_wstring(n));
     const FileOnDisk now = disk(name);
     if (now.presence == Presence::kAbsent || reuse(name, now)) return name;
   }
+  return std::nullopt;
 }
 
 bool GlobMatches(const wchar_t* pattern, const wchar_t* text) {
@@ -83,16 +85,25 @@ InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const
       written.insert(path);
     } else if (IsKitsOwn(path, rules.owned)) {
       const auto never = [](const std::wstring&, const FileOnDisk&) { return false; };
-      plan.replace.push_back({path, FreeName(path, kBackupSuffix, disk, never)});
+      const std::optional<std::wstring> backup = FreeName(path, kBackupSuffix, disk, never);
+      if (!backup) {
+        plan.no_room.push_back(path);
+        continue;
+      }
+      plan.replace.push_back({path, *backup});
       written.insert(path);
     } else {
       const auto setups_copy = [&](const std::wstring& name, const FileOnDisk& file) {
         return file.presence == Presence::kThere && (file.hash == hash || setups(name, file));
       };
-      const std::wstring beside = FreeName(path, kBesideSuffix, disk, setups_copy);
-      if (disk(beside).read_only) plan.read_only.insert(beside);
-      plan.beside.push_back({path, beside});
-      written.insert(beside);
+      const std::optional<std::wstring> beside = FreeName(path, kBesideSuffix, disk, setups_copy);
+      if (!beside) {
+        plan.no_room.push_back(path);
+        continue;
+      }
+      if (disk(*beside).read_only) plan.read_only.insert(*beside);
+      plan.beside.push_back({path, *beside});
+      written.insert(*beside);
     }
   }
   // A file no longer shipped under its name may be shipped under the same name in other letters:
@@ -149,6 +160,7 @@ Manifest Installed(const Manifest& previous, const Manifest& shipped, const Inst
     if (failed.count(path)) KeepPrevious(installed, previous, path);
   }
   for (const std::wstring& path : plan.unreadable) KeepPrevious(installed, previous, path);
+  for (const std::wstring& path : plan.no_room) KeepPrevious(installed, previous, path);
   // A stale folder that still holds something is tried again by the uninstaller.
   installed.folders.insert(plan.stale_folders.begin(), plan.stale_folders.end());
   return installed;

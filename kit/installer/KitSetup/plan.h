@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@ struct InstallPlan {
   std::vector<Aside> replace;                  // the kit's file differs: kept aside, then replaced
   std::vector<std::wstring> remove;            // installed before, unchanged, no longer shipped
   std::vector<std::wstring> unreadable;        // could not be read, so not judged: left alone
+  std::vector<std::wstring> no_room;           // changed, and no free name beside: left alone
   std::vector<std::wstring> stale_folders;     // installed before, no longer shipped; deepest first
   std::set<std::wstring, NameLess> read_only;  // setup's own, to be made writable first
 };

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "folder_rules.h"
 #include "manifest.h"
 #include "plan.h"
 
@@ -21,6 +22,9 @@ namespace tolvane::kitsetup {
 // unreadable.
 FileOnDisk InspectFile(const std::wstring& path);
 std::pair<Presence, std::string> ReadFileBytes(const std::wstring& path);
+// The SHA-256 of a file setup unpacked, once its bytes are on the disk: flushed, so that a power
+// cut after it moved can not leave a file of zeros.
+std::optional<std::wstring> FlushedSha256(const std::wstring& path);
 
 // Written beside, flushed to the disk and put in place in one step, so that a record is never
 // half written, not even by a power cut.
@@ -37,7 +41,24 @@ bool DeleteKitFile(const std::wstring& path);
 bool MakeWritable(const std::wstring& path);
 
 // A link, junction or mount point: writes and deletions through it would leave the kit folder.
+// Cloud files and other reparse points that are the file itself are no links.
 bool IsLink(const std::wstring& path);
+
+// Folders held open so that nobody can rename or replace them (with a link, say) while setup
+// works in them: no deletion shared.
+class FolderPins {
+ public:
+  FolderPins() = default;
+  ~FolderPins() { Release(); }
+  FolderPins(const FolderPins&) = delete;
+  FolderPins& operator=(const FolderPins&) = delete;
+  // False when the folder is a link; a folder that is not there is not pinned.
+  bool Pin(const std::wstring& folder);
+  void Release();
+
+ private:
+  std::vector<void*> handles_;
+};
 
 // Whether this user can make files in `folder`; a folder not there yet is tried by making the
 // highest missing one, which is removed again, so that a refused folder is left as it was.
@@ -46,12 +67,11 @@ bool CanWriteIn(const std::wstring& folder);
 std::wstring HighestMissingFolder(const std::wstring& folder);
 // Makes the folder and the ones above it that are missing; true when it is there.
 bool MakeFolders(const std::wstring& folder);
-// Removes a folder and everything in it, but never what a link inside it leads to.
-void RemoveTree(const std::wstring& folder);
+// Removes a folder and everything in it, but never what a link inside it leads to; the file
+// `last` of the folder goes last.
+void RemoveTree(const std::wstring& folder, const std::wstring& last = L"");
 // The files under `folder`, relative to it; links are not followed.
 std::vector<std::wstring> FilesUnder(const std::wstring& folder);
-// The names of the folders in `folder`.
-std::vector<std::wstring> FoldersIn(const std::wstring& folder);
 
 std::uint64_t RandomNumber();
 
@@ -78,8 +98,15 @@ std::vector<std::wstring> RunningImages();
 std::vector<std::wstring> ProgramsUsing(const std::vector<std::wstring>& files);
 // Program Files (both) and the Windows folder.
 std::vector<std::wstring> SystemFolders();
-// The folder's full path: relative parts resolved, no trailing backslash.
-std::wstring FullPath(const std::wstring& path);
+// The folder's canonical name, which every check and the script's $INSTDIR use: its "\\?\"
+// prefix removed, "." and ".." resolved, the long names of its existing part ("C:\PROGRA~1" is
+// "C:\Program Files"), no trailing backslash but a root's. Nothing when it is not absolute: a
+// relative name would be taken from whatever folder setup happens to run in.
+std::optional<std::wstring> CanonicalFolder(const std::wstring& path);
+
+Elevation ThisProcessElevation();
+// The elevation of the desktop's shell (Explorer); nothing where there is none.
+std::optional<Elevation> ShellElevation();
 
 std::wstring CurrentUserSid();
 // Makes `folder` with the access list in SDDL; gives the access list it passed to the system,

@@ -9,6 +9,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "names.h"
 #include "system.h"
 
 namespace tolvane::kitsetup {
@@ -52,8 +53,7 @@ UniqueHandle OpenForReading(const std::wstring& path) {
   HANDLE file = INVALID_HANDLE_VALUE;
   Retrying([&] {
     file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
-                       nullptr);
+                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file != INVALID_HANDLE_VALUE;
   });
   return UniqueHandle(file);
@@ -63,19 +63,39 @@ bool IsMissing(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// The folder's entry for `path`, as a listing shows it: the attributes and reparse tag of the
+// entry itself, not of what a link leads to, and the cloud attributes only a listing carries.
+std::optional<WIN32_FIND_DATAW> EntryOf(const std::wstring& path) {
+  WIN32_FIND_DATAW entry;
+  const HANDLE search = FindFirstFileW(path.c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  FindClose(search);
+  return entry;
+}
+
+// A link, junction or mount point names another place; other reparse points (cloud files,
+// deduplicated or compressed files) are the file itself. An entry without its tag (Wine's Unix
+// links) counts as a link.
+bool IsNameSurrogate(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (entry.dwReserved0 == 0 || IsReparseTagNameSurrogate(entry.dwReserved0));
+}
+
 // Not there, or there as a plain file whose bytes are on this computer.
 Presence PresenceOf(const std::wstring& path, DWORD* attributes_out = nullptr) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes_out) *attributes_out = attributes;
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return IsMissing(GetLastError()) ? Presence::kAbsent : Presence::kUnreadable;
+  const std::optional<WIN32_FIND_DATAW> entry = EntryOf(path);
+  if (!entry) {
+    const DWORD error = GetLastError();
+    return IsMissing(error) || error == ERROR_NO_MORE_FILES ? Presence::kAbsent
+                                                            : Presence::kUnreadable;
   }
+  if (attributes_out) *attributes_out = entry->dwFileAttributes;
   // FILE_ATTRIBUTE_RECALL_ON_OPEN and _ON_DATA_ACCESS, which MinGW's headers lack: a cloud
-  // file stored only online.
+  // file stored only online, which reading would download.
   constexpr DWORD kOnlineOnly = 0x00040000 | 0x00400000;
-  constexpr DWORD kNotHere = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                             FILE_ATTRIBUTE_OFFLINE | kOnlineOnly;
-  return attributes & kNotHere ? Presence::kUnreadable : Presence::kThere;
+  constexpr DWORD kNotHere = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_OFFLINE | kOnlineOnly;
+  return entry->dwFileAttributes & kNotHere || IsNameSurrogate(*entry) ? Presence::kUnreadable
+                                                                       : Presence::kThere;
 }
 
 template <typename Consume>
@@ -89,19 +109,61 @@ bool ReadAll(HANDLE file, Consume consume) {
   return false;
 }
 
+template <typename Function>
+Function Find(HMODULE library, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// bcrypt.dll is no known system library: the import table would look for it in the folder
+// KitSetup runs from first, so it is loaded from System32, by name.
+struct Cng {
+  decltype(&BCryptOpenAlgorithmProvider) open = nullptr;
+  decltype(&BCryptCloseAlgorithmProvider) close = nullptr;
+  decltype(&BCryptCreateHash) create_hash = nullptr;
+  decltype(&BCryptHashData) hash_data = nullptr;
+  decltype(&BCryptFinishHash) finish_hash = nullptr;
+  decltype(&BCryptDestroyHash) destroy_hash = nullptr;
+  decltype(&BCryptGenRandom) random = nullptr;
+
+  static const Cng* Get() {
+    static const Cng cng = Load();
+    return cng.random ? &cng : nullptr;
+  }
+
+ private:
+  static Cng Load() {
+    Cng cng;
+    const HMODULE library = LoadLibraryExW(L"bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!library) return cng;
+    cng.open = Find<decltype(open)>(library, "BCryptOpenAlgorithmProvider");
+    cng.close = Find<decltype(close)>(library, "BCryptCloseAlgorithmProvider");
+    cng.create_hash = Find<decltype(create_hash)>(library, "BCryptCreateHash");
+    cng.hash_data = Find<decltype(hash_data)>(library, "BCryptHashData");
+    cng.finish_hash = Find<decltype(finish_hash)>(library, "BCryptFinishHash");
+    cng.destroy_hash = Find<decltype(destroy_hash)>(library, "BCryptDestroyHash");
+    cng.random = Find<decltype(random)>(library, "BCryptGenRandom");
+    if (!cng.open || !cng.close || !cng.create_hash || !cng.hash_data || !cng.finish_hash ||
+        !cng.destroy_hash) {
+      cng.random = nullptr;
+    }
+    return cng;
+  }
+};
+
 std::optional<std::wstring> Sha256Of(HANDLE file) {
+  const Cng* cng = Cng::Get();
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
-  if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
+  if (!cng || cng->open(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
     return std::nullopt;
   }
   std::optional<std::wstring> hex;
-  if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
+  if (cng->create_hash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
     const bool read = ReadAll(file, [&](char* data, DWORD size) {
-      BCryptHashData(hash, reinterpret_cast<PUCHAR>(data), size, 0);
+      cng->hash_data(hash, reinterpret_cast<PUCHAR>(data), size, 0);
     });
     unsigned char digest[32];
-    if (read && BCryptFinishHash(hash, digest, sizeof(digest), 0) == 0) {
+    if (read && cng->finish_hash(hash, digest, sizeof(digest), 0) == 0) {
       constexpr wchar_t kDigits[] = L"0123456789abcdef";
       hex.emplace();
       for (unsigned char byte : digest) {
@@ -109,9 +171,9 @@ std::optional<std::wstring> Sha256Of(HANDLE file) {
         hex->push_back(kDigits[byte & 15]);
       }
     }
-    BCryptDestroyHash(hash);
+    cng->destroy_hash(hash);
   }
-  BCryptCloseAlgorithmProvider(algorithm, 0);
+  cng->close(algorithm, 0);
   return hex;
 }
 
@@ -130,6 +192,14 @@ FileOnDisk InspectFile(const std::wstring& path) {
   const std::optional<std::wstring> hash = Sha256Of(file.get());
   if (!hash) return {Presence::kUnreadable, L"", false};
   return {Presence::kThere, *hash, (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+}
+
+std::optional<std::wstring> FlushedSha256(const std::wstring& path) {
+  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::wstring> hash = Sha256Of(file.get());
+  return hash && FlushFileBuffers(file.get()) ? hash : std::nullopt;
 }
 
 std::pair<Presence, std::string> ReadFileBytes(const std::wstring& path) {
@@ -159,6 +229,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
       return false;
     }
   }
+  // Setup's own files: a read-only one (copied from a CD, unpacked by a tool that keeps the
+  // attribute) would refuse to be replaced.
+  MakeWritable(path);
   return MoveReplacing(part, path);
 }
 
@@ -189,27 +262,43 @@ bool MakeWritable(const std::wstring& path) {
 }
 
 bool IsLink(const std::wstring& path) {
-  // The folder entry itself, not what it leads to: its attributes as the folder above lists
-  // them, and as its own handle, opened without following it, tells them. (Wine shows a Unix
-  // symbolic link only in the first.)
+  // Wine shows a Unix link in the attributes alone, without a tag in the listing.
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return true;
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return false;
   }
-  const UniqueHandle entry(CreateFileW(
-      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  BY_HANDLE_FILE_INFORMATION information;
-  return entry.get() != INVALID_HANDLE_VALUE &&
-         GetFileInformationByHandle(entry.get(), &information) &&
-         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  const std::optional<WIN32_FIND_DATAW> entry = EntryOf(path);
+  return !entry || !(entry->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+         IsNameSurrogate(*entry);
+}
+
+bool FolderPins::Pin(const std::wstring& folder) {
+  const HANDLE handle = CreateFileW(
+      folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return !IsLink(folder);
+  handles_.push_back(handle);
+  // What is held now is what is judged: it can no longer be swapped.
+  FILE_ATTRIBUTE_TAG_INFO tag = {};
+  const bool held_link =
+      GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (tag.ReparseTag == 0 || IsReparseTagNameSurrogate(tag.ReparseTag));
+  return !held_link && !IsLink(folder);
+}
+
+void FolderPins::Release() {
+  for (void* handle : handles_) CloseHandle(handle);
+  handles_.clear();
 }
 
 bool CanWriteIn(const std::wstring& folder) {
   if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // A name of its own each time: one a power cut left behind must not refuse the folder.
+    const std::wstring name = L"\\~setup-probe." + std::to_wstring(RandomNumber()) + L".tmp";
     const UniqueHandle probe(
-        CreateFileW((folder + L"\\tolvane-setup-probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                    CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return probe.get() != INVALID_HANDLE_VALUE;
   }
   const std::wstring highest = HighestMissingFolder(folder);
@@ -245,12 +334,11 @@ namespace {
 // that can write in an older kit folder could point one at the user's documents. It is never
 // gone into; RemoveTree removes the link alone.
 bool IsFolder(const WIN32_FIND_DATAW& entry) {
-  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-         !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsNameSurrogate(entry);
 }
 
-bool IsLinkEntry(const WIN32_FIND_DATAW& entry) {
-  return entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+bool IsFolderLink(const WIN32_FIND_DATAW& entry) {
+  return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsNameSurrogate(entry);
 }
 
 // Calls `visit` for each entry of `folder` but "." and "..".
@@ -267,20 +355,20 @@ void ForEachEntry(const std::wstring& folder, Visit visit) {
 
 }  // namespace
 
-void RemoveTree(const std::wstring& folder) {
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    ForEachEntry(folder, [&folder](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
+void RemoveTree(const std::wstring& folder, const std::wstring& last) {
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  if (!IsLink(folder)) {
+    ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
       const std::wstring path = folder + L"\\" + name;
       if (IsFolder(entry)) {
         RemoveTree(path);
-      } else if (IsLinkEntry(entry) && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      } else if (IsFolderLink(entry)) {
         RemoveDirectoryW(path.c_str());
-      } else {
+      } else if (!SameName(name, last)) {
         DeleteFileW(path.c_str());
       }
     });
+    if (!last.empty()) DeleteFileW((folder + L"\\" + last).c_str());
   }
   RemoveDirectoryW(folder.c_str());
 }
@@ -292,38 +380,31 @@ std::vector<std::wstring> FilesUnder(const std::wstring& folder) {
       for (const std::wstring& file : FilesUnder(folder + L"\\" + name)) {
         files.push_back(name + L"\\" + file);
       }
-    } else if (!IsLinkEntry(entry) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    } else if (!IsFolderLink(entry)) {
       files.push_back(name);
     }
   });
   return files;
 }
 
-std::vector<std::wstring> FoldersIn(const std::wstring& folder) {
-  std::vector<std::wstring> folders;
-  ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folders.push_back(name);
-  });
-  return folders;
-}
-
 std::uint64_t RandomNumber() {
   std::uint64_t number = 0;
-  BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&number), sizeof(number),
-                  BCRYPT_USE_SYSTEM_PREFERRED_RNG);
-  return number;
+  if (const Cng* cng = Cng::Get()) {
+    cng->random(nullptr, reinterpret_cast<PUCHAR>(&number), sizeof(number),
+                BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+  }
+  // Without a random number the staging folder's name is still made exclusively, only guessable.
+  return number ^ (static_cast<std::uint64_t>(GetTickCount64()) << 20) ^ GetCurrentProcessId();
 }
 
-// Made new, the lock file goes when its handle closes, even when the tool is killed. One that
-// is there but not held was left by a power cut, or is somebody's file: it is held, and kept.
+// The lock file goes when its handle closes, even when the tool is killed; one a power cut left,
+// which nobody holds, is taken over. Held by another, it can not be opened: no sharing.
 KitLock::KitLock(const std::wstring& folder) {
   const std::wstring path = folder + L"\\" + kLockFile;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
-    file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  }
+  if (IsLink(path)) return;
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file != INVALID_HANDLE_VALUE) handle_ = file;
 }
 
@@ -343,11 +424,6 @@ std::pair<DWORD, DWORD> ThisAndParent() {
     if (entry.th32ProcessID == self) return {self, entry.th32ParentProcessID};
   }
   return {self, self};
-}
-
-template <typename Function>
-Function Find(HMODULE library, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 struct LibraryFreer {
@@ -396,17 +472,21 @@ std::vector<std::wstring> ProgramsUsing(const std::vector<std::wstring>& files) 
   if (add(session, static_cast<UINT>(names.size()), names.data(), 0, nullptr, 0, nullptr) ==
       ERROR_SUCCESS) {
     // The list may grow between the two calls.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    bool listed = false;
+    for (int attempt = 0; attempt < 3 && !listed; ++attempt) {
       UINT needed = 0, count = static_cast<UINT>(found.size());
       DWORD reasons = 0;
       const DWORD result = list(session, &needed, &count, found.data(), &reasons);
       if (result == ERROR_SUCCESS) {
         found.resize(count);
+        listed = true;
+      } else if (result == ERROR_MORE_DATA) {
+        found.resize(needed);
+      } else {
         break;
       }
-      found.assign(result == ERROR_MORE_DATA ? needed : 0, RM_PROCESS_INFO{});
-      if (result != ERROR_MORE_DATA) break;
     }
+    if (!listed) found.clear();
   }
   end(session);
   const auto [self, parent] = ThisAndParent();
@@ -431,14 +511,58 @@ std::vector<std::wstring> SystemFolders() {
   return folders;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+std::optional<std::wstring> CanonicalFolder(const std::wstring& path) {
+  const std::wstring named = WithoutVerbatimPrefix(path);
+  if (!IsAbsolute(named)) return std::nullopt;
+  std::wstring full(GetFullPathNameW(named.c_str(), 0, nullptr, nullptr), L'\0');
   const DWORD length =
-      GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  full.resize(length > 0 && length < full.size() ? length : 0);
-  if (full.empty()) full = path;
+      GetFullPathNameW(named.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return std::nullopt;
+  full.resize(length);
+  // The long names of the deepest folder that is there; the rest as it was given.
+  std::wstring existing = full, rest;
+  while (GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const std::size_t parent = existing.find_last_of(L'\\');
+    if (parent == std::wstring::npos || parent < 2) break;
+    rest = existing.substr(parent) + rest;
+    existing.resize(parent);
+  }
+  std::wstring long_name(GetLongPathNameW(existing.c_str(), nullptr, 0), L'\0');
+  const DWORD long_length =
+      GetLongPathNameW(existing.c_str(), long_name.data(), static_cast<DWORD>(long_name.size()));
+  if (long_length > 0 && long_length < long_name.size()) {
+    long_name.resize(long_length);
+    full = long_name + rest;
+  }
   while (full.size() > 3 && full.back() == L'\\') full.pop_back();
-  return full;
+  return WithoutVerbatimPrefix(full);
+}
+
+namespace {
+
+Elevation ElevationOf(HANDLE process) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &raw)) return Elevation::kDefault;
+  const UniqueHandle token(raw);
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size);
+  return type == TokenElevationTypeFull      ? Elevation::kFull
+         : type == TokenElevationTypeLimited ? Elevation::kLimited
+                                             : Elevation::kDefault;
+}
+
+}  // namespace
+
+Elevation ThisProcessElevation() { return ElevationOf(GetCurrentProcess()); }
+
+std::optional<Elevation> ShellElevation() {
+  DWORD id = 0;
+  const HWND shell = GetShellWindow();
+  if (!shell || !GetWindowThreadProcessId(shell, &id)) return std::nullopt;
+  const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process) return std::nullopt;
+  return ElevationOf(process.get());
 }
 
 std::wstring CurrentUserSid() {

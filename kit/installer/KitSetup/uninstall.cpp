@@ -8,9 +8,8 @@
 
 namespace tolvane::kitsetup {
 
-int Uninstall(const std::wstring& target, const std::wstring& except, const std::wstring& report,
+int Uninstall(const std::wstring& folder, const std::wstring& except, const std::wstring& report,
               bool registered) {
-  const std::wstring folder = FullPath(target);
   const KitLock lock(folder);
   if (!lock.held()) return kInUse;
   const Record record = ReadKitRecord(folder);
@@ -24,7 +23,8 @@ int Uninstall(const std::wstring& target, const std::wstring& except, const std:
     return kFilesFailed;
   }
   const Manifest& installed = record.manifest;
-  const std::wstring link = LinkInTheKit(folder, {&installed});
+  FolderPins pins;
+  const std::wstring link = LinkInTheKit(folder, {&installed}, pins);
   if (!link.empty()) {
     Report(report, L"Nothing was removed from " + folder + L": " + link +
                        L" is a link to another folder, and the uninstaller never deletes through "
@@ -42,9 +42,8 @@ int Uninstall(const std::wstring& target, const std::wstring& except, const std:
     in_use.push_back(path);
   }
   for (const std::wstring& path : plan.unreadable) left.files[path] = installed.files.at(path);
+  pins.Release();
   for (const std::wstring& path : plan.folders) RemoveDirectoryW(Join(folder, path).c_str());
-  // Setup's own report goes with the kit.
-  DeleteFileW(Join(folder, kSetupReport).c_str());
   const std::wstring record_path = Join(folder, kRecord);
   bool recorded = true;
   if (left.files.empty()) {
@@ -56,7 +55,8 @@ int Uninstall(const std::wstring& target, const std::wstring& except, const std:
   std::vector<std::wstring> stays;
   for (const std::wstring& path : FilesUnder(folder)) {
     if (!left.files.count(path) && !SameName(path, except) && !SameName(path, kRecord) &&
-        !SameName(path, kUninstallReport) && !SameName(path, kLockFile)) {
+        !SameName(path, kSetupReport) && !SameName(path, kUninstallReport) &&
+        !SameName(path, kLockFile)) {
       stays.push_back(path);
     }
   }
@@ -67,7 +67,10 @@ int Uninstall(const std::wstring& target, const std::wstring& except, const std:
                             L"uninstall again once no program holds them:",
                             plan.unreadable) +
                      Listed(L"These files of yours stay in " + folder + L":", stays));
-  return left.files.empty() && recorded ? kDone : kFilesFailed;
+  if (!left.files.empty() || !recorded) return kFilesFailed;
+  // Setup's own report goes with the kit, once nothing of the kit is left.
+  DeleteFileW(Join(folder, kSetupReport).c_str());
+  return kDone;
 }
 
 }  // namespace tolvane::kitsetup
