@@ -226,11 +226,12 @@ FunctionEnd
 ; path, and with no link in it. $INSTDIR then takes the folder's canonical name.
 Function JudgeKitFolder
   !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt"'
+  ; The answer: the folder's canonical name (absolute, long names, no "\\?\"), which setup goes
+  ; on with, or why the folder is refused, in $1.
+  StrCpy $R3 1
+  Push "$PLUGINSDIR\folder.txt"
+  Call ReadText
   ${If} $0 = 0
-    ; Setup goes on with the folder's canonical name: absolute, long names, no "\\?\".
-    StrCpy $R3 1
-    Push "$PLUGINSDIR\folder.txt"
-    Call ReadText
     StrCpy $INSTDIR $1
   ${EndIf}
 FunctionEnd
@@ -308,7 +309,7 @@ FunctionEnd
 Function DirectoryLeave
   Call JudgeKitFolder
   ${If} $0 <> 0
-    MessageBox MB_OK|MB_ICONSTOP "Setup cannot use the folder $INSTDIR.$\r$\n$\r$\nTolvane Chat keeps its settings in its own folder (tools\config.txt), so please choose a folder you can write to, outside Program Files and the Windows folder, with a short path, such as C:\TolvaneChat."
+    MessageBox MB_OK|MB_ICONSTOP "Setup cannot use the folder $INSTDIR.$\r$\n$\r$\n$1$\r$\n$\r$\nPlease choose a folder of your own that you can write to, with a short path, such as C:\TolvaneChat."
     Abort
   ${EndIf}
   Call KitProgramsClosed

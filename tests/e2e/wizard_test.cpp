@@ -12,7 +12,9 @@
 #include <set>
 #include <string>
 
+#include "folder_rules.h"
 #include "launcher_session.h"
+#include "system.h"
 
 namespace tolvane::test {
 namespace {
@@ -293,8 +295,15 @@ TEST_F(Wizard, WithoutJavaOnlyYesLeavesTheJavaPage) {
   }));
 }
 
-// The access list setup asks for a kit folder it makes: Wine keeps none to read back.
-std::string KitFolderAccessList() {
+std::wstring Utf16FromUtf8(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          static_cast<int>(wide.size()))));
+  return wide;
+}
+
+std::wstring UserSid() {
   HANDLE token = nullptr;
   OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
   char user[256] = {};
@@ -303,10 +312,50 @@ std::string KitFolderAccessList() {
   CloseHandle(token);
   wchar_t* sid = nullptr;
   ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid);
-  const std::string text =
-      "D:P(A;OICI;FA;;;" + Utf8(sid) + ")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+  const std::wstring text = sid;
   LocalFree(sid);
   return text;
+}
+
+// The access list setup asks for a kit folder it makes (Wine keeps none to read back), read as
+// Windows will: protected from the parent's, every entry handed down to files and folders, and
+// no right to change anything for anybody but the user, SYSTEM and Administrators.
+::testing::AssertionResult IsTheKitsAccessList(const std::wstring& sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    return ::testing::AssertionFailure() << "no access list: " << Utf8(sddl);
+  }
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted);
+  ::testing::AssertionResult result = ::testing::AssertionSuccess();
+  if (!(control & SE_DACL_PROTECTED) || !present || !list) {
+    result = ::testing::AssertionFailure() << "not protected: " << Utf8(sddl);
+  }
+  const std::set<std::wstring> trusted{UserSid(), L"S-1-5-18", L"S-1-5-32-544"};
+  constexpr DWORD kChanging = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
+                              FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC |
+                              WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  for (DWORD i = 0; result && list && i < list->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* entry = nullptr;
+    GetAce(list, i, reinterpret_cast<void**>(&entry));
+    wchar_t* sid = nullptr;
+    ConvertSidToStringSidW(&entry->SidStart, &sid);
+    const std::wstring who = sid;
+    LocalFree(sid);
+    if ((entry->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) !=
+        (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) {
+      result = ::testing::AssertionFailure() << Utf8(who) << " is not handed down: " << Utf8(sddl);
+    } else if ((entry->Mask & kChanging) && !trusted.count(who)) {
+      result = ::testing::AssertionFailure() << Utf8(who) << " may change it: " << Utf8(sddl);
+    }
+  }
+  LocalFree(descriptor);
+  return result;
 }
 
 TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUninstall) {
@@ -341,8 +390,12 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   const std::wstring kit = scratch.path() + L"Kits\\Zoë Тест", log = scratch.path() + L"setup.log";
   const std::wstring install = setup + L"/LOG=" + log + L" \"/D=" + kit + L"\"";
   ASSERT_EQ(RunWithItsChildren(install), 0u);
-  EXPECT_EQ(ReadBytes(log), "Made " + Utf8(scratch.path()) + "Kits with the access list " +
-                                KitFolderAccessList() + "\r\n");
+  const std::string made = "Made " + Utf8(scratch.path()) + "Kits with the access list ";
+  const std::string logged = ReadBytes(log);
+  ASSERT_EQ(logged.rfind(made, 0), 0u) << logged;
+  ASSERT_EQ(logged.substr(logged.size() - 2), "\r\n");
+  EXPECT_TRUE(IsTheKitsAccessList(
+      Utf16FromUtf8(logged.substr(made.size(), logged.size() - made.size() - 2))));
   std::set<std::wstring> installed = Tree(HostPath(TOLVANE_DEMO_KIT));
   installed.insert({L"uninstall.exe", L"installed-files.txt"});
   EXPECT_EQ(Tree(kit), installed);
@@ -637,6 +690,44 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
               2u);
     EXPECT_EQ(ReadBytes(bad + L"\\problem.txt"), "shipped.txt: " + Utf8(problem));
   }
+}
+
+// Who may change an existing folder, as setup reads it from its security descriptor: built here
+// from SDDL, since Wine keeps no access lists on its files.
+TEST_F(KitSetup, TrustsAnExistingFolderOnlyWhenNoOtherAccountCanChangeIt) {
+  const std::wstring user = UserSid(), other = L"S-1-5-21-1-2-3-1001";
+  const std::wstring kit_entries = L"(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+  const struct {
+    std::wstring sddl;
+    kitsetup::FolderTrust trust;
+  } rows[] = {
+      {L"O:" + other + L"D:(A;OICI;FA;;;" + other + L")", kitsetup::FolderTrust::kForeignOwner},
+      {L"O:" + user + L"D:P" + kit_entries + L"(A;OICI;0x1301bf;;;WD)",
+       kitsetup::FolderTrust::kProtect},
+      {L"O:" + user + L"D:P" + kit_entries + L"(A;OICI;0x1301bf;;;BU)",
+       kitsetup::FolderTrust::kProtect},
+      // A folder made under C:\, inheriting its entries: Authenticated Users may change it.
+      {L"O:" + user +
+           L"D:AI(A;ID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)"
+           L"(A;OICIIOID;SDGXGWGR;;;AU)(A;ID;0x1301bf;;;AU)(A;OICIIOID;GA;;;CO)",
+       kitsetup::FolderTrust::kProtect},
+      {L"O:" + user + L"D:P" + kit_entries + L"(A;OICI;FRFX;;;BU)",
+       kitsetup::FolderTrust::kTrusted},
+      {L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIIOID;GA;;;CO)",
+       kitsetup::FolderTrust::kTrusted},
+      {L"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;0x1301bf;;;AU)", kitsetup::FolderTrust::kOpenToOthers},
+  };
+  for (const auto& row : rows) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        row.sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        << Utf8(row.sddl);
+    EXPECT_EQ(kitsetup::JudgeFolderSecurity(kitsetup::SecurityOf(descriptor), user), row.trust)
+        << Utf8(row.sddl);
+    LocalFree(descriptor);
+  }
+  // And the access list setup gives a folder it makes, or protects, passes the same test.
+  EXPECT_TRUE(IsTheKitsAccessList(kitsetup::KitFolderAccessList(user)));
 }
 
 }  // namespace

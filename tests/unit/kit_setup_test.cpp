@@ -286,6 +286,45 @@ TEST(KitFolder, RefusesSystemFoldersAndPathsPastTheLimit) {
   EXPECT_FALSE(IsAbsolute(L"\\\\.\\C:\\Kit"));  // a device path
 }
 
+TEST(KitFolder, TrustsOnlyFoldersNoOtherAccountCanChange) {
+  const std::wstring user = L"S-1-5-21-1-2-3-1000", other = L"S-1-5-21-1-2-3-1001";
+  const AccessEntry full_user{true, user, 0x1f01ff}, full_system{true, L"S-1-5-18", 0x1f01ff},
+      full_admins{true, L"S-1-5-32-544", 0x1f01ff}, read_users{true, L"S-1-5-32-545", 0x1200a9},
+      creator{true, L"S-1-3-0", 0x10000000};
+  const std::vector<AccessEntry> kit{full_user, full_system, full_admins, read_users};
+  const auto with = [&](AccessEntry entry) {
+    std::vector<AccessEntry> entries = kit;
+    entries.push_back(entry);
+    return entries;
+  };
+  const struct {
+    FolderSecurity security;
+    FolderTrust trust;
+  } rows[] = {
+      {{user, true, kit}, FolderTrust::kTrusted},
+      {{L"S-1-5-32-544", true, with(creator)}, FolderTrust::kTrusted},
+      {{L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", true, kit},
+       FolderTrust::kTrusted},
+      // Another account made it: it owns it, whatever the list says today.
+      {{other, true, kit}, FolderTrust::kForeignOwner},
+      // The user's, but others may write, make folders, delete or take it over.
+      {{user, true, with({true, L"S-1-1-0", 0x0002})}, FolderTrust::kProtect},
+      {{user, true, with({true, L"S-1-5-11", 0x1301bf})}, FolderTrust::kProtect},  // inherited from C:
+      {{user, true, with({true, other, 0x00040000})}, FolderTrust::kProtect},
+      {{user, true, with({true, L"S-1-5-32-545", 0x40000000})}, FolderTrust::kProtect},
+      {{user, false, {}}, FolderTrust::kProtect},  // no access list: open to all
+      // Reading, or a right denied, changes nothing.
+      {{user, true, with({true, other, 0x1200a9})}, FolderTrust::kTrusted},
+      {{user, true, with({false, other, 0x1f01ff})}, FolderTrust::kTrusted},
+      // Open to others and the Administrators' (made elevated): not the user's to mend.
+      {{L"S-1-5-32-544", true, with({true, L"S-1-5-11", 0x1301bf})}, FolderTrust::kOpenToOthers},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(JudgeFolderSecurity(row.security, user), row.trust)
+        << row.security.owner << " " << row.security.entries.size();
+  }
+}
+
 TEST(KitFolder, RefusesRunAsAdministratorFromADesktopThatIsNot) {
   EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kLimited));
   EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kDefault));

@@ -55,8 +55,9 @@ std::wstring Listed(const std::wstring& heading, const std::vector<std::wstring>
 // Writes the report, or removes one an earlier run left when there is nothing to tell.
 void Report(const std::wstring& path, const std::wstring& text);
 
-// Every command takes the kit folder by its canonical name (CanonicalFolder).
-int Check(const std::wstring& folder, const std::wstring& data, const std::wstring& canonical_file);
+// 3 when the kit can not go into the folder given; `answer_file` then says why, and otherwise
+// gives the folder's canonical name. The other commands take the kit folder by that name.
+int Check(const std::wstring& given, const std::wstring& data, const std::wstring& answer_file);
 // 3 when setup runs elevated from a desktop that is not: another account's, or the user's
 // administrator rights, would own the kit.
 int Elevated();

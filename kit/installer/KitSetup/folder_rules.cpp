@@ -121,6 +121,40 @@ std::vector<std::wstring> KitPrograms(const std::vector<std::wstring>& images,
   return programs;
 }
 
+namespace {
+
+constexpr wchar_t kSystem[] = L"S-1-5-18";
+constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
+constexpr wchar_t kTrustedInstaller[] =
+    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+// Stands for whoever makes a file in the folder, and for the owner: nobody else.
+constexpr wchar_t kCreatorOwner[] = L"S-1-3-0";
+constexpr wchar_t kOwnerRights[] = L"S-1-3-4";
+
+// Rights that change a folder or what is in it: write, append (make folders), extended
+// attributes, delete what it holds, attributes, delete, change the access list or the owner,
+// and the generic write and all.
+constexpr std::uint32_t kChangingRights = 0x0002 | 0x0004 | 0x0010 | 0x0040 | 0x0100 | 0x00010000 |
+                                          0x00040000 | 0x00080000 | 0x40000000 | 0x10000000;
+
+bool IsTrusted(const std::wstring& sid, const std::wstring& user_sid) {
+  return sid == user_sid || sid == kSystem || sid == kAdministrators || sid == kTrustedInstaller;
+}
+
+}  // namespace
+
+FolderTrust JudgeFolderSecurity(const FolderSecurity& security, const std::wstring& user_sid) {
+  if (!IsTrusted(security.owner, user_sid)) return FolderTrust::kForeignOwner;
+  const bool open_to_others =
+      !security.has_access_list ||
+      std::any_of(security.entries.begin(), security.entries.end(), [&](const AccessEntry& entry) {
+        return entry.allow && (entry.rights & kChangingRights) && !IsTrusted(entry.sid, user_sid) &&
+               entry.sid != kCreatorOwner && entry.sid != kOwnerRights;
+      });
+  if (!open_to_others) return FolderTrust::kTrusted;
+  return security.owner == user_sid ? FolderTrust::kProtect : FolderTrust::kOpenToOthers;
+}
+
 bool RefusesElevation(Elevation self, std::optional<Elevation> shell) {
   return self == Elevation::kFull && shell && *shell != Elevation::kFull;
 }

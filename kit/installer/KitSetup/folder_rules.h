@@ -68,6 +68,31 @@ std::vector<std::wstring> FoldersOnTheWay(std::initializer_list<const Manifest*>
 std::vector<std::wstring> KitPrograms(const std::vector<std::wstring>& images,
                                       const std::wstring& folder, const std::wstring& except);
 
+// An existing folder's owner and access list, as setup reads them.
+struct AccessEntry {
+  bool allow = true;
+  std::wstring sid;
+  std::uint32_t rights = 0;
+};
+struct FolderSecurity {
+  std::wstring owner;
+  bool has_access_list = true;  // no access list at all lets everybody do everything
+  std::vector<AccessEntry> entries;
+};
+
+enum class FolderTrust {
+  kTrusted,       // only the user, SYSTEM, Administrators and TrustedInstaller can change it
+  kProtect,       // the user's, but other accounts can change it: give it the kit's access list
+  kForeignOwner,  // another account made it, and can give itself any right on it again
+  kOpenToOthers,  // other accounts can change it, and it is not the user's to protect
+};
+
+// `C:\` lets every signed-in account make folders there, and their maker owns them: a kit
+// folder another account made before the user installed, or one that inherits `C:\`'s entries
+// (Authenticated Users may change what is in it), would let that account replace the kit's
+// programs. Deny entries are not counted: an allow entry is enough to call a folder open.
+FolderTrust JudgeFolderSecurity(const FolderSecurity& security, const std::wstring& user_sid);
+
 // Full control for the installing user, SYSTEM and Administrators, read and run for Users,
 // nothing inherited from the parent folder; what it holds inherits it.
 std::wstring KitFolderAccessList(const std::wstring& user_sid);

@@ -21,6 +21,42 @@ std::wstring KeepDamagedRecord(const std::wstring& folder) {
   }
 }
 
+// Other accounts must not change the kit's programs: a kit folder of the user's that they can
+// change gets the kit's access list, a folder in it only what it inherits from the kit folder.
+// (The check before refused folders that are not the user's to protect.)
+std::wstring Protect(const std::wstring& folder, const std::vector<std::wstring>& inside) {
+  if (!KeepsAccessLists(folder)) {
+    return L"The kit folder is on a drive that keeps no access lists (FAT32 or exFAT, say), so "
+           L"setup could not keep other accounts of this computer from changing Tolvane Chat's "
+           L"programs in it.\r\n\r\n";
+  }
+  const std::wstring user = CurrentUserSid();
+  const auto open_to_others = [&](const std::wstring& path) {
+    const std::optional<FolderSecurity> security = ReadFolderSecurity(path);
+    return security && JudgeFolderSecurity(*security, user) == FolderTrust::kProtect;
+  };
+  std::vector<std::wstring> protected_folders, failed;
+  if (open_to_others(folder)) {
+    (ProtectFolder(folder, KitFolderAccessList(user)) ? protected_folders : failed)
+        .push_back(folder);
+  }
+  for (const std::wstring& path : inside) {
+    const std::wstring full = Join(folder, path);
+    if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES || !open_to_others(full)) {
+      continue;
+    }
+    (InheritOnly(full) ? protected_folders : failed).push_back(full);
+  }
+  return Listed(
+             L"Other accounts of this computer could change these folders, so setup gave them "
+             L"the kit's access list (only you, SYSTEM and Administrators can change them):",
+             protected_folders) +
+         Listed(
+             L"Other accounts of this computer can change these folders, and setup could not "
+             L"change that:",
+             failed);
+}
+
 class Installation {
  public:
   Installation(const std::wstring& folder, const std::wstring& staging, const Manifest& shipped)
@@ -90,7 +126,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
                        L" is a link to another folder, and setup never writes through one.\r\n");
     return kFolderRefused;
   }
-  std::wstring told;
+  std::wstring told = Protect(folder, FoldersOnTheWay({&data->shipped, &record.manifest}));
   if (record.state == RecordState::kUnreadable) {
     Report(report, L"Setup could not read its record of the files it installed (" +
                        std::wstring(kRecord) + L"), so it changed nothing in " + folder +
@@ -100,8 +136,9 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   if (record.state == RecordState::kDamaged) {
     const std::wstring kept = KeepDamagedRecord(folder);
     if (kept.empty()) return kFilesFailed;
-    told = L"Setup's record of the files it installed was damaged. It is kept as " + kept +
-           L", and setup took every file that differs from the ones it installs for yours.\r\n\r\n";
+    told +=
+        L"Setup's record of the files it installed was damaged. It is kept as " + kept +
+        L", and setup took every file that differs from the ones it installs for yours.\r\n\r\n";
   }
   const Manifest& previous = record.manifest;
   const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder));

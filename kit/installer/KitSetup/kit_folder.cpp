@@ -116,19 +116,75 @@ void Report(const std::wstring& path, const std::wstring& text) {
   }
 }
 
-int Check(const std::wstring& folder, const std::wstring& data_folder,
-          const std::wstring& canonical_file) {
+namespace {
+
+std::wstring WhyRefused(FolderVerdict verdict) {
+  switch (verdict) {
+    case FolderVerdict::kNotAbsolute:
+      return L"The folder must be given by its full path, such as C:\\TolvaneChat.";
+    case FolderVerdict::kRoot:
+      return L"A drive's root can not hold the kit.";
+    case FolderVerdict::kSystemFolder:
+      return L"Tolvane Chat keeps its settings in its own folder (tools\\config.txt), so it can "
+             L"not go under Program Files or the Windows folder.";
+    case FolderVerdict::kTooLong:
+      return L"The folder's path is too long for the kit's files.";
+    case FolderVerdict::kUsable:
+      break;
+  }
+  return L"";
+}
+
+// The kit folder and the folders in it that setup will write in, as far as they are there.
+std::wstring WhyUntrusted(const std::wstring& folder, const std::vector<std::wstring>& inside) {
+  const std::wstring user = CurrentUserSid();
+  std::vector<std::wstring> folders{folder};
+  for (const std::wstring& path : inside) folders.push_back(Join(folder, path));
+  for (const std::wstring& path : folders) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    const std::optional<FolderSecurity> security = ReadFolderSecurity(path);
+    if (!security) return L"Setup can not read who may change " + path + L".";
+    const FolderTrust trust = JudgeFolderSecurity(*security, user);
+    if (trust == FolderTrust::kForeignOwner) {
+      return L"Another account of this computer owns " + path +
+             L", and could change Tolvane Chat's programs in it.";
+    }
+    if (trust == FolderTrust::kOpenToOthers) {
+      return L"Other accounts of this computer can change " + path +
+             L", and it is not yours to protect.";
+    }
+  }
+  return L"";
+}
+
+}  // namespace
+
+int Check(const std::wstring& given, const std::wstring& data_folder,
+          const std::wstring& answer_file) {
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
+  // The answer is the folder's canonical name, which the script goes on with (for the files,
+  // the registry and the shortcuts), or why the folder is refused.
+  const auto refuse = [&](const std::wstring& why) {
+    WriteUtf16File(answer_file, why);
+    return kFolderRefused;
+  };
+  const std::optional<std::wstring> canonical = CanonicalFolder(given);
+  if (!canonical) return refuse(WhyRefused(FolderVerdict::kNotAbsolute));
+  const std::wstring& folder = *canonical;
+  const FolderVerdict verdict = JudgeKitFolder(folder, SystemFolders(), data->shipped);
+  if (verdict != FolderVerdict::kUsable) return refuse(WhyRefused(verdict));
+  if (!CanWriteIn(folder)) return refuse(L"You can not make files in this folder.");
   const Record record = ReadKitRecord(folder);
   FolderPins pins;
-  if (JudgeKitFolder(folder, SystemFolders(), data->shipped) != FolderVerdict::kUsable ||
-      !CanWriteIn(folder) ||
-      !LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins).empty()) {
-    return kFolderRefused;
+  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins);
+  if (!link.empty()) {
+    return refuse(link + L" is a link to another folder, and setup never writes through one.");
   }
-  // The script goes on with the canonical name: for the files, the registry and the shortcuts.
-  return WriteUtf16File(canonical_file, folder) ? kDone : kFolderRefused;
+  const std::wstring untrusted =
+      WhyUntrusted(folder, FoldersOnTheWay({&data->shipped, &record.manifest}));
+  if (!untrusted.empty()) return refuse(untrusted);
+  return WriteUtf16File(answer_file, folder) ? kDone : kFolderRefused;
 }
 
 int Elevated() {

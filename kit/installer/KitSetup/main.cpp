@@ -2,8 +2,8 @@
 // kit's running programs and makes the kit folder. The setup script unpacks it and the setup
 // data (see commands.h) into its temporary folder and runs it with one command:
 //   KitSetup elevated                            3 when setup runs as administrator
-//   KitSetup check FOLDER DATA CANONICAL         3 when the kit can not go into FOLDER;
-//                                                CANONICAL gets the name to go on with
+//   KitSetup check FOLDER DATA ANSWER            3 when the kit can not go into FOLDER;
+//                                                ANSWER says why, or the name to go on with
 //   KitSetup running FOLDER EXCEPT NAMES [DATA]  4 when a program other than EXCEPT runs from
 //                                                FOLDER or holds its files; NAMES lists them
 //   KitSetup makefolder FOLDER NAMEFILE [LOG]    makes FOLDER with the kit's access list and a
@@ -45,13 +45,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   const std::wstring command = args.empty() ? L"" : args[0];
   if (command == L"verify" && args.size() == 3) return Verify(args[1], args[2]);
   if (command == L"elevated" && args.size() == 1) return Elevated();
+  if (command == L"check" && args.size() == 4) return Check(args[1], args[2], args[3]);
   if (args.size() < 2) return kBadArguments;
   // A folder that is not absolute is refused before anything else looks at it.
   const std::optional<std::wstring> canonical = CanonicalFolder(args[1]);
   if (!canonical) return kFolderRefused;
   const std::wstring& folder = *canonical;
   const auto optional = [&](std::size_t i) { return args.size() > i ? args[i] : L""; };
-  if (command == L"check" && args.size() == 4) return Check(folder, args[2], args[3]);
   if (command == L"running" && (args.size() == 4 || args.size() == 5)) {
     return Running(folder, args[2], args[3], optional(4));
   }

@@ -109,6 +109,17 @@ Elevation ThisProcessElevation();
 std::optional<Elevation> ShellElevation();
 
 std::wstring CurrentUserSid();
+// The owner and access list of a folder; nothing when they can not be read.
+std::optional<FolderSecurity> ReadFolderSecurity(const std::wstring& folder);
+// The owner and access list a security descriptor (a PSECURITY_DESCRIPTOR) holds.
+FolderSecurity SecurityOf(void* descriptor);
+// Whether the folder's volume keeps access lists at all (FAT32 and exFAT drives do not).
+bool KeepsAccessLists(const std::wstring& folder);
+// Gives a folder the access list in SDDL, protected from its parent's, and what it holds
+// inherits it.
+bool ProtectFolder(const std::wstring& folder, const std::wstring& sddl);
+// Drops a folder's own entries: it takes its parent's access list only.
+bool InheritOnly(const std::wstring& folder);
 // Makes `folder` with the access list in SDDL; gives the access list it passed to the system,
 // as read back from the security descriptor it built, or nothing when it failed (the folder
 // was there already, among others).

@@ -1,5 +1,6 @@
 #include <windows.h>
 // After windows.h:
+#include <aclapi.h>
 #include <bcrypt.h>
 #include <restartmanager.h>
 #include <sddl.h>
@@ -579,6 +580,80 @@ std::wstring CurrentUserSid() {
   }
   const std::unique_ptr<void, LocalFreer> owner(text);
   return text;
+}
+
+namespace {
+
+std::wstring SidText(PSID sid) {
+  wchar_t* text = nullptr;
+  if (!sid || !ConvertSidToStringSidW(sid, &text)) return L"";
+  const std::unique_ptr<void, LocalFreer> owner(text);
+  return text;
+}
+
+}  // namespace
+
+FolderSecurity SecurityOf(void* descriptor) {
+  PSID owner = nullptr;
+  PACL list = nullptr;
+  BOOL defaulted = FALSE, present = FALSE;
+  GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
+  GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted);
+  FolderSecurity security{SidText(owner), present && list != nullptr, {}};
+  for (DWORD i = 0; security.has_access_list && i < list->AceCount; ++i) {
+    ACE_HEADER* header = nullptr;
+    if (!GetAce(list, i, reinterpret_cast<void**>(&header))) continue;
+    // Allowed and denied entries share their layout up to the SID.
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_DENIED_ACE_TYPE) {
+      continue;
+    }
+    const auto* entry = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+    security.entries.push_back({header->AceType == ACCESS_ALLOWED_ACE_TYPE,
+                                SidText(const_cast<DWORD*>(&entry->SidStart)), entry->Mask});
+  }
+  return security;
+}
+
+std::optional<FolderSecurity> ReadFolderSecurity(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<void, LocalFreer> held(descriptor);
+  return SecurityOf(descriptor);
+}
+
+bool KeepsAccessLists(const std::wstring& folder) {
+  wchar_t volume[MAX_PATH + 1] = {};
+  DWORD flags = 0;
+  return GetVolumePathNameW(folder.c_str(), volume, static_cast<DWORD>(std::size(volume))) &&
+         GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_PERSISTENT_ACLS);
+}
+
+bool ProtectFolder(const std::wstring& folder, const std::wstring& sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    return false;
+  }
+  const std::unique_ptr<void, LocalFreer> held(descriptor);
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  return GetSecurityDescriptorDacl(descriptor, &present, &list, &defaulted) && present &&
+         SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, list, nullptr) == ERROR_SUCCESS;
+}
+
+bool InheritOnly(const std::wstring& folder) {
+  ACL empty;
+  return InitializeAcl(&empty, sizeof(empty), ACL_REVISION) &&
+         SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                               DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, &empty, nullptr) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> MakeFolderWithAccessList(const std::wstring& folder,
