@@ -31,6 +31,23 @@ for limit in "$launcher 1048576" "$envtool 262144"; do
   ! x86_64-w64-mingw32-objdump -h "$1" | grep -q '\.debug' || fail "$(basename "$1") has debug sections"
 done
 
+# Every program of the kit links only known system libraries, which Windows takes from System32
+# whatever lies beside the program (a DLL another account put in the kit folder, or in the
+# Downloads folder beside the setup program); comctl32 comes from the side-by-side store, which
+# the program's manifest names.
+known='ADVAPI32.dll GDI32.dll KERNEL32.dll SHELL32.dll USER32.dll WS2_32.dll msvcrt.dll ole32.dll OLEAUT32.dll'
+for program in "$launcher" "$envtool" "$build/kit/installer/KitSetup/KitSetup.exe" \
+  "$build/TolvaneChat-1.0.0.1445-setup.exe"; do
+  for dll in $(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' | sort -u); do
+    if [ "$dll" = COMCTL32.dll ]; then
+      grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$(strings "$program")" \
+        || fail "$(basename "$program") links COMCTL32.dll without the side-by-side version 6"
+    else
+      [[ " $known " == *" $dll "* ]] || fail "$(basename "$program") links $dll, not a known system library"
+    fi
+  done
+done
+
 # A throw-away certificate of a kit maker; the programs in the zip verify against it.
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Test Kit Maker" \
   -addext extendedKeyUsage=codeSigning -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
