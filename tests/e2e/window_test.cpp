@@ -5,8 +5,10 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -280,6 +282,138 @@ TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
   ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
   ExpectTabOrder(session, {L"back2", L"next3", L"Memo4", L"Button2", L"Memo5",
                            L"currentjavaversion", L"setjavahome"});
+}
+
+// The form and every window inside it.
+std::vector<HWND> WindowsOf(HWND form) {
+  std::vector<HWND> windows = {form};
+  EnumChildWindows(
+      form,
+      [](HWND child, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// Everything another program sees of the window's controls, one line each.
+std::vector<std::wstring> Snapshot(const LauncherSession& session) {
+  std::vector<std::wstring> lines = {L"focus " + session.Focused()};
+  for (const LayoutRow& row : FormLayout()) {
+    if (!IsWindowedKind(row.kind)) continue;
+    const ControlState state = session.State(row.name);
+    lines.push_back(std::wstring(row.name) + L"|" + state.text + L"|" +
+                    std::to_wstring(state.visible) + std::to_wstring(state.enabled) +
+                    std::to_wstring(state.checked) + std::to_wstring(state.tab_stop));
+  }
+  return lines;
+}
+
+// The message boxes the launcher shows, whatever their caption.
+int CountMessageBoxes(const LauncherSession& session) {
+  int count = 0;
+  HWND box = nullptr;
+  while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(box, &process);
+    if (process == GetProcessId(session.process())) ++count;
+  }
+  return count;
+}
+
+// Waits until the launcher has read every message posted to it so far: posted messages are read
+// in order, so a selection posted to the edit box last shows when all before it are read. False
+// at once when the launcher stops answering (a crashed program may hang in its debugger).
+bool ReadEverythingPosted(const LauncherSession& session, WORD mark) {
+  HWND edit = session.Control(L"e1");
+  PostMessageW(edit, EM_SETSEL, 0, mark);
+  bool answers = true;
+  const bool read = WaitUntil(
+      [&] {
+        DWORD_PTR selection = 0;
+        answers =
+            SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selection) != 0;
+        return !answers || HIWORD(selection) == mark;
+      },
+      std::chrono::seconds(120));
+  return read && answers;
+}
+
+// The launcher's own window classes, whose procedure is the form's.
+bool IsOwnWindow(HWND window) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return std::wstring(name) == L"TForm1" || std::wstring(name) == L"TPanel" ||
+         std::wstring(name) == L"TGroupBox";
+}
+
+// Any program may post any window a number of the applications' ranges with any parameters. The
+// launcher's own once carried a pointer it followed (WM_APP + 2 with 0x10 brought it down), and
+// standard controls follow the pointers theirs carry. Posts every number to every window of the
+// control page, of the launcher's own classes or the standard controls: Wine takes minutes to
+// pass them all, so each sort is a test of its own.
+void ExpectEveryNumberPostedIgnored(bool own_windows) {
+  LauncherSession session;
+  StoreSettingsOfThisComputer(session, "C:\\Program Files\\Java\\jre6");
+  ASSERT_TRUE(session.Start());
+  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == L"apachecb"; }));
+  const std::vector<std::wstring> before = Snapshot(session);
+  const std::vector<HWND> all = WindowsOf(session.form());
+  std::vector<HWND> windows;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(windows),
+               [&](HWND window) { return IsOwnWindow(window) == own_windows; });
+
+  if (own_windows) {
+    PostMessageW(session.form(), WM_APP + 2, 0, 0x10);
+    PostMessageW(session.form(), WM_APP + 1, 0, 0x10);
+  }
+  // Pointers to nowhere, an index past any table, all bits set.
+  const LPARAM junk[] = {0x10, 1, 0x7FFF0000, -1};
+  std::map<std::wstring, int> posted;  // by window class
+  int synced = 0;
+  for (HWND window : windows) {
+    wchar_t window_class[32] = {};
+    GetClassNameW(window, window_class, static_cast<int>(std::size(window_class)));
+    for (UINT message = WM_USER; message <= 0xBFFF; ++message) {
+      const LPARAM parameter = junk[message % std::size(junk)];
+      // A full queue (Windows holds 10000 messages) empties as the launcher reads it.
+      int tries = 0;
+      while (!PostMessageW(window, message, static_cast<WPARAM>(parameter), parameter) &&
+             IsWindow(window) && ++tries < 1000) {
+        Sleep(5);
+      }
+      ASSERT_TRUE(IsWindow(window)) << "gone after message " << std::hex << message;
+      ++posted[window_class];
+    }
+    // Before the next window, so that the queue never holds more than one window's worth.
+    ASSERT_TRUE(ReadEverythingPosted(session, static_cast<WORD>(++synced % 2 + 1)))
+        << Narrow(window_class);
+  }
+  for (const auto& [window_class, count] : posted) {
+    std::printf("posted %d messages, WM_USER to 0xBFFF, to windows of class %s\n", count,
+                Narrow(window_class).c_str());
+  }
+
+  // It has read them all, lives and answers.
+  ASSERT_TRUE(session.Running()) << "exit code " << session.ExitCode();
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutW(session.form(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer), 0);
+  // Nothing changed, opened, started or asked.
+  EXPECT_EQ(Snapshot(session), before);
+  EXPECT_EQ(WindowsOf(session.form()).size(), all.size());
+  EXPECT_TRUE(session.Records().empty());
+  EXPECT_EQ(FindWindowW(L"Notepad", nullptr), nullptr);
+  EXPECT_EQ(CountMessageBoxes(session), 0);
+  EXPECT_TRUE(session.Close());
+}
+
+TEST(Window, MessagesOtherProgramsPostToItsOwnWindowsChangeNothing) {
+  ExpectEveryNumberPostedIgnored(true);
+}
+
+TEST(Window, MessagesOtherProgramsPostToItsStandardControlsChangeNothing) {
+  ExpectEveryNumberPostedIgnored(false);
 }
 
 // One element as a screen reader reads it.
