@@ -220,10 +220,10 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
-  if (control.kind() == Kind::Edit) {
-    SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
-    accessible_.Name(window, LabelledName(control));
-  }
+  if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+  const std::wstring name = LabelledName(control);
+  if (!name.empty()) accessible_.Name(window, name);
+  if (&control == &form_.currentjavaversion) accessible_.MakeLive(window);
   if (text_box) SetWindowTextW(window, control.Text().c_str());
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   // On Windows an unticked radio button that gets the focus clicks itself, unless told not to:
@@ -311,6 +311,18 @@ void FormWindow::Changed(TControl& control, Change change) {
     LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     style = control.TabStop() ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
     SetWindowLongPtrW(window, GWL_STYLE, style);
+  }
+  AnnounceJavaResult(control, change);
+}
+
+// The Java result shows in a box that does not take the focus (it lands on "< Back"): screen
+// readers hear of it as a live region, when its page shows and when it changes while shown.
+void FormWindow::AnnounceJavaResult(const TControl& control, Change change) {
+  const TControl& result = form_.currentjavaversion;
+  const bool shown = (&control == &result && change == Change::Text) ||
+                     (&control == result.parent() && change == Change::Visible);
+  if (shown && result.Showing() && !result.Text().empty()) {
+    AccessibleObjects::Announce(WindowOf(&result));
   }
 }
 

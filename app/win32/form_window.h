@@ -69,6 +69,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   void OnClose();
   void FixFocusWhenAsked();
   void ClickWaitingLink();
+  void AnnounceJavaResult(const TControl& control, Change change);
   void FocusFirstIfLost();
   void RememberFocus();
   void RestoreFocus();
