@@ -101,16 +101,36 @@ bool TControl::Focusable() const {
   }
 }
 
+namespace {
+
+std::wstring WithoutColon(std::wstring text) {
+  if (!text.empty() && text.back() == L':') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
 std::wstring LabelledName(const TControl& box) {
-  if (!box.parent()) return L"";
+  const bool box_of_varying_text =
+      (box.kind() == Kind::Memo || box.kind() == Kind::Edit) && !box.row().text;
+  if (!box_of_varying_text || !box.parent()) return L"";
   const auto& siblings = box.parent()->children();
-  const auto at = std::find(siblings.begin(), siblings.end(), &box);
-  if (at == siblings.begin() || at == siblings.end() || (*(at - 1))->kind() != Kind::Label) {
-    return L"";
+  auto at = std::find(siblings.begin(), siblings.end(), &box);
+  while (at != siblings.begin()) {
+    --at;
+    if ((*at)->kind() == Kind::Label) return WithoutColon((*at)->Text());
   }
-  std::wstring name = (*(at - 1))->Text();
-  if (!name.empty() && name.back() == L':') name.pop_back();
-  return name;
+  return L"";
+}
+
+std::wstring PageHeading(const TControl& page) {
+  if (!page.Text().empty()) return WithoutColon(page.Text());
+  for (const TControl* control : page.children()) {
+    if (control->kind() == Kind::Label && !control->Text().empty()) {
+      return WithoutColon(control->Text());
+    }
+  }
+  return L"";
 }
 
 ControlTree::ControlTree(const std::vector<LayoutRow>& layout) {

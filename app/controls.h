@@ -172,9 +172,14 @@ class TControl {
   ControlView* view_ = nullptr;
 };
 
-// What screen readers name a text box whose label is painted beside it: the text of the label
-// just before it among its siblings, without the label's closing colon. Empty when there is none.
+// What screen readers name a text box whose content the layout does not fix (a licence, the Java
+// result, JAVA_HOME): the text of the last label painted before it on its parent, without the
+// label's closing colon. Empty for any other control (it reads as its own caption or text), and
+// when no label comes before it.
 std::wstring LabelledName(const TControl& box);
+// What screen readers name a page: its heading, the caption it paints across itself or else the
+// first label it paints, without a closing colon.
+std::wstring PageHeading(const TControl& page);
 
 // Every control of a form, built from its layout rows in creation order.
 class ControlTree {

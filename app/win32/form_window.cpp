@@ -13,8 +13,9 @@ namespace {
 constexpr wchar_t kFormClass[] = L"TForm1";
 constexpr wchar_t kPageClass[] = L"TPanel";
 constexpr wchar_t kGroupClass[] = L"TGroupBox";
+// The form's own messages to itself; they carry nothing, what they ask waits in the form.
 constexpr UINT kFixFocusMessage = WM_APP + 1;
-constexpr UINT kClickLinkMessage = WM_APP + 2;  // lparam: the link's TControl
+constexpr UINT kClickLinkMessage = WM_APP + 2;
 constexpr int kFirstControlId = 100;
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -74,6 +75,9 @@ bool FormWindow::Create() {
                           CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
                           nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
+  // Without the guard the form still ignores stray messages of its own numbers; only the
+  // standard controls would be left to judge theirs.
+  guard_.Watch(hwnd_, {kFixFocusMessage, kClickLinkMessage});
   painter_.LoadPictures();
   SendMessageW(
       hwnd_, WM_SETFONT,
@@ -216,10 +220,10 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
-  if (control.kind() == Kind::Edit) {
-    SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
-    accessible_.Name(window, LabelledName(control));
-  }
+  if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
+  const std::wstring name = LabelledName(control);
+  if (!name.empty()) accessible_.Name(window, name);
+  if (&control == &form_.currentjavaversion) accessible_.MakeLive(window);
   if (text_box) SetWindowTextW(window, control.Text().c_str());
   if (control.Checked()) SendMessageW(window, BM_SETCHECK, BST_CHECKED, 0);
   // On Windows an unticked radio button that gets the focus clicks itself, unless told not to:
@@ -289,6 +293,7 @@ void FormWindow::Changed(TControl& control, Change change) {
       if (control.kind() == Kind::Page) remembered_focus_ = nullptr;
       if (control.Visible()) FillShowingPages();
       ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
+      focus_to_fix_ = true;
       PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
       break;
     case Change::Text:
@@ -306,6 +311,18 @@ void FormWindow::Changed(TControl& control, Change change) {
     LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     style = control.TabStop() ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
     SetWindowLongPtrW(window, GWL_STYLE, style);
+  }
+  AnnounceJavaResult(control, change);
+}
+
+// The Java result shows in a box that does not take the focus (it lands on "< Back"): screen
+// readers hear of it as a live region, when its page shows and when it changes while shown.
+void FormWindow::AnnounceJavaResult(const TControl& control, Change change) {
+  const TControl& result = form_.currentjavaversion;
+  const bool shown = (&control == &result && change == Change::Text) ||
+                     (&control == result.parent() && change == Change::Visible);
+  if (shown && result.Showing() && !result.Text().empty()) {
+    AccessibleObjects::Announce(WindowOf(&result));
   }
 }
 
@@ -369,10 +386,10 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       if (window == hwnd_) RestoreFocus();
       break;
     case kFixFocusMessage:
-      FocusFirstIfLost();
+      if (window == hwnd_) FixFocusWhenAsked();
       return 0;
     case kClickLinkMessage:
-      reinterpret_cast<TControl*>(lparam)->Click();
+      if (window == hwnd_) ClickWaitingLink();
       return 0;
     case WM_GETOBJECT:
       if (LRESULT object = accessible_.Answer(window, wparam, lparam)) return object;
@@ -477,6 +494,21 @@ void FormWindow::OnClose() {
   DestroyWindow(hwnd_);
 }
 
+void FormWindow::FixFocusWhenAsked() {
+  if (!focus_to_fix_) return;
+  focus_to_fix_ = false;
+  FocusFirstIfLost();
+}
+
+// Each click a client asked for runs once. It is dropped when a message box has come up since
+// (the window is disabled then) or the link no longer shows.
+void FormWindow::ClickWaitingLink() {
+  if (links_to_click_.empty()) return;
+  TControl* link = links_to_click_.front();
+  links_to_click_.pop_front();
+  if (IsWindowEnabled(hwnd_) && link->Showing()) link->Click();
+}
+
 // When the window is active and no showing control holds the focus, the first tab stop takes it.
 void FormWindow::FocusFirstIfLost() {
   if (!IsWindow(hwnd_) || GetActiveWindow() != hwnd_) return;
@@ -504,7 +536,8 @@ void FormWindow::RestoreFocus() {
 // An accessibility client's default action on a link runs once its call has returned, as a click
 // by the user would, so that what the link opens never holds the client.
 void FormWindow::ClickLater(TControl& link) {
-  PostMessageW(hwnd_, kClickLinkMessage, 0, reinterpret_cast<LPARAM>(&link));
+  links_to_click_.push_back(&link);
+  PostMessageW(hwnd_, kClickLinkMessage, 0, 0);
 }
 
 TControl* FormWindow::ControlOf(HWND window) const {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "controls.h"
 #include "gdi.h"
 #include "painter.h"
+#include "posted_message_guard.h"
 #include "startu.h"
 
 namespace tolvane {
@@ -65,6 +67,9 @@ class FormWindow : public ControlView, private AccessibleHost {
   void OnLeftButtonUp(HWND window, LPARAM lparam);
   void ForgetPressedLink();
   void OnClose();
+  void FixFocusWhenAsked();
+  void ClickWaitingLink();
+  void AnnounceJavaResult(const TControl& control, Change change);
   void FocusFirstIfLost();
   void RememberFocus();
   void RestoreFocus();
@@ -85,6 +90,10 @@ class FormWindow : public ControlView, private AccessibleHost {
   TControl* pressed_link_ = nullptr;
   // The control that held the focus when the window was last deactivated or hidden.
   TControl* remembered_focus_ = nullptr;
+  // What the form's own posted messages ask of it: a message from anyone else finds nothing.
+  bool focus_to_fix_ = false;
+  std::deque<TControl*> links_to_click_;
+  PostedMessageGuard guard_;
   Brush face_brush_;
   Brush window_brush_;
   Painter painter_;

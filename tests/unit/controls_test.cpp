@@ -122,6 +122,25 @@ TEST_F(ControlRules, ATextBoxIsNamedAfterThePaintedLabelBeforeIt) {
   EXPECT_EQ(LabelledName(C(L"e1")), L"JAVA_HOME");
   EXPECT_EQ(LabelledName(C(L"savejavahome")), L"");  // after e1, no label
   EXPECT_EQ(LabelledName(C(L"Label5")), L"");        // first on its page
+  // The licence boxes, and the Java result past the text box and the button between.
+  EXPECT_EQ(LabelledName(C(L"Memo1")), L"Please read the following license agreement carefully.");
+  EXPECT_EQ(LabelledName(C(L"Memo2")), L"Please read the following license agreement carefully.");
+  EXPECT_EQ(LabelledName(C(L"currentjavaversion")), L"Java installation");
+  // Boxes of fixed text read as that text, and a box with no label before it has no name.
+  EXPECT_EQ(LabelledName(C(L"Memo3")), L"");
+  EXPECT_EQ(LabelledName(C(L"Memo4")), L"");
+  EXPECT_EQ(LabelledName(C(L"GroupBox1")), L"");
+}
+
+TEST_F(ControlRules, APageIsNamedAfterTheHeadingItPaintsFirst) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"panel1", L"Tolvane Chat first startup"},
+      {L"panel2", L"Wowza media server PRO 10 license."},
+      {L"panel3", L"Java installation"},
+      {L"panel4", L"Start Tolvane Flash Chat"},
+      {L"panel5", L"Wait a moment please ..."},  // its own caption
+  };
+  for (const auto& [page, heading] : cases) EXPECT_EQ(PageHeading(C(page)), heading) << page;
 }
 
 TEST_F(ControlRules, TabAndShiftTabWrapAroundAndFollowTheTickedRadioButton) {

@@ -19,13 +19,29 @@ bool Load(OleaccLibrary& library) {
   if (!Find(oleacc, "LresultFromObject", library.LresultFromObject) ||
       !Find(oleacc, "AccessibleObjectFromWindow", library.AccessibleObjectFromWindow) ||
       !Find(ole32, "CoCreateInstance", library.CoCreateInstance) ||
+      !Find(ole32, "CoDisconnectObject", library.CoDisconnectObject) ||
       !Find(ole32, "CoInitializeEx", initialize) ||
-      !Find(oleaut32, "SysAllocString", library.SysAllocString)) {
+      !Find(oleaut32, "SysAllocString", library.SysAllocString) ||
+      !Find(oleaut32, "LoadRegTypeLib", library.LoadRegTypeLib) ||
+      !Find(oleaut32, "DispGetIDsOfNames", library.DispGetIDsOfNames) ||
+      !Find(oleaut32, "DispInvoke", library.DispInvoke)) {
     return false;
   }
   // The objects live on the window's thread and are called through its message loop. The
   // apartment lasts as long as the program; S_FALSE (already initialised) is as good.
   return SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+ITypeInfo* LoadAccessibleTypeInfo() {
+  const OleaccLibrary* library = OleaccLibrary::Get();
+  ITypeLib* types = nullptr;
+  if (!library || FAILED(library->LoadRegTypeLib(kLibidAccessibility, 1, 1, 0, &types))) {
+    return nullptr;
+  }
+  ITypeInfo* info = nullptr;
+  types->GetTypeInfoOfGuid(kIidAccessible, &info);
+  types->Release();
+  return info;
 }
 
 }  // namespace
@@ -34,6 +50,11 @@ const OleaccLibrary* OleaccLibrary::Get() {
   static OleaccLibrary library;
   static const bool loaded = Load(library);
   return loaded ? &library : nullptr;
+}
+
+ITypeInfo* OleaccLibrary::AccessibleTypeInfo() {
+  static ITypeInfo* const info = LoadAccessibleTypeInfo();
+  return info;
 }
 
 }  // namespace tolvane

@@ -1,5 +1,7 @@
 #include "painted_accessible.h"
 
+#include <algorithm>
+
 #include "oleacc_library.h"
 #include "painter.h"
 
@@ -56,14 +58,17 @@ PaintedAccessible::PaintedAccessible(AccessibleHost& host, HWND window)
 
 HRESULT PaintedAccessible::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
+  *object = nullptr;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
       IsEqualIID(iid, kIidAccessible)) {
     *object = static_cast<IAccessible*>(this);
-    AddRef();
-    return S_OK;
+  } else if (IsEqualIID(iid, IID_IOleWindow)) {
+    *object = static_cast<IOleWindow*>(this);
+  } else {
+    return E_NOINTERFACE;
   }
-  *object = nullptr;
-  return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
 }
 
 ULONG PaintedAccessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
@@ -76,22 +81,49 @@ ULONG PaintedAccessible::Release() {
 
 HRESULT PaintedAccessible::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
-  *count = 0;
+  *count = OleaccLibrary::AccessibleTypeInfo() ? 1 : 0;
   return S_OK;
 }
-HRESULT PaintedAccessible::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT PaintedAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
+
+HRESULT PaintedAccessible::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  *info = OleaccLibrary::AccessibleTypeInfo();
+  if (!*info) return TYPE_E_CANTLOADLIBRARY;
+  (*info)->AddRef();
+  return S_OK;
 }
-HRESULT PaintedAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                  UINT*) {
-  return E_NOTIMPL;
+
+HRESULT PaintedAccessible::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+                                         DISPID* ids) {
+  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  ITypeInfo* info = OleaccLibrary::AccessibleTypeInfo();
+  if (!info) return TYPE_E_CANTLOADLIBRARY;
+  return OleaccLibrary::Get()->DispGetIDsOfNames(info, names, count, ids);
 }
+
+HRESULT PaintedAccessible::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters,
+                                  VARIANT* result, EXCEPINFO* exception, UINT* wrong_argument) {
+  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  ITypeInfo* info = OleaccLibrary::AccessibleTypeInfo();
+  if (!info) return TYPE_E_CANTLOADLIBRARY;
+  return OleaccLibrary::Get()->DispInvoke(static_cast<IAccessible*>(this), info, id, flags,
+                                          parameters, result, exception, wrong_argument);
+}
+
+HRESULT PaintedAccessible::GetWindow(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = host_ ? window_ : nullptr;
+  return host_ ? S_OK : CO_E_OBJNOTCONNECTED;
+}
+
+HRESULT PaintedAccessible::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 
 std::vector<TControl*> PaintedAccessible::Elements() const {
   std::vector<TControl*> elements;
   if (!host_ || !IsWindowVisible(window_)) return elements;
-  TControl* own = host_->ControlOf(window_);
+  TControl* own = Own();
   if (own && own->kind() == Kind::Page) {
     if (own != host_->SeenPage()) return elements;
     if (PaintsCaption(*own)) elements.push_back(own);
@@ -104,14 +136,46 @@ std::vector<TControl*> PaintedAccessible::Elements() const {
   return elements;
 }
 
+// Script clients leave the child out, which reaches here as an empty VARIANT or as a missing
+// parameter, and may pass a small number as a 16-bit integer.
+bool PaintedAccessible::ChildId(const VARIANT& child, long* id) {
+  switch (child.vt) {
+    case VT_I4:
+      *id = child.lVal;
+      return true;
+    case VT_I2:
+      *id = child.iVal;
+      return true;
+    case VT_EMPTY:
+      *id = CHILDID_SELF;
+      return true;
+    case VT_ERROR:
+      *id = CHILDID_SELF;
+      return child.scode == DISP_E_PARAMNOTFOUND;
+    default:
+      return false;
+  }
+}
+
 bool PaintedAccessible::Resolve(const VARIANT& child, TControl** element) const {
   *element = nullptr;
-  if (!host_ || child.vt != VT_I4) return false;
-  if (child.lVal == CHILDID_SELF) return true;
+  long id = 0;
+  if (!host_ || !ChildId(child, &id)) return false;
+  if (id == CHILDID_SELF) return true;
   const std::vector<TControl*> elements = Elements();
-  if (child.lVal < 1 || static_cast<std::size_t>(child.lVal) > elements.size()) return false;
-  *element = elements[static_cast<std::size_t>(child.lVal) - 1];
+  if (id < 1 || static_cast<std::size_t>(id) > elements.size()) return false;
+  *element = elements[static_cast<std::size_t>(id) - 1];
   return true;
+}
+
+HRESULT PaintedAccessible::ElementAt(const std::vector<TControl*>& elements, long index,
+                                     VARIANT* child) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= elements.size()) return S_FALSE;
+  if (HWND window = ElementWindow(*elements[static_cast<std::size_t>(index)])) {
+    return WindowChild(window, child);
+  }
+  *child = Long(index + 1);
+  return S_OK;
 }
 
 HWND PaintedAccessible::ElementWindow(const TControl& element) const {
@@ -170,13 +234,15 @@ HRESULT PaintedAccessible::get_accName(VARIANT child, BSTR* name) {
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
   if (!element) {
-    TControl* own = host_->ControlOf(window_);
+    const TControl* own = Own();
     if (!own) {  // the form: its caption
       wchar_t caption[256] = {};
       GetWindowTextW(window_, caption, static_cast<int>(std::size(caption)));
       *name = Text(caption);
     } else if (own->kind() == Kind::GroupBox) {
       *name = Text(own->Text());
+    } else if (own->kind() == Kind::Page) {
+      *name = Text(PageHeading(*own));
     }
     return *name ? S_OK : S_FALSE;
   }
@@ -200,8 +266,10 @@ HRESULT PaintedAccessible::get_accRole(VARIANT child, VARIANT* role) {
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
   if (!element) {
-    const TControl* own = host_->ControlOf(window_);
-    *role = Long(own && own->kind() == Kind::GroupBox ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_CLIENT);
+    const TControl* own = Own();
+    long kind = ROLE_SYSTEM_CLIENT;  // the form
+    if (own) kind = own->kind() == Kind::GroupBox ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_PROPERTYPAGE;
+    *role = Long(kind);
     return S_OK;
   }
   if (ElementWindow(*element)) return S_FALSE;
@@ -226,9 +294,14 @@ HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
   if (!Resolve(child, &element)) return E_INVALIDARG;
   long flags = 0;
   if (!element) {
+    const TControl* own = Own();
     if (!IsWindowVisible(window_)) flags |= STATE_SYSTEM_INVISIBLE;
+    // A page under the one seen is visible to the system but not to the user.
+    if (own && own->kind() == Kind::Page && own != host_->SeenPage()) {
+      flags |= STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+    }
     if (!IsWindowEnabled(window_)) flags |= STATE_SYSTEM_UNAVAILABLE;
-    if (!host_->ControlOf(window_)) flags |= STATE_SYSTEM_FOCUSABLE;
+    if (!own) flags |= STATE_SYSTEM_FOCUSABLE;
     if (GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSED;
   } else if (ElementWindow(*element)) {
     return S_FALSE;
@@ -298,7 +371,7 @@ HRESULT PaintedAccessible::accLocation(long* left, long* top, long* width, long*
     GetClientRect(window_, &r);
   } else if (ElementWindow(*element)) {
     return S_FALSE;
-  } else if (element == host_->ControlOf(window_)) {  // the caption a page paints across itself
+  } else if (element == Own()) {  // the caption a page paints across itself
     GetClientRect(window_, &r);
   } else {
     const Rect& b = element->bounds();
@@ -312,10 +385,31 @@ HRESULT PaintedAccessible::accLocation(long* left, long* top, long* width, long*
   return S_OK;
 }
 
-HRESULT PaintedAccessible::accNavigate(long, VARIANT, VARIANT* end) {
+// Logical moves over the elements in the order of the children: into the object from itself, and
+// from one simple element to the next. Moving from the object itself to its siblings, and moving
+// by the screen's directions, are left to the window objects above it.
+HRESULT PaintedAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
   if (!end) return E_POINTER;
   *end = Empty();
-  return DISP_E_MEMBERNOTFOUND;
+  TControl* element = nullptr;
+  if (!Resolve(start, &element)) return E_INVALIDARG;
+  const std::vector<TControl*> elements = Elements();
+  const long count = static_cast<long>(elements.size());
+  switch (direction) {
+    case NAVDIR_FIRSTCHILD:
+    case NAVDIR_LASTCHILD:
+      if (element) return E_INVALIDARG;  // a simple element has no children
+      return ElementAt(elements, direction == NAVDIR_FIRSTCHILD ? 0 : count - 1, end);
+    case NAVDIR_NEXT:
+    case NAVDIR_PREVIOUS: {
+      if (!element) return DISP_E_MEMBERNOTFOUND;
+      const long index = static_cast<long>(std::find(elements.begin(), elements.end(), element) -
+                                           elements.begin());
+      return ElementAt(elements, direction == NAVDIR_NEXT ? index + 1 : index - 1, end);
+    }
+    default:
+      return DISP_E_MEMBERNOTFOUND;
+  }
 }
 
 HRESULT PaintedAccessible::accHitTest(long left, long top, VARIANT* child) {
@@ -332,7 +426,7 @@ HRESULT PaintedAccessible::accHitTest(long left, long top, VARIANT* child) {
   for (std::size_t i = elements.size(); i-- > 0;) {
     const Rect& b = elements[i]->bounds();
     const RECT r = {b.left, b.top, b.left + b.width, b.top + b.height};
-    if (elements[i] == host_->ControlOf(window_) || !PtInRect(&r, point)) continue;
+    if (elements[i] == Own() || !PtInRect(&r, point)) continue;
     if (HWND window = ElementWindow(*elements[i])) return WindowChild(window, child);
     *child = Long(static_cast<long>(i) + 1);
     return S_OK;
@@ -347,7 +441,8 @@ HRESULT PaintedAccessible::accDoDefaultAction(VARIANT child) {
   if (!element || element->kind() != Kind::Link || ElementWindow(*element)) {
     return DISP_E_MEMBERNOTFOUND;
   }
-  if (!element->Enabled()) return E_FAIL;
+  // A message box disables the window: its click would run behind the box.
+  if (!element->Enabled() || !IsWindowEnabled(GetAncestor(window_, GA_ROOT))) return E_FAIL;
   host_->ClickLater(*element);
   return S_OK;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <oleacc.h>
+#include <oleidl.h>
 #include <windows.h>
 
 #include <vector>
@@ -27,7 +28,9 @@ class AccessibleHost {
   virtual void ClickLater(TControl& link) = 0;
 };
 
-class PaintedAccessible final : public IAccessible {
+// Clients ask every object for the window it belongs to (IOleWindow), and script clients call
+// IAccessible by name through IDispatch, which oleacc's type library describes.
+class PaintedAccessible final : public IAccessible, public IOleWindow {
  public:
   PaintedAccessible(AccessibleHost& host, HWND window);
   PaintedAccessible(const PaintedAccessible&) = delete;
@@ -40,7 +43,7 @@ class PaintedAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch: clients of IAccessible call its methods directly; no type information is offered.
+  // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
@@ -69,6 +72,9 @@ class PaintedAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override;
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override;
+  // IOleWindow
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
 
  private:
   ~PaintedAccessible() = default;
@@ -77,9 +83,15 @@ class PaintedAccessible final : public IAccessible {
   // order (bevels are decoration and left out), after the caption a page paints, which stands for
   // itself. Of the form's pages only the seen one; a page that is not seen has none.
   std::vector<TControl*> Elements() const;
+  // The child id a VARIANT names, in any of the forms clients pass; false when it is none.
+  static bool ChildId(const VARIANT& child, long* id);
   // The element a child id names; nullptr for CHILDID_SELF. False for an id out of range or a
   // disconnected object.
   bool Resolve(const VARIANT& child, TControl** element) const;
+  // The element at `index` of `elements` as a client gets it: a child id, or the window's object.
+  HRESULT ElementAt(const std::vector<TControl*>& elements, long index, VARIANT* child) const;
+  // The form, a page or a group box: what the object itself is.
+  TControl* Own() const { return host_->ControlOf(window_); }
   // The element's own window when it has one: a standard control or a group box.
   HWND ElementWindow(const TControl& element) const;
   HRESULT WindowObject(HWND window, IDispatch** object) const;

@@ -1,0 +1,49 @@
+#include "posted_message_guard.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tolvane {
+namespace {
+
+constexpr UINT kLastApplicationMessage = 0xBFFF;
+
+// A hook procedure has no place for its owner: the thread's one guard.
+thread_local const PostedMessageGuard* guard = nullptr;
+
+}  // namespace
+
+PostedMessageGuard::~PostedMessageGuard() {
+  if (!hook_) return;
+  UnhookWindowsHookEx(hook_);
+  guard = nullptr;
+}
+
+bool PostedMessageGuard::Watch(HWND form, std::vector<UINT> own) {
+  form_ = form;
+  own_ = std::move(own);
+  hook_ = SetWindowsHookExW(WH_GETMESSAGE, OnGetMessage, nullptr, GetCurrentThreadId());
+  if (hook_) guard = this;
+  return hook_ != nullptr;
+}
+
+// The hook sees each posted message as a loop takes it from the queue, before it is dispatched;
+// a message turned into WM_NULL reaches its window as nothing.
+LRESULT CALLBACK PostedMessageGuard::OnGetMessage(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HC_ACTION && guard) guard->Screen(*reinterpret_cast<MSG*>(lparam));
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+void PostedMessageGuard::Screen(MSG& message) const {
+  if (message.message < WM_USER || message.message > kLastApplicationMessage) return;
+  // Messages posted to the thread itself have no window; the launcher posts none.
+  if (message.hwnd && message.hwnd != form_ && !IsChild(form_, message.hwnd)) return;
+  if (message.hwnd == form_ && std::find(own_.begin(), own_.end(), message.message) != own_.end()) {
+    return;
+  }
+  message.message = WM_NULL;
+  message.wParam = 0;
+  message.lParam = 0;
+}
+
+}  // namespace tolvane
