@@ -29,10 +29,10 @@ std::wstring ExecutablePath() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  tolvane::StartupMark("entry");
   // A DLL of a system library's name beside the launcher (the kit folder) must never be loaded:
   // libraries loaded later come from System32 only.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  tolvane::StartupMark("entry");
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   tolvane::StartupMark("common controls");

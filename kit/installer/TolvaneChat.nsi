@@ -225,6 +225,7 @@ FunctionEnd
 ; user can write, not in Program Files or the Windows folder, short enough for the kit's deepest
 ; path, and with no link in it. $INSTDIR then takes the folder's canonical name.
 Function JudgeKitFolder
+  Delete "$PLUGINSDIR\folder.txt"
   !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt"'
   ; The answer: the folder's canonical name (absolute, long names, no "\\?\"), which setup goes
   ; on with, or why the folder is refused, in $1.
@@ -320,7 +321,7 @@ FunctionEnd
 
 Section "Tolvane Chat" KitSection
   SectionIn RO
-  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$PLUGINSDIR\staging.txt" "$Log"'
+  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\staging.txt" "$Log"'
   ${If} $0 = ${PROGRAMS_RUNNING}
     SetErrorLevel ${PROGRAMS_RUNNING}
     Abort
@@ -412,19 +413,17 @@ FunctionEnd
 ; stays, and so do the folders that hold it. While a file setup installed is left, so are the
 ; uninstaller and its entry in Apps & features.
 Section Uninstall
-  ; The entry in Apps & features is this kit's when it names this folder.
-  StrCpy $R1 "unregistered"
+  ; The entry in Apps & features is this kit's when it names this folder (KitSetup compares).
   ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $R0 == $INSTDIR
-    StrCpy $R1 "registered"
-  ${EndIf}
   ; What the uninstaller has to tell stays in the kit folder, which then stays too.
   StrCpy $R2 "$INSTDIR\${UNINSTALL_REPORT}"
-  !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$R2" $R1'
+  !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$R2" "$R0\."'
   ${If} $0 = 0
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
-    ${If} $R1 == "registered"
+    ; The entry and shortcuts of a kit in another folder stay.
+    !insertmacro KitSetup 'same ${KIT_FOLDER} "$R0\."'
+    ${If} $0 = 0
       Delete "$SMPROGRAMS\${SHORTCUT}"
       Delete "$DESKTOP\${SHORTCUT}"
       DeleteRegKey HKCU "${UNINSTALL_KEY}"

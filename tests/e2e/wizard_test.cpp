@@ -656,7 +656,9 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
   const std::wstring tool = L"\"" + HostPath(TOLVANE_KIT_SETUP) + L"\" ",
                      data = HostPath(TOLVANE_SHIPPED_KIT "-data"),
                      name_file = scratch_.path() + L"staging.txt";
-  ASSERT_EQ(RunWithItsChildren(tool + L"makefolder \"" + kit_ + L"\" \"" + name_file + L"\""), 0u);
+  ASSERT_EQ(RunWithItsChildren(tool + L"makefolder \"" + kit_ + L"\" \"" + data + L"\" \"" +
+                               name_file + L"\""),
+            0u);
   const std::wstring staging = Utf16(ReadBytes(name_file));
   ASSERT_EQ(staging.rfind(L"~setup.", 0), 0u) << staging;
   // An unpacked file that is not what the build shipped (a disk error, a program that changed

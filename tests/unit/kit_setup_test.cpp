@@ -265,11 +265,19 @@ TEST(KitFolder, RefusesSystemFoldersAndPathsPastTheLimit) {
   EXPECT_EQ(JudgeKitFolder(L"C:\\Windows", system, shipped), FolderVerdict::kSystemFolder);
   EXPECT_EQ(JudgeKitFolder(L"C:\\Program Files Kit", system, shipped), FolderVerdict::kUsable);
   EXPECT_EQ(JudgeKitFolder(L"C:\\Kits\\Zoë Тест", system, shipped), FolderVerdict::kUsable);
-  // "C:\K...\" + "~setup.0123456789abcdef\" + "tools\a.txt": 260 characters are one too many.
-  const std::wstring base = L"C:\\" + std::wstring(259 - 3 - 1 - 24 - 11, L'k');
-  EXPECT_EQ(DeepestPath(base, shipped), 259u);
-  EXPECT_EQ(JudgeKitFolder(base, system, shipped), FolderVerdict::kUsable);
-  EXPECT_EQ(JudgeKitFolder(base + L"k", system, shipped), FolderVerdict::kTooLong);
+  // "C:\K...\" + "~setup.0123456789abcdef\" + a name of 30: 260 characters are one too many.
+  const Manifest named = Listing({{std::wstring(30, L'n'), kA}});
+  const std::wstring base = L"C:\\" + std::wstring(259 - 3 - 1 - 24 - 30, L'k');
+  EXPECT_EQ(DeepestPath(base, named), 259u);
+  EXPECT_EQ(JudgeKitFolder(base, system, named), FolderVerdict::kUsable);
+  EXPECT_EQ(JudgeKitFolder(base + L"k", system, named), FolderVerdict::kTooLong);
+  // CreateDirectoryW makes no folder of more than 248 characters: one unpacked into the staging
+  // folder neither.
+  const Manifest deep = Listing({{std::wstring(200, L'd') + L"\\a", kA}});
+  EXPECT_EQ(DeepestFolder(L"C:\\Kit", deep), 6u + 24u + 1u + 200u);
+  EXPECT_EQ(JudgeKitFolder(L"C:\\" + std::wstring(20, L'k'), system, deep), FolderVerdict::kUsable);
+  EXPECT_EQ(JudgeKitFolder(L"C:\\" + std::wstring(21, L'k'), system, deep),
+            FolderVerdict::kTooLong);
   // A name taken from whatever folder or drive setup runs in, and a root the uninstaller could
   // never remove, are refused before anything else.
   for (const wchar_t* relative :
@@ -309,7 +317,8 @@ TEST(KitFolder, TrustsOnlyFoldersNoOtherAccountCanChange) {
       {{other, true, kit}, FolderTrust::kForeignOwner},
       // The user's, but others may write, make folders, delete or take it over.
       {{user, true, with({true, L"S-1-1-0", 0x0002})}, FolderTrust::kProtect},
-      {{user, true, with({true, L"S-1-5-11", 0x1301bf})}, FolderTrust::kProtect},  // inherited from C:
+      {{user, true, with({true, L"S-1-5-11", 0x1301bf})},
+       FolderTrust::kProtect},  // inherited from C:
       {{user, true, with({true, other, 0x00040000})}, FolderTrust::kProtect},
       {{user, true, with({true, L"S-1-5-32-545", 0x40000000})}, FolderTrust::kProtect},
       {{user, false, {}}, FolderTrust::kProtect},  // no access list: open to all
@@ -326,12 +335,37 @@ TEST(KitFolder, TrustsOnlyFoldersNoOtherAccountCanChange) {
 }
 
 TEST(KitFolder, RefusesRunAsAdministratorFromADesktopThatIsNot) {
-  EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kLimited));
-  EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kDefault));
-  EXPECT_FALSE(RefusesElevation(Elevation::kFull, Elevation::kFull));  // the shell runs elevated
-  EXPECT_FALSE(RefusesElevation(Elevation::kFull, std::nullopt));      // no desktop to compare
-  EXPECT_FALSE(RefusesElevation(Elevation::kLimited, Elevation::kLimited));
-  EXPECT_FALSE(RefusesElevation(Elevation::kDefault, Elevation::kDefault));  // UAC off
+  const std::optional<bool> same = true, other = false, unknown;
+  EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kLimited, same));
+  EXPECT_TRUE(RefusesElevation(Elevation::kFull, Elevation::kDefault, same));
+  // Another account's password typed into the prompt, or "Run as different user".
+  EXPECT_TRUE(RefusesElevation(Elevation::kFull, std::nullopt, other));
+  EXPECT_TRUE(RefusesElevation(Elevation::kDefault, Elevation::kDefault, other));
+  EXPECT_FALSE(RefusesElevation(Elevation::kFull, Elevation::kFull, same));  // shell elevated too
+  EXPECT_FALSE(RefusesElevation(Elevation::kFull, std::nullopt, same));      // no shell to ask
+  EXPECT_FALSE(RefusesElevation(Elevation::kLimited, Elevation::kLimited, same));
+  EXPECT_FALSE(RefusesElevation(Elevation::kDefault, Elevation::kDefault, unknown));  // UAC off
+}
+
+TEST(KitFolder, RefusesAParentOtherAccountsCouldRenameOrReplace) {
+  const std::wstring user = L"S-1-5-21-1-2-3-1000";
+  const FolderSecurity mine{
+      user, true, {{true, user, 0x1f01ff}, {true, L"S-1-5-32-545", 0x1200a9}}};
+  const FolderSecurity root{L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                            true,
+                            {{true, L"S-1-5-18", 0x1f01ff},
+                             {true, L"S-1-5-11", 0x0004},  // make folders on C:\ itself
+                             {true, L"S-1-5-11", 0x1301bf}}};
+  EXPECT_FALSE(OthersCanReplace(mine, root, user));
+  // A folder made under a drive's root inherits Authenticated Users' Modify: they may delete it.
+  FolderSecurity inherited = mine;
+  inherited.entries.push_back({true, L"S-1-5-11", 0x1301bf});
+  EXPECT_TRUE(OthersCanReplace(inherited, root, user));
+  EXPECT_TRUE(OthersCanReplace({L"S-1-5-21-1-2-3-1001", true, mine.entries}, root, user));
+  FolderSecurity emptied = root;
+  emptied.entries.push_back({true, L"S-1-1-0", 0x0040});  // Everyone may delete what it holds
+  EXPECT_TRUE(OthersCanReplace(mine, emptied, user));
+  EXPECT_FALSE(OthersCanReplace(mine, {user, true, {{false, L"S-1-1-0", 0x1f01ff}}}, user));
 }
 
 TEST(KitFolder, CountsTheProgramsUnderItButTheUninstaller) {

@@ -46,6 +46,14 @@ Disk DiskOf(const std::wstring& kit);
 std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
                           FolderPins& pins);
 
+// Why the kit folder, a folder above it or one in it that setup writes in would let another
+// account of the computer change the kit; empty when none would (or on a drive without access
+// lists).
+std::wstring WhyUntrusted(const std::wstring& folder, const std::vector<std::wstring>& inside);
+// Gives a kit folder of the user's that other accounts can change the kit's access list, and a
+// folder in it only what it inherits; what it did, for the report.
+std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside);
+
 // Whether `name` is a staging folder of the kit folder that setup made: its name has the form,
 // it is no link, and its marker file holds its name.
 bool IsOwnStaging(const std::wstring& kit, const std::wstring& name);
@@ -63,8 +71,8 @@ int Check(const std::wstring& given, const std::wstring& data, const std::wstrin
 int Elevated();
 int Running(const std::wstring& folder, const std::wstring& except, const std::wstring& names,
             const std::wstring& data);
-int MakeFolder(const std::wstring& folder, const std::wstring& staging_name_file,
-               const std::wstring& log);
+int MakeFolder(const std::wstring& folder, const std::wstring& data,
+               const std::wstring& staging_name_file, const std::wstring& log);
 int Install(const std::wstring& folder, const std::wstring& staging, const std::wstring& data,
             const std::wstring& report);
 int Uninstall(const std::wstring& folder, const std::wstring& except, const std::wstring& report,

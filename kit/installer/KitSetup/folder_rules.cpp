@@ -47,8 +47,20 @@ std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped) {
   for (const auto& [path, hash] : shipped.files) {
     deepest = std::max(deepest, base + path.size() + std::max(staging, aside));
   }
+  return deepest;
+}
+
+std::size_t DeepestFolder(const std::wstring& folder, const Manifest& shipped) {
+  const std::size_t base = WithoutTrailingSeparator(folder).size();
+  const std::size_t staging =
+      1 + std::char_traits<wchar_t>::length(kStagingPrefix) + kStagingDigits;
+  std::size_t deepest = base + staging;
+  for (const auto& [path, hash] : shipped.files) {
+    const std::size_t parent = path.find_last_of(L'\\');
+    if (parent != std::wstring::npos) deepest = std::max(deepest, base + staging + 1 + parent);
+  }
   for (const std::wstring& path : shipped.folders) {
-    deepest = std::max(deepest, base + staging + path.size());
+    deepest = std::max(deepest, base + staging + 1 + path.size());
   }
   return deepest;
 }
@@ -65,6 +77,20 @@ bool IsAbsolute(const std::wstring& path) {
   const bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' &&
                      path[2] != L'?' && path[2] != L'.';
   return drive || share;
+}
+
+bool HasStrippedPart(const std::wstring& path) {
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring part = path.substr(start, end - start);
+    if (!part.empty() && part != L"." && part != L".." &&
+        (part.back() == L'.' || part.back() == L' ')) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
 }
 
 namespace {
@@ -89,8 +115,9 @@ FolderVerdict JudgeKitFolder(const std::wstring& folder,
   for (const std::wstring& system : system_folders) {
     if (IsUnder(folder, system)) return FolderVerdict::kSystemFolder;
   }
-  return DeepestPath(folder, shipped) >= kMaxPath ? FolderVerdict::kTooLong
-                                                  : FolderVerdict::kUsable;
+  return DeepestPath(folder, shipped) >= kMaxPath || DeepestFolder(folder, shipped) > kMaxFolder
+             ? FolderVerdict::kTooLong
+             : FolderVerdict::kUsable;
 }
 
 std::vector<std::wstring> FoldersOnTheWay(std::initializer_list<const Manifest*> records) {
@@ -155,7 +182,24 @@ FolderTrust JudgeFolderSecurity(const FolderSecurity& security, const std::wstri
   return security.owner == user_sid ? FolderTrust::kProtect : FolderTrust::kOpenToOthers;
 }
 
-bool RefusesElevation(Elevation self, std::optional<Elevation> shell) {
+bool OthersCanReplace(const FolderSecurity& folder, const FolderSecurity& parent,
+                      const std::wstring& user_sid) {
+  // Delete it, or give oneself the right; delete what the parent holds, or give oneself that.
+  constexpr std::uint32_t kReplacing = 0x00010000 | 0x00040000 | 0x00080000 | 0x10000000;
+  constexpr std::uint32_t kEmptying = 0x0040 | 0x00040000 | 0x00080000 | 0x10000000;
+  const auto others_may = [&](const FolderSecurity& security, std::uint32_t rights) {
+    return !security.has_access_list ||
+           std::any_of(security.entries.begin(), security.entries.end(), [&](const AccessEntry& e) {
+             return e.allow && (e.rights & rights) && !IsTrusted(e.sid, user_sid);
+           });
+  };
+  return !IsTrusted(folder.owner, user_sid) || others_may(folder, kReplacing) ||
+         others_may(parent, kEmptying);
+}
+
+bool RefusesElevation(Elevation self, std::optional<Elevation> shell,
+                      std::optional<bool> session_user) {
+  if (session_user && !*session_user) return true;
   return self == Elevation::kFull && shell && *shell != Elevation::kFull;
 }
 

@@ -20,6 +20,8 @@ namespace tolvane::kitsetup {
 // that setup removes only a folder it made, never a user's folder of a like name.
 constexpr wchar_t kStagingPrefix[] = L"~setup.";
 constexpr wchar_t kStagingMarker[] = L"~setup.id";
+// What setup did to the kit folder before it unpacked, for its report.
+constexpr wchar_t kStagingNotes[] = L"~setup.notes";
 std::wstring StagingName(std::uint64_t random);
 bool IsStagingName(const std::wstring& name);
 
@@ -32,6 +34,9 @@ constexpr std::size_t kMaxFolder = 248;
 std::wstring WithoutVerbatimPrefix(const std::wstring& path);
 // "C:\..." or "\\server\share...": not relative to a current folder or drive.
 bool IsAbsolute(const std::wstring& path);
+// A part that ends in a dot or a blank, which Windows strips ("Kit." is "Kit"): another folder
+// than the one named. "." and ".." are no such parts.
+bool HasStrippedPart(const std::wstring& path);
 
 enum class FolderVerdict { kUsable, kNotAbsolute, kRoot, kSystemFolder, kTooLong };
 
@@ -46,14 +51,18 @@ FolderVerdict JudgeKitFolder(const std::wstring& folder,
 // How setup runs: elevated through the UAC prompt (full), limited, or as a user without a split
 // token (default, also where UAC is off).
 enum class Elevation { kDefault, kFull, kLimited };
-// "Run as administrator" from a desktop whose shell runs without elevation: the kit folder, its
-// entry and its shortcuts would go to the administrator's account, not to the user who will use
-// the kit. Where there is no shell to compare with (a remote or service session), nothing is
-// refused.
-bool RefusesElevation(Elevation self, std::optional<Elevation> shell);
+// Setup run as another account than the session's user ("Run as administrator" with an
+// administrator's name and password, "Run as different user"), or elevated from a desktop whose
+// shell runs without elevation: the kit folder, its entry and its shortcuts would go to the
+// administrator, not to the user who will use the kit. Without a shell to compare with (the
+// shell ended, or Wine, which has none), the same user elevated is let through.
+bool RefusesElevation(Elevation self, std::optional<Elevation> shell,
+                      std::optional<bool> session_user);
 
 // The longest path setup makes under `folder`: a file unpacked, or put beside another.
 std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped);
+// The longest folder it makes: one unpacked into the staging folder.
+std::size_t DeepestFolder(const std::wstring& folder, const Manifest& shipped);
 
 // Whether `path` is `folder` or lies under it; letters compare as Windows compares file names.
 bool IsUnder(const std::wstring& path, const std::wstring& folder);
@@ -92,6 +101,12 @@ enum class FolderTrust {
 // (Authenticated Users may change what is in it), would let that account replace the kit's
 // programs. Deny entries are not counted: an allow entry is enough to call a folder open.
 FolderTrust JudgeFolderSecurity(const FolderSecurity& security, const std::wstring& user_sid);
+
+// Whether other accounts could rename or delete a folder above the kit folder, and so put one
+// of their own in the kit folder's place: it is not owned by the user, SYSTEM, Administrators
+// or TrustedInstaller, or others may delete it, or may delete what its parent holds.
+bool OthersCanReplace(const FolderSecurity& folder, const FolderSecurity& parent,
+                      const std::wstring& user_sid);
 
 // Full control for the installing user, SYSTEM and Administrators, read and run for Users,
 // nothing inherited from the parent folder; what it holds inherits it.

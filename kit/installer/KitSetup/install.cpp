@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "folder_rules.h"
 #include "system.h"
+#include "utf8.h"
 
 namespace tolvane::kitsetup {
 namespace {
@@ -19,42 +20,6 @@ std::wstring KeepDamagedRecord(const std::wstring& folder) {
     if (InspectFile(Join(folder, name)).presence != Presence::kAbsent) continue;
     return MoveAside(Join(folder, kRecord), Join(folder, name)) ? name : L"";
   }
-}
-
-// Other accounts must not change the kit's programs: a kit folder of the user's that they can
-// change gets the kit's access list, a folder in it only what it inherits from the kit folder.
-// (The check before refused folders that are not the user's to protect.)
-std::wstring Protect(const std::wstring& folder, const std::vector<std::wstring>& inside) {
-  if (!KeepsAccessLists(folder)) {
-    return L"The kit folder is on a drive that keeps no access lists (FAT32 or exFAT, say), so "
-           L"setup could not keep other accounts of this computer from changing Tolvane Chat's "
-           L"programs in it.\r\n\r\n";
-  }
-  const std::wstring user = CurrentUserSid();
-  const auto open_to_others = [&](const std::wstring& path) {
-    const std::optional<FolderSecurity> security = ReadFolderSecurity(path);
-    return security && JudgeFolderSecurity(*security, user) == FolderTrust::kProtect;
-  };
-  std::vector<std::wstring> protected_folders, failed;
-  if (open_to_others(folder)) {
-    (ProtectFolder(folder, KitFolderAccessList(user)) ? protected_folders : failed)
-        .push_back(folder);
-  }
-  for (const std::wstring& path : inside) {
-    const std::wstring full = Join(folder, path);
-    if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES || !open_to_others(full)) {
-      continue;
-    }
-    (InheritOnly(full) ? protected_folders : failed).push_back(full);
-  }
-  return Listed(
-             L"Other accounts of this computer could change these folders, so setup gave them "
-             L"the kit's access list (only you, SYSTEM and Administrators can change them):",
-             protected_folders) +
-         Listed(
-             L"Other accounts of this computer can change these folders, and setup could not "
-             L"change that:",
-             failed);
 }
 
 class Installation {
@@ -126,7 +91,17 @@ int Install(const std::wstring& folder, const std::wstring& staging,
                        L" is a link to another folder, and setup never writes through one.\r\n");
     return kFolderRefused;
   }
-  std::wstring told = Protect(folder, FoldersOnTheWay({&data->shipped, &record.manifest}));
+  // Judged again: another account may have made a folder in the kit since setup protected it.
+  const std::wstring untrusted =
+      WhyUntrusted(folder, FoldersOnTheWay({&data->shipped, &record.manifest}));
+  if (!untrusted.empty()) {
+    Report(report, L"Setup did not install into " + folder + L": " + untrusted + L"\r\n");
+    return kFolderRefused;
+  }
+  // What setup did to the folder's access list before it unpacked, to tell.
+  std::wstring told =
+      utf8::Decode(ReadFileBytes(Join(folder, staging + L"\\" + kStagingNotes)).second)
+          .value_or(L"");
   if (record.state == RecordState::kUnreadable) {
     Report(report, L"Setup could not read its record of the files it installed (" +
                        std::wstring(kRecord) + L"), so it changed nothing in " + folder +

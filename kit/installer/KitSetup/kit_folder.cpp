@@ -135,9 +135,51 @@ std::wstring WhyRefused(FolderVerdict verdict) {
   return L"";
 }
 
-// The kit folder and the folders in it that setup will write in, as far as they are there.
+}  // namespace
+
+namespace {
+
+// The folder a folder is in; empty for a drive's or a share's root.
+std::wstring ParentOf(const std::wstring& folder) {
+  const std::size_t cut = folder.find_last_of(L'\\');
+  if (cut == std::wstring::npos || folder.size() <= 3) return L"";
+  if (folder.compare(0, 2, L"\\\\") == 0 &&
+      folder.find(L'\\', folder.find(L'\\', 2) + 1) == std::wstring::npos) {
+    return L"";  // "\\\\server\\share"
+  }
+  return cut == 2 ? folder.substr(0, 3) : folder.substr(0, cut);
+}
+
+// Why another account could rename or delete the kit folder or a folder above it, and put one
+// of its own in its place; empty when none could. Folders whose rights can not be read are not
+// judged.
+std::wstring WhyReplaceable(const std::wstring& folder, const std::wstring& user) {
+  for (std::wstring child = folder, parent = ParentOf(folder); !parent.empty();
+       child = parent, parent = ParentOf(parent)) {
+    if (child != folder && IsLink(child)) {
+      return child + L" is a link to another folder, which another account could change.";
+    }
+    const std::optional<FolderSecurity> above = ReadFolderSecurity(parent);
+    // The kit folder's own rights are judged, and mended, on their own.
+    const std::optional<FolderSecurity> own =
+        child == folder ? std::optional<FolderSecurity>(FolderSecurity{user, true, {}})
+                        : ReadFolderSecurity(child);
+    if (above && own && OthersCanReplace(*own, *above, user)) {
+      return L"Other accounts of this computer could rename or delete " + child +
+             L" and put a folder of their own in its place.";
+    }
+  }
+  return L"";
+}
+
+}  // namespace
+
 std::wstring WhyUntrusted(const std::wstring& folder, const std::vector<std::wstring>& inside) {
+  // On a drive that keeps no access lists nobody's rights can be told; the report says so.
+  if (!KeepsAccessLists(folder)) return L"";
   const std::wstring user = CurrentUserSid();
+  const std::wstring replaceable = WhyReplaceable(folder, user);
+  if (!replaceable.empty()) return replaceable;
   std::vector<std::wstring> folders{folder};
   for (const std::wstring& path : inside) folders.push_back(Join(folder, path));
   for (const std::wstring& path : folders) {
@@ -157,7 +199,38 @@ std::wstring WhyUntrusted(const std::wstring& folder, const std::vector<std::wst
   return L"";
 }
 
-}  // namespace
+std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside) {
+  if (!KeepsAccessLists(folder)) {
+    return L"The kit folder is on a drive that keeps no access lists (FAT32 or exFAT, say), so "
+           L"setup could not keep other accounts of this computer from changing Tolvane Chat's "
+           L"programs in it.\r\n\r\n";
+  }
+  const std::wstring user = CurrentUserSid();
+  const auto open_to_others = [&](const std::wstring& path) {
+    const std::optional<FolderSecurity> security = ReadFolderSecurity(path);
+    return security && JudgeFolderSecurity(*security, user) == FolderTrust::kProtect;
+  };
+  std::vector<std::wstring> protected_folders, failed;
+  if (open_to_others(folder)) {
+    (ProtectFolder(folder, KitFolderAccessList(user)) ? protected_folders : failed)
+        .push_back(folder);
+  }
+  for (const std::wstring& path : inside) {
+    const std::wstring full = Join(folder, path);
+    if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES || !open_to_others(full)) {
+      continue;
+    }
+    (InheritOnly(full) ? protected_folders : failed).push_back(full);
+  }
+  return Listed(
+             L"Other accounts of this computer could change these folders, so setup gave them "
+             L"the kit's access list (only you, SYSTEM and Administrators can change them):",
+             protected_folders) +
+         Listed(
+             L"Other accounts of this computer can change these folders, and setup could not "
+             L"change that:",
+             failed);
+}
 
 int Check(const std::wstring& given, const std::wstring& data_folder,
           const std::wstring& answer_file) {
@@ -188,13 +261,20 @@ int Check(const std::wstring& given, const std::wstring& data_folder,
 }
 
 int Elevated() {
-  return RefusesElevation(ThisProcessElevation(), ShellElevation()) ? kFolderRefused : kDone;
+  return RefusesElevation(ThisProcessElevation(), ShellElevation(), SameUserAsSession())
+             ? kFolderRefused
+             : kDone;
 }
 
 int Running(const std::wstring& folder, const std::wstring& except, const std::wstring& names,
             const std::wstring& data_folder) {
   std::vector<std::wstring> programs;
-  for (const std::wstring& image : KitPrograms(RunningImages(), folder, Join(folder, except))) {
+  // A program started by its short name ("C:\\TOLVAN~1\\...") is the kit's all the same.
+  std::vector<std::wstring> images;
+  for (const std::wstring& image : RunningImages()) {
+    images.push_back(CanonicalFolder(image).value_or(image));
+  }
+  for (const std::wstring& image : KitPrograms(images, folder, Join(folder, except))) {
     programs.push_back(image.substr(folder.size() + 1));
   }
   // Programs elsewhere may hold the kit's files too: the media server's java.exe its jars.
@@ -230,8 +310,10 @@ int Running(const std::wstring& folder, const std::wstring& except, const std::w
 // Only the highest folder setup makes gets the access list; the ones it makes inside inherit
 // it. Were it the kit folder alone, another account could rename a new parent folder that
 // inherited write access from C:\ and put a folder of its own in the kit folder's place.
-int MakeFolder(const std::wstring& folder, const std::wstring& staging_name_file,
-               const std::wstring& log) {
+int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
+               const std::wstring& staging_name_file, const std::wstring& log) {
+  const std::optional<SetupData> data = ReadSetupData(data_folder);
+  if (!data) return kBadArguments;
   const std::wstring highest = HighestMissingFolder(folder);
   const std::wstring access_list = KitFolderAccessList(CurrentUserSid());
   if (!highest.empty()) {
@@ -245,7 +327,13 @@ int MakeFolder(const std::wstring& folder, const std::wstring& staging_name_file
   }
   if (IsLink(folder)) return kFolderRefused;
   // Nothing is unpacked while another setup or uninstaller changes the folder.
-  if (!KitLock(folder).held()) return kInUse;
+  const KitLock lock(folder);
+  if (!lock.held()) return kInUse;
+  // Protected before anything is unpacked into it, and judged again after.
+  const Record record = ReadKitRecord(folder);
+  const std::vector<std::wstring> inside = FoldersOnTheWay({&data->shipped, &record.manifest});
+  const std::wstring notes = ProtectKitFolder(folder, inside);
+  if (!WhyUntrusted(folder, inside).empty()) return kFolderRefused;
   // The files unpack into a staging folder made anew, under a name nobody chose before: what an
   // aborted run left must not be put in place, and a user's folder must not be emptied. It takes
   // the kit folder's access list, which the files keep when they move into their places.
@@ -254,6 +342,7 @@ int MakeFolder(const std::wstring& folder, const std::wstring& staging_name_file
     if (!CreateDirectoryW(Join(folder, name).c_str(), nullptr)) continue;
     if (!WriteFileBytes(Join(folder, name + L"\\" + kStagingMarker),
                         std::string(name.begin(), name.end())) ||
+        !WriteFileBytes(Join(folder, name + L"\\" + kStagingNotes), EncodeUtf8(notes)) ||
         !WriteUtf16File(staging_name_file, name)) {
       RemoveTree(Join(folder, name), kStagingMarker);
       return kFolderRefused;

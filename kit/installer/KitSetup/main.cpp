@@ -6,11 +6,14 @@
 //                                                ANSWER says why, or the name to go on with
 //   KitSetup running FOLDER EXCEPT NAMES [DATA]  4 when a program other than EXCEPT runs from
 //                                                FOLDER or holds its files; NAMES lists them
-//   KitSetup makefolder FOLDER NAMEFILE [LOG]    makes FOLDER with the kit's access list and a
-//                                                staging folder in it, named in NAMEFILE
+//   KitSetup makefolder FOLDER DATA NAMEFILE [LOG]  makes FOLDER with the kit's access list (or
+//                                                protects it) and a staging folder in it, named
+//                                                in NAMEFILE
 //   KitSetup install FOLDER STAGING DATA REPORT  puts the files unpacked into STAGING in place
-//   KitSetup uninstall FOLDER EXCEPT REPORT registered|unregistered
-//                                                removes the files still as setup installed them
+//   KitSetup uninstall FOLDER EXCEPT REPORT LOCATION  removes the files still as setup installed
+//                                                them; LOCATION is the folder Apps & features
+//                                                names (the record must be there when it is this)
+//   KitSetup same FOLDER OTHER                   0 when both name one folder
 //   KitSetup verify DATA PROBLEM                 for the build: 2 when Windows could not hold
 //                                                the files; PROBLEM says why
 // REPORT is written (UTF-16) when there is something to tell the user: files kept, files left,
@@ -24,6 +27,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "names.h"
 #include "system.h"
 
 namespace {
@@ -55,15 +59,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   if (command == L"running" && (args.size() == 4 || args.size() == 5)) {
     return Running(folder, args[2], args[3], optional(4));
   }
-  if (command == L"makefolder" && (args.size() == 3 || args.size() == 4)) {
-    return MakeFolder(folder, args[2], optional(3));
+  if (command == L"makefolder" && (args.size() == 4 || args.size() == 5)) {
+    return MakeFolder(folder, args[2], args[3], optional(4));
   }
   if (command == L"install" && args.size() == 5) {
     return Install(folder, args[2], args[3], args[4]);
   }
-  if (command == L"uninstall" && args.size() == 5 &&
-      (args[4] == L"registered" || args[4] == L"unregistered")) {
-    return Uninstall(folder, args[2], args[3], args[4] == L"registered");
+  // The kit is registered when Apps & features' entry names this folder, by any of its names.
+  const auto names_it = [&](const std::wstring& other) {
+    const std::optional<std::wstring> named = CanonicalFolder(other);
+    return named && SameName(*named, folder);
+  };
+  if (command == L"uninstall" && args.size() == 5) {
+    return Uninstall(folder, args[2], args[3], names_it(args[4]));
   }
+  if (command == L"same" && args.size() == 3) return names_it(args[2]) ? kDone : 1;
   return kBadArguments;
 }

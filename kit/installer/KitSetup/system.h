@@ -107,6 +107,9 @@ std::optional<std::wstring> CanonicalFolder(const std::wstring& path);
 Elevation ThisProcessElevation();
 // The elevation of the desktop's shell (Explorer); nothing where there is none.
 std::optional<Elevation> ShellElevation();
+// Whether this process runs as the user signed in to its session; nothing when that can not be
+// told.
+std::optional<bool> SameUserAsSession();
 
 std::wstring CurrentUserSid();
 // The owner and access list of a folder; nothing when they can not be read.

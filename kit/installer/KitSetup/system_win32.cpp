@@ -27,6 +27,13 @@ struct LocalFreer {
   void operator()(void* memory) const { LocalFree(memory); }
 };
 
+std::wstring SidText(PSID sid) {
+  wchar_t* text = nullptr;
+  if (!sid || !ConvertSidToStringSidW(sid, &text)) return L"";
+  const std::unique_ptr<void, LocalFreer> owner(text);
+  return text;
+}
+
 // Errors that end when another program lets go of the file: retried a few times over a few
 // seconds before the file counts as in use.
 bool IsPassing(DWORD error) {
@@ -196,8 +203,13 @@ FileOnDisk InspectFile(const std::wstring& path) {
 }
 
 std::optional<std::wstring> FlushedSha256(const std::wstring& path) {
-  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  Retrying([&] {
+    opened = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return opened != INVALID_HANDLE_VALUE;
+  });
+  const UniqueHandle file(opened);
   if (file.get() == INVALID_HANDLE_VALUE) return std::nullopt;
   std::optional<std::wstring> hash = Sha256Of(file.get());
   return hash && FlushFileBuffers(file.get()) ? hash : std::nullopt;
@@ -274,9 +286,10 @@ bool IsLink(const std::wstring& path) {
 }
 
 bool FolderPins::Pin(const std::wstring& folder) {
+  // Sharing is enforced only against a handle with data access: listing the folder is one.
   const HANDLE handle = CreateFileW(
-      folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return !IsLink(folder);
   handles_.push_back(handle);
   // What is held now is what is judged: it can no longer be swapped.
@@ -402,11 +415,22 @@ std::uint64_t RandomNumber() {
 // which nobody holds, is taken over. Held by another, it can not be opened: no sharing.
 KitLock::KitLock(const std::wstring& folder) {
   const std::wstring path = folder + L"\\" + kLockFile;
-  if (IsLink(path)) return;
-  const HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file != INVALID_HANDLE_VALUE) handle_ = file;
+  // The link itself if one were put there, never what it leads to: deleting it on close must
+  // not delete a file elsewhere.
+  const HANDLE file = CreateFileW(
+      path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  FILE_ATTRIBUTE_TAG_INFO tag = {};
+  if (GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+      (tag.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    // Not a lock file of setup's: it stays, and the folder stays refused.
+    FILE_DISPOSITION_INFO keep = {FALSE};
+    SetFileInformationByHandle(file, FileDispositionInfo, &keep, sizeof(keep));
+    CloseHandle(file);
+    return;
+  }
+  handle_ = file;
 }
 
 KitLock::~KitLock() {
@@ -514,7 +538,7 @@ std::vector<std::wstring> SystemFolders() {
 
 std::optional<std::wstring> CanonicalFolder(const std::wstring& path) {
   const std::wstring named = WithoutVerbatimPrefix(path);
-  if (!IsAbsolute(named)) return std::nullopt;
+  if (!IsAbsolute(named) || HasStrippedPart(named)) return std::nullopt;
   std::wstring full(GetFullPathNameW(named.c_str(), 0, nullptr, nullptr), L'\0');
   const DWORD length =
       GetFullPathNameW(named.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -557,6 +581,40 @@ Elevation ElevationOf(HANDLE process) {
 
 Elevation ThisProcessElevation() { return ElevationOf(GetCurrentProcess()); }
 
+std::optional<bool> SameUserAsSession() {
+  // wtsapi32.dll is no known system library: loaded from System32, by name.
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer> library(
+      LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!library) return std::nullopt;
+  using Query = BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
+  using Free = void(WINAPI*)(PVOID);
+  const auto query = Find<Query>(library.get(), "WTSQuerySessionInformationW");
+  const auto free = Find<Free>(library.get(), "WTSFreeMemory");
+  if (!query || !free) return std::nullopt;
+  const auto session_text = [&](int what) -> std::optional<std::wstring> {
+    wchar_t* text = nullptr;
+    DWORD size = 0;
+    // WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION; 5 and 7 are WTSUserName, WTSDomainName.
+    if (!query(nullptr, static_cast<DWORD>(-1), what, &text, &size) || !text) return std::nullopt;
+    const std::wstring value = text;
+    free(text);
+    return value;
+  };
+  const std::optional<std::wstring> user = session_text(5), domain = session_text(7);
+  if (!user || user->empty()) return std::nullopt;
+  const std::wstring account = domain && !domain->empty() ? *domain + L"\\" + *user : *user;
+  DWORD sid_size = 0, domain_size = 0;
+  SID_NAME_USE use;
+  LookupAccountNameW(nullptr, account.c_str(), nullptr, &sid_size, nullptr, &domain_size, &use);
+  std::string sid(sid_size, '\0');
+  std::wstring found_domain(domain_size, L'\0');
+  if (sid_size == 0 || !LookupAccountNameW(nullptr, account.c_str(), sid.data(), &sid_size,
+                                           found_domain.data(), &domain_size, &use)) {
+    return std::nullopt;
+  }
+  return SidText(sid.data()) == CurrentUserSid();
+}
+
 std::optional<Elevation> ShellElevation() {
   DWORD id = 0;
   const HWND shell = GetShellWindow();
@@ -582,17 +640,6 @@ std::wstring CurrentUserSid() {
   return text;
 }
 
-namespace {
-
-std::wstring SidText(PSID sid) {
-  wchar_t* text = nullptr;
-  if (!sid || !ConvertSidToStringSidW(sid, &text)) return L"";
-  const std::unique_ptr<void, LocalFreer> owner(text);
-  return text;
-}
-
-}  // namespace
-
 FolderSecurity SecurityOf(void* descriptor) {
   PSID owner = nullptr;
   PACL list = nullptr;
@@ -603,8 +650,14 @@ FolderSecurity SecurityOf(void* descriptor) {
   for (DWORD i = 0; security.has_access_list && i < list->AceCount; ++i) {
     ACE_HEADER* header = nullptr;
     if (!GetAce(list, i, reinterpret_cast<void**>(&header))) continue;
-    // Allowed and denied entries share their layout up to the SID.
+    // Allowed and denied entries share their layout up to the SID. Any other kind that allows
+    // (with a condition, for an object type) counts as allowing anybody anything.
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_DENIED_ACE_TYPE) {
+      const bool allows = header->AceType == ACCESS_ALLOWED_COMPOUND_ACE_TYPE ||
+                          header->AceType == ACCESS_ALLOWED_OBJECT_ACE_TYPE ||
+                          header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE ||
+                          header->AceType == ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE;
+      if (allows) security.entries.push_back({true, L"", 0xFFFFFFFF});
       continue;
     }
     const auto* entry = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
