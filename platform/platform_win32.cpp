@@ -89,11 +89,13 @@ void Win32Platform::EndProcess(ProcessHandle process) {
 }
 
 int Win32Platform::RunAndWait(const std::wstring& path) {
-  // The command line is the program's path alone, in a buffer of 512 characters and its NUL; a
-  // longer path can not be started.
+  // The command line is the program's path alone, quoted, in a buffer of 512 characters and its
+  // NUL; a longer path can not be started. Unquoted, "C:\Kits\My Kit\tools\javatest.bat" would
+  // first start C:\Kits\My.exe, which another account may have put in a folder it can write.
   wchar_t command_line[513] = {};
-  if (path.size() >= std::size(command_line)) return -1;
-  path.copy(command_line, path.size());
+  const std::wstring quoted = L"\"" + path + L"\"";
+  if (quoted.size() >= std::size(command_line)) return -1;
+  quoted.copy(command_line, quoted.size());
 
   const CurrentDirectory in_program_directory(path.substr(0, path.find_last_of(L"\\:") + 1));
   STARTUPINFOW startup = {};

@@ -51,6 +51,17 @@ TEST(RunAndWait, ReturnsTheExitCodeAndRunsInTheProgramsFolder) {
   EXPECT_EQ(CurrentDirectory(), before);        // and the launcher's own was put back
 }
 
+TEST(RunAndWait, StartsTheProgramItNamesWhateverLiesBesideTheFolderWithABlank) {
+  // "...\\My.exe" beside "...\\My Kit": an unquoted command line would try it first.
+  ScratchFolder folder;
+  CreateDirectoryW((folder.path() + L"My Kit").c_str(), nullptr);
+  const std::wstring program = CopyChild(folder, L"My Kit\\child.exe");
+  test::OutputFile(folder.path() + L"My.exe");
+  const EnvironmentOverride exit_code(L"TOLVANE_CHILD_EXIT", L"3");
+  Win32Platform platform;
+  EXPECT_EQ(platform.RunAndWait(program), 3);
+}
+
 TEST(RunAndWait, GivesMinusOneForWhatCanNotStart) {
   Win32Platform platform;
   ScratchFolder folder;
