@@ -322,8 +322,18 @@ void FormWindow::AnnounceJavaResult(const TControl& control, Change change) {
   const bool shown = (&control == &result && change == Change::Text) ||
                      (&control == result.parent() && change == Change::Visible);
   if (shown && result.Showing() && !result.Text().empty()) {
-    AccessibleObjects::Announce(WindowOf(&result));
+    // Screen readers speak a live region's name: the result itself. It is told once the focus
+    // has settled, so that the focus's own announcement does not cut it off.
+    accessible_.Name(WindowOf(&result), result.Text());
+    result_to_announce_ = true;
+    PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
   }
+}
+
+void FormWindow::AnnounceResultWhenAsked() {
+  if (!result_to_announce_) return;
+  result_to_announce_ = false;
+  AccessibleObjects::Announce(WindowOf(&form_.currentjavaversion));
 }
 
 LRESULT CALLBACK FormWindow::FormProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -386,7 +396,10 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       if (window == hwnd_) RestoreFocus();
       break;
     case kFixFocusMessage:
-      if (window == hwnd_) FixFocusWhenAsked();
+      if (window == hwnd_) {
+        FixFocusWhenAsked();
+        AnnounceResultWhenAsked();
+      }
       return 0;
     case kClickLinkMessage:
       if (window == hwnd_) ClickWaitingLink();

@@ -68,6 +68,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   void ForgetPressedLink();
   void OnClose();
   void FixFocusWhenAsked();
+  void AnnounceResultWhenAsked();
   void ClickWaitingLink();
   void AnnounceJavaResult(const TControl& control, Change change);
   void FocusFirstIfLost();
@@ -92,6 +93,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   TControl* remembered_focus_ = nullptr;
   // What the form's own posted messages ask of it: a message from anyone else finds nothing.
   bool focus_to_fix_ = false;
+  bool result_to_announce_ = false;
   std::deque<TControl*> links_to_click_;
   PostedMessageGuard guard_;
   Brush face_brush_;

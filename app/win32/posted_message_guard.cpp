@@ -36,8 +36,10 @@ LRESULT CALLBACK PostedMessageGuard::OnGetMessage(int code, WPARAM wparam, LPARA
 
 void PostedMessageGuard::Screen(MSG& message) const {
   if (message.message < WM_USER || message.message > kLastApplicationMessage) return;
-  // Messages posted to the thread itself have no window; the launcher posts none.
-  if (message.hwnd && message.hwnd != form_ && !IsChild(form_, message.hwnd)) return;
+  // Messages posted to the thread itself have no window: they are for helpers loaded into the
+  // process (an input method's, a screen reader's), never for the launcher's windows. A message
+  // box the form owns, and its buttons, are the launcher's as much as the form's children.
+  if (!message.hwnd || GetAncestor(message.hwnd, GA_ROOTOWNER) != form_) return;
   if (message.hwnd == form_ && std::find(own_.begin(), own_.end(), message.message) != own_.end()) {
     return;
   }

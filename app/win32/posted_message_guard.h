@@ -1,8 +1,9 @@
 // Any program may post any window a message in the applications' ranges (WM_USER to 0xBFFF), and
 // each receiver gives such a number its own meaning: a standard button writes through the pointer
 // that BCM_GETIDEALSIZE carries, the form clicks a link. The guard drops every such message posted
-// to the form or a window inside it, in every message loop of the thread (a message box's too),
-// except the form's own messages to itself, which the form checks before it acts on them.
+// to the form, a window inside it or a window it owns (a message box and its buttons), in every
+// message loop of the thread, except the form's own messages to itself, which the form checks
+// before it acts on them.
 #pragma once
 
 #include <windows.h>

@@ -402,14 +402,29 @@ HRESULT PaintedAccessible::accNavigate(long direction, VARIANT start, VARIANT* e
       return ElementAt(elements, direction == NAVDIR_FIRSTCHILD ? 0 : count - 1, end);
     case NAVDIR_NEXT:
     case NAVDIR_PREVIOUS: {
-      if (!element) return DISP_E_MEMBERNOTFOUND;
+      // From the object itself, its neighbours are its window's: the system's window object
+      // knows them, as it does for the system's own client objects.
+      if (!element) return FromWindowObject(direction, end);
       const long index = static_cast<long>(std::find(elements.begin(), elements.end(), element) -
                                            elements.begin());
       return ElementAt(elements, direction == NAVDIR_NEXT ? index + 1 : index - 1, end);
     }
     default:
-      return DISP_E_MEMBERNOTFOUND;
+      return element ? DISP_E_MEMBERNOTFOUND : FromWindowObject(direction, end);
   }
+}
+
+HRESULT PaintedAccessible::FromWindowObject(long direction, VARIANT* end) const {
+  IDispatch* dispatch = nullptr;
+  if (FAILED(WindowObject(window_, &dispatch))) return DISP_E_MEMBERNOTFOUND;
+  IAccessible* object = nullptr;
+  const HRESULT asked =
+      dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&object));
+  dispatch->Release();
+  if (FAILED(asked)) return DISP_E_MEMBERNOTFOUND;
+  const HRESULT result = object->accNavigate(direction, Long(CHILDID_SELF), end);
+  object->Release();
+  return result;
 }
 
 HRESULT PaintedAccessible::accHitTest(long left, long top, VARIANT* child) {

@@ -97,6 +97,8 @@ class PaintedAccessible final : public IAccessible, public IOleWindow {
   HRESULT WindowObject(HWND window, IDispatch** object) const;
   // `window`'s object as a child in a VARIANT; S_FALSE (and VT_EMPTY) when there is none.
   HRESULT WindowChild(HWND window, VARIANT* child) const;
+  // A move from the object itself to its neighbours, asked of its window's system object.
+  HRESULT FromWindowObject(long direction, VARIANT* end) const;
   BSTR Text(const std::wstring& text) const;
 
   LONG references_ = 1;
