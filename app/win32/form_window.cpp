@@ -219,6 +219,7 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 style, b.left, b.top, b.width, b.height, parent_window,
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
+  RefuseSentFromElsewhere(window);
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   const std::wstring name = LabelledName(control);

@@ -1,5 +1,7 @@
 #include "posted_message_guard.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -47,5 +49,21 @@ void PostedMessageGuard::Screen(MSG& message) const {
   message.wParam = 0;
   message.lParam = 0;
 }
+
+namespace {
+
+LRESULT CALLBACK SentScreen(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                            DWORD_PTR) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, SentScreen, id);
+  if (message >= WM_USER && message <= kLastApplicationMessage &&
+      InSendMessageEx(nullptr) != ISMEX_NOSEND) {
+    return 0;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+void RefuseSentFromElsewhere(HWND control) { SetWindowSubclass(control, SentScreen, 1, 0); }
 
 }  // namespace tolvane

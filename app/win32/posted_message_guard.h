@@ -32,4 +32,10 @@ class PostedMessageGuard {
   HHOOK hook_ = nullptr;
 };
 
+// A standard control answers what another program sends it in the applications' ranges as it
+// does what the launcher sends, following the pointers it carries: such a message from another
+// thread is answered with 0 and never reaches the control. (Pointers do not cross processes, so
+// no program can mean one of them.)
+void RefuseSentFromElsewhere(HWND control);
+
 }  // namespace tolvane
