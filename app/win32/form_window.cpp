@@ -55,19 +55,23 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_pr
   return RegisterClassExW(&form) && RegisterClassExW(&container) && RegisterClassExW(&group);
 }
 
+bool HighContrastOn() {
+  HIGHCONTRASTW contrast = {};
+  contrast.cbSize = sizeof(contrast);
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 }  // namespace
 
 FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
     : form_(form),
       instance_(instance),
-      face_brush_(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))),
-      window_brush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))),
-      painter_(
-          instance, [this](const TControl& control) { return FontOf(control); },
-          face_brush_.get()) {}
+      painter_(instance, [this](const TControl& control) { return FontOf(control); }) {}
 
 bool FormWindow::Create() {
   if (!RegisterClasses(instance_, FormProc, ContainerProc)) return false;
+  painter_.SetHighContrast(HighContrastOn());
   MeasureAndScale();
   RECT outer = {0, 0, client_.width, client_.height};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
@@ -364,6 +368,11 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CTLCOLORBTN:
       return reinterpret_cast<LRESULT>(
           OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)));
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      if (window == hwnd_) FollowSystemColours();
+      break;
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;
@@ -461,9 +470,18 @@ HBRUSH FormWindow::OnControlColour(HDC dc, HWND child) {
   const bool on_window =
       control && (control->kind() == Kind::Edit ||
                   (control->kind() == Kind::Memo && !(control->row().flags & kBorderless)));
-  SetTextColor(dc, control ? ToColorRef(control->FontColour()) : GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(dc, GetSysColor(on_window ? COLOR_WINDOW : COLOR_BTNFACE));
-  return on_window ? window_brush_.get() : face_brush_.get();
+  const int background = on_window ? COLOR_WINDOW : COLOR_BTNFACE;
+  SetTextColor(dc,
+               control ? painter_.TextColour(*control, background) : GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(background));
+  return GetSysColorBrush(background);
+}
+
+// The system's colours, high contrast or theme changed: every text and background is drawn anew
+// in them (nothing keeps a colour or brush of the system's past a paint).
+void FormWindow::FollowSystemColours() {
+  painter_.SetHighContrast(HighContrastOn());
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 TControl* FormWindow::LinkAt(HWND window, POINT point) {

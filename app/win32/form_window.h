@@ -61,6 +61,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   HFONT WindowFont(HWND window) const;
   void OnCommand(HWND child, int code);
   HBRUSH OnControlColour(HDC dc, HWND child);
+  void FollowSystemColours();
   TControl* LinkAt(HWND window, POINT point);
   bool OnSetCursor(HWND window);
   void OnLeftButtonDown(HWND window, LPARAM lparam);
@@ -96,8 +97,6 @@ class FormWindow : public ControlView, private AccessibleHost {
   bool result_to_announce_ = false;
   std::deque<TControl*> links_to_click_;
   PostedMessageGuard guard_;
-  Brush face_brush_;
-  Brush window_brush_;
   Painter painter_;
   AccessibleObjects accessible_{*this};
 };

@@ -25,8 +25,14 @@ inline RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.t
 class Painter {
  public:
   using FontOf = std::function<HFONT(const TControl&)>;
-  // `face` fills behind a group box's caption; it stays the caller's.
-  Painter(HINSTANCE instance, FontOf font_of, HBRUSH face);
+  Painter(HINSTANCE instance, FontOf font_of);
+
+  // In high contrast every fixed colour gives way to the system's.
+  void SetHighContrast(bool on) { high_contrast_ = on; }
+  // The colour `control`'s text is drawn in on the system colour `background`: its own while it
+  // stays readable there, else the system's matching colour (a link the hot-track colour, a text
+  // the text colour of its background). System colours are read anew on every call.
+  COLORREF TextColour(const TControl& control, int background) const;
 
   // Decodes the banner; until then (or when it can't be decoded) the banner is left undrawn.
   void LoadPictures();
@@ -44,7 +50,7 @@ class Painter {
 
   HINSTANCE instance_;
   FontOf font_of_;
-  HBRUSH face_;
+  bool high_contrast_ = false;
   Bitmap banner_;
   std::map<Asset, Icon> icons_;
 };

@@ -21,6 +21,7 @@
 #include "oleacc_library.h"
 #include "recording_platform.h"
 #include "scaling.h"
+#include "screen.h"
 #include "socket.h"
 
 namespace tolvane::test {
@@ -203,6 +204,137 @@ TEST(Window, GroupBoxesAndPagesTellTheirFontAsStandardControlsDo) {
   EXPECT_EQ(font(L"GroupBox1"), font(L"apachecb"));
   EXPECT_EQ(font(L"panel4"), font(L"apachecb"));
   DestroyWindow(window.hwnd());
+}
+
+// The window built in the test's own process, to ask it what Wine does not pass between
+// processes. Without FormCreate every page shows, and so gets its controls; the control page,
+// created last, lies on top.
+class WindowInProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(window.Create());
+    window.ShowFirstTime();
+    Settle();
+  }
+  void TearDown() override { DestroyWindow(window.hwnd()); }
+
+  HWND Of(const wchar_t* name) const { return ControlWindow(window.hwnd(), name); }
+  TControl& C(const wchar_t* name) { return form.controls().Get(name); }
+  // Runs what the window was sent or asked to paint.
+  void Settle() {
+    RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+
+  RecordingPlatform platform;
+  TForm1 form{platform, MachineFileSystem(), SystemConnector(), L"", [](Asset) { return L""; }};
+  FormWindow window{form, GetModuleHandleW(nullptr)};
+};
+
+// A dark palette, as a user switching to a dark high-contrast theme gets. Wine changes only the
+// calling process's colours, and keeps them until the wineserver ends: they are put back.
+class WindowColours : public WindowInProcess {
+ protected:
+  static constexpr int kIndexes[] = {COLOR_BTNFACE,  COLOR_WINDOW,   COLOR_WINDOWTEXT,
+                                     COLOR_BTNTEXT,  COLOR_HOTLIGHT, COLOR_BTNHIGHLIGHT,
+                                     COLOR_BTNSHADOW};
+  static constexpr COLORREF kDark[] = {RGB(32, 32, 32),    RGB(0, 0, 0),     RGB(255, 255, 255),
+                                       RGB(255, 255, 255), RGB(255, 255, 0), RGB(96, 96, 96),
+                                       RGB(0, 0, 0)};
+  static constexpr int kCount = static_cast<int>(std::size(kIndexes));
+
+  void SetUp() override {
+    for (int index : kIndexes) saved_.push_back(GetSysColor(index));
+    WindowInProcess::SetUp();
+  }
+  void TearDown() override {
+    SetSysColors(kCount, kIndexes, saved_.data());
+    WindowInProcess::TearDown();
+  }
+  void TurnDark() {
+    ASSERT_TRUE(SetSysColors(kCount, kIndexes, kDark));
+    Settle();
+  }
+
+  // How many pixels of `area` (in `window`'s client coordinates) are painted `colour`.
+  static int PixelsOf(HWND window, const Rect& area, COLORREF colour) {
+    HDC dc = GetDC(window);
+    int count = 0;
+    for (int y = area.top; y < area.top + area.height; ++y) {
+      for (int x = area.left; x < area.left + area.width; ++x)
+        count += GetPixel(dc, x, y) == colour;
+    }
+    ReleaseDC(window, dc);
+    return count;
+  }
+
+  // What a page answers a control's WM_CTLCOLOR* with: the brush, text and background colour.
+  struct Answer {
+    HBRUSH brush;
+    COLORREF text, back;
+  };
+  Answer ColoursFor(const wchar_t* name, UINT message) {
+    HWND control = Of(name);
+    HDC dc = GetDC(control);
+    Answer answer;
+    answer.brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(control), message,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(control)));
+    answer.text = GetTextColor(dc);
+    answer.back = GetBkColor(dc);
+    ReleaseDC(control, dc);
+    return answer;
+  }
+
+ private:
+  std::vector<COLORREF> saved_;
+};
+
+TEST_F(WindowColours, AtTheDefaultColoursTheLayoutsOwnColoursAreKept) {
+  EXPECT_GT(PixelsOf(Of(L"panel4"), C(L"Label15").bounds(), RGB(0, 0, 255)), 0) << "link";
+  const Answer note = ColoursFor(L"Memo5", WM_CTLCOLORSTATIC);
+  EXPECT_EQ(note.text, RGB(0, 0, 0));
+  EXPECT_EQ(note.brush, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+TEST_F(WindowColours, FollowTheSystemsColoursAndTextsStayReadable) {
+  C(L"currentjavaversion").SetFontColour(kClRed);
+  TurnDark();
+  SaveScreenshot(window.hwnd(), "control-page-dark-colours");
+  const COLORREF face = kDark[0], white = RGB(255, 255, 255);
+  HWND page = Of(L"panel4");
+  // The page's background, a label, a link (pure blue on it would be 2.4:1) and a group box's
+  // caption with what fills behind it.
+  EXPECT_EQ(PixelsOf(page, {2, 2, 4, 2}, face), 8);
+  EXPECT_GT(PixelsOf(page, C(L"Label2").bounds(), white), 0);
+  EXPECT_GT(PixelsOf(page, C(L"Label15").bounds(), RGB(255, 255, 0)), 0);
+  EXPECT_EQ(PixelsOf(page, C(L"Label15").bounds(), RGB(0, 0, 255)), 0);
+  HWND group = Of(L"GroupBox1");
+  EXPECT_EQ(PixelsOf(group, {8, 0, 2, 4}, face), 8);
+  EXPECT_GT(PixelsOf(group, {10, 0, 40, 12}, white), 0);
+
+  // Texts on the face colour, on the window colour, and the Java result's red, readable on it.
+  const struct {
+    const wchar_t* name;
+    UINT message;
+    int background;
+    COLORREF text;
+  } answers[] = {
+      {L"Memo5", WM_CTLCOLORSTATIC, COLOR_BTNFACE, white},  // black gives way
+      {L"apachecb", WM_CTLCOLORSTATIC, COLOR_BTNFACE, white},
+      {L"startservers", WM_CTLCOLORBTN, COLOR_BTNFACE, white},
+      {L"e1", WM_CTLCOLOREDIT, COLOR_WINDOW, white},
+      {L"currentjavaversion", WM_CTLCOLORSTATIC, COLOR_BTNFACE, RGB(255, 0, 0)},
+  };
+  for (const auto& expected : answers) {
+    SCOPED_TRACE(Narrow(expected.name));
+    const Answer answer = ColoursFor(expected.name, expected.message);
+    // Wine hands out a new brush after the change; the old one paints nothing.
+    EXPECT_EQ(answer.brush, GetSysColorBrush(expected.background));
+    EXPECT_EQ(answer.back, GetSysColor(expected.background));
+    EXPECT_EQ(answer.text, expected.text);
+  }
 }
 
 TEST(Window, ScalesEverythingForAnotherScreenResolution) {
