@@ -32,7 +32,6 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height) {
   const int m = measured_text_height;
   const int d = kDesignTextHeight;
-  if (m == d) return {0, 0, client_width, client_height};
   for (const auto& control : controls.all()) {
     const LayoutRow& row = control->row();
     const int left = MulDivRound(row.left, m, d);

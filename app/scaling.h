@@ -15,8 +15,10 @@ int WindowFontHeightForDpi(int design_height, int dpi);
 // measured / 13 and rounded, as the designer's fonts other than the window font are.
 int ScaleFontHeight(int height, int measured_text_height);
 
-// Scales every control's edges and its own font (unless it uses the window font) by the measured
-// height of the digit 0 / 13; nothing changes at 13. Returns the scaled client area.
+// Lays every control out from its layout row, its edges and its own font (unless it uses the
+// window font) scaled by the measured height of the digit 0 / 13: at 13 exactly the rows, and
+// never from an earlier scaling's values, so the window can be laid out again for another screen.
+// Returns the scaled client area.
 Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height);
 

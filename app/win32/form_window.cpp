@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "layout.h"
 #include "scaling.h"
@@ -55,6 +56,39 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_pr
   return RegisterClassExW(&form) && RegisterClassExW(&container) && RegisterClassExW(&group);
 }
 
+template <typename Function>
+Function FromUser32(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// A window's own dpi; before Windows 10 (1607) every window has the system's.
+UINT DpiOfWindow(HWND window) {
+  static const auto get_dpi = FromUser32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  return get_dpi ? get_dpi(window) : static_cast<UINT>(SystemDpi());
+}
+
+// The form's outer rectangle around `client` with a frame drawn for `dpi` (Wine draws every
+// frame at the process's dpi, and answers that for every window).
+RECT FrameAround(const Rect& client, UINT dpi) {
+  static const auto adjust =
+      FromUser32<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  RECT outer = {0, 0, client.width, client.height};
+  if (adjust) {
+    adjust(&outer, kFormStyle, FALSE, kFormExStyle, dpi);
+  } else {
+    AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  }
+  return outer;
+}
+
 bool HighContrastOn() {
   HIGHCONTRASTW contrast = {};
   contrast.cbSize = sizeof(contrast);
@@ -72,7 +106,7 @@ FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
 bool FormWindow::Create() {
   if (!RegisterClasses(instance_, FormProc, ContainerProc)) return false;
   painter_.SetHighContrast(HighContrastOn());
-  MeasureAndScale();
+  LayOutForDpi(SystemDpi());
   RECT outer = {0, 0, client_.width, client_.height};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
   hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, kFormCaption, kFormStyle, CW_USEDEFAULT,
@@ -83,23 +117,19 @@ bool FormWindow::Create() {
   // standard controls would be left to judge theirs.
   guard_.Watch(hwnd_, {kFixFocusMessage, kClickLinkMessage});
   painter_.LoadPictures();
-  SendMessageW(
-      hwnd_, WM_SETFONT,
-      reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset)),
-      FALSE);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
   CreateChildren(nullptr, hwnd_);
   return true;
 }
 
-// The window font follows the screen's resolution; the digit 0 measured in it then scales the
-// whole layout.
-void FormWindow::MeasureAndScale() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+// The layout for a screen of `dpi`, on creation and on every move to another screen: the window
+// font follows the dpi, and the digit 0 measured in it scales the whole layout from its rows.
+void FormWindow::LayOutForDpi(int dpi) {
   window_font_height_ = WindowFontHeightForDpi(kWindowFont.height, dpi);
+  HDC screen = GetDC(nullptr);
   SIZE digit = {};
   {
-    const Selected font(screen, fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset));
+    const Selected font(screen, FormFont());
     GetTextExtentPoint32W(screen, L"0", 1, &digit);
   }
   client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
@@ -121,6 +151,37 @@ void FormWindow::SizeLabelToCaption(HDC screen, TControl& control) {
   bounds.width = r.right - r.left;
   bounds.height = r.bottom - r.top;
   control.set_bounds(bounds);
+}
+
+// The window moved to a screen of another dpi: it is laid out as a window created there, and
+// takes the place Windows suggests with the frame of its own dpi around its new client area.
+void FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (moving_for_dpi_) return;
+  // The old fonts live until the controls have the new ones.
+  FontCache old_fonts = std::exchange(fonts_, FontCache());
+  LayOutForDpi(dpi);
+  ApplyLayout();
+  const RECT outer = FrameAround(client_, DpiOfWindow(hwnd_));
+  moving_for_dpi_ = true;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, outer.right - outer.left,
+               outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  moving_for_dpi_ = false;
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Every window the controls have so far takes its place, size and font from the layout.
+void FormWindow::ApplyLayout() {
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
+  for (const auto& [control, window] : windows_) {
+    const Rect& b = control->bounds();
+    SetWindowPos(window, nullptr, b.left, b.top, b.width, b.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*control)), FALSE);
+  }
+}
+
+HFONT FormWindow::FormFont() {
+  return fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset);
 }
 
 HFONT FormWindow::FontOf(const TControl& control) {
@@ -373,6 +434,10 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_THEMECHANGED:
       if (window == hwnd_) FollowSystemColours();
       break;
+    case WM_DPICHANGED:
+      if (window != hwnd_) break;
+      OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;

@@ -49,7 +49,10 @@ class FormWindow : public ControlView, private AccessibleHost {
   static LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-  void MeasureAndScale();
+  void LayOutForDpi(int dpi);
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void ApplyLayout();
+  HFONT FormFont();
   void CreateChildren(TControl* parent, HWND parent_window);
   HWND CreateControlWindow(TControl& control, HWND parent_window);
   void SizeLabelToCaption(HDC screen, TControl& control);
@@ -82,6 +85,8 @@ class FormWindow : public ControlView, private AccessibleHost {
   Rect client_ = {};
   FontCache fonts_;
   int window_font_height_ = 0;
+  // While the window moves and sizes itself for a new dpi: a WM_DPICHANGED then is ignored.
+  bool moving_for_dpi_ = false;
   std::map<const TControl*, HWND> windows_;
   std::map<HWND, TControl*> controls_by_window_;
   // The pages whose controls have no windows yet.

@@ -337,6 +337,78 @@ TEST_F(WindowColours, FollowTheSystemsColoursAndTextsStayReadable) {
   }
 }
 
+// A window moved to a monitor of another dpi. Wine never sends WM_DPICHANGED (it reads the dpi when
+// a process starts), so the test sends it, with the place Windows would suggest.
+class WindowDpi : public WindowInProcess {
+ protected:
+  void TellDpi(int dpi) {
+    RECT suggested = {dpi - 96, 0, dpi - 96 + 700, 600};
+    SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Settle();
+    RECT outer;
+    GetWindowRect(window.hwnd(), &outer);
+    EXPECT_EQ(outer.left, suggested.left);
+    EXPECT_EQ(outer.top, suggested.top);
+  }
+
+  static int FontHeight(HWND window) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return font.lfHeight;
+  }
+
+  // Every control as a window created at `dpi` has it: windows in place, size and font, painted
+  // labels and pictures in place, and the client area.
+  void ExpectLaidOutFor(int dpi) {
+    SCOPED_TRACE(::testing::Message() << dpi << " dpi");
+    ControlTree expected(FormLayout());
+    const Rect client = ScaleForm(expected, kClientWidth, kClientHeight, MeasuredTextHeight(dpi));
+    const int window_font = WindowFontHeightForDpi(kWindowFont.height, dpi);
+    RECT area;
+    GetClientRect(window.hwnd(), &area);
+    EXPECT_EQ(area.right, client.width);
+    EXPECT_EQ(area.bottom, client.height);
+    EXPECT_EQ(FontHeight(window.hwnd()), window_font);
+    for (const auto& control : expected.all()) {
+      SCOPED_TRACE(Narrow(control->name()));
+      const Rect& b = control->bounds();
+      if (!IsWindowedKind(control->kind())) {
+        const Rect& painted = C(control->name().c_str()).bounds();
+        EXPECT_EQ(painted.left, b.left);
+        EXPECT_EQ(painted.top, b.top);
+        continue;
+      }
+      HWND child = Of(control->name().c_str());
+      RECT r;
+      GetWindowRect(child, &r);
+      MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_EQ(r.left, b.left);
+      EXPECT_EQ(r.top, b.top);
+      EXPECT_EQ(r.right - r.left, b.width);
+      EXPECT_EQ(r.bottom - r.top, b.height);
+      EXPECT_EQ(FontHeight(child),
+                control->row().font.family ? control->font_height() : window_font);
+    }
+  }
+};
+
+TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
+  ASSERT_EQ(MeasuredTextHeight(96), 13) << "the test prefix's Tahoma is missing";
+  TellDpi(144);
+  ExpectLaidOutFor(144);
+  Sleep(300);  // until the desktop shows the window at its new place
+  Settle();
+  SaveScreenshot(window.hwnd(), "control-page-told-144dpi");
+}
+
+TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {
+  for (int dpi : {120, 144, 96}) TellDpi(dpi);
+  ExpectLaidOutFor(96);
+  EXPECT_EQ(C(L"next3").bounds().left, 411);
+}
+
 TEST(Window, ScalesEverythingForAnotherScreenResolution) {
   HKEY desktop = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
