@@ -44,6 +44,19 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
   return {0, 0, MulDivRound(client_width, m, d), MulDivRound(client_height, m, d)};
 }
 
+int ArtworkScale(int measured_text_height) {
+  int nearest = 100;
+  // Distances in 1/13 percent, so that they stay whole numbers.
+  const auto distance = [&](int percent) {
+    const int d = 100 * measured_text_height - percent * kDesignTextHeight;
+    return d < 0 ? -d : d;
+  };
+  for (int percent : {125, 150, 175, 200}) {
+    if (distance(percent) < distance(nearest)) nearest = percent;
+  }
+  return nearest;
+}
+
 Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height) {
   // Halves are rounded down, also for odd negative sizes.
   const auto half = [](int value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); };

@@ -22,6 +22,11 @@ int ScaleFontHeight(int height, int measured_text_height);
 Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height);
 
+// The scale, in percent, of the pictures drawn for the screen that gives the digit 0
+// `measured_text_height` pixels: of those made (100, 125, 150, 175 and 200 %), the one nearest
+// measured / 13.
+int ArtworkScale(int measured_text_height);
+
 // The window's top-left corner on its first showing: centred on the desktop that spans all
 // monitors (halves rounded down), but never left of or above the desktop's top-left corner.
 struct Point {

@@ -116,7 +116,7 @@ bool FormWindow::Create() {
   // Without the guard the form still ignores stray messages of its own numbers; only the
   // standard controls would be left to judge theirs.
   guard_.Watch(hwnd_, {kFixFocusMessage, kClickLinkMessage});
-  painter_.LoadPictures();
+  painter_.LoadPictures(artwork_percent_);
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
   CreateChildren(nullptr, hwnd_);
   return true;
@@ -133,6 +133,7 @@ void FormWindow::LayOutForDpi(int dpi) {
     GetTextExtentPoint32W(screen, L"0", 1, &digit);
   }
   client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
+  artwork_percent_ = ArtworkScale(digit.cy);
   for (const auto& control : form_.controls().all()) {
     if (control->kind() == Kind::Label || control->kind() == Kind::Link)
       SizeLabelToCaption(screen, *control);
@@ -160,6 +161,7 @@ void FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
   // The old fonts live until the controls have the new ones.
   FontCache old_fonts = std::exchange(fonts_, FontCache());
   LayOutForDpi(dpi);
+  painter_.LoadPictures(artwork_percent_);
   ApplyLayout();
   const RECT outer = FrameAround(client_, DpiOfWindow(hwnd_));
   moving_for_dpi_ = true;

@@ -85,6 +85,8 @@ class FormWindow : public ControlView, private AccessibleHost {
   Rect client_ = {};
   FontCache fonts_;
   int window_font_height_ = 0;
+  // The scale, in percent, of the pictures made for the screen the window is laid out for.
+  int artwork_percent_ = 100;
   // While the window moves and sizes itself for a new dpi: a WM_DPICHANGED then is ignored.
   bool moving_for_dpi_ = false;
   std::map<const TControl*, HWND> windows_;

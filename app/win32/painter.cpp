@@ -28,7 +28,12 @@ COLORREF Painter::TextColour(const TControl& control, int background) const {
   return GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
 }
 
-void Painter::LoadPictures() { banner_ = LoadBanner(instance_); }
+void Painter::LoadPictures(int percent) {
+  if (percent == percent_) return;
+  percent_ = percent;
+  banner_ = LoadBanner(instance_, percent);
+  icons_.clear();
+}
 
 void Painter::Paint(HDC dc, const TControl* owner, HFONT owner_font,
                     const std::vector<TControl*>& children) {
@@ -80,7 +85,8 @@ void Painter::PaintPicture(HDC dc, const TControl& control) {
   }
   // Each icon is loaded when it is first drawn: a first start draws none of them.
   auto icon = icons_.find(asset);
-  if (icon == icons_.end()) icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset)).first;
+  if (icon == icons_.end())
+    icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset, percent_)).first;
   if (!icon->second.get()) return;
   DrawIconEx(dc, b.left, b.top, icon->second.get(), 0, 0, 0, nullptr, DI_NORMAL);
 }

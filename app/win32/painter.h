@@ -34,8 +34,9 @@ class Painter {
   // the text colour of its background). System colours are read anew on every call.
   COLORREF TextColour(const TControl& control, int background) const;
 
-  // Decodes the banner; until then (or when it can't be decoded) the banner is left undrawn.
-  void LoadPictures();
+  // Decodes the banner made for a screen at `percent` %, and draws the icons made for it from
+  // now on; until then (or when it can't be decoded) the banner is left undrawn.
+  void LoadPictures(int percent);
   // Paints `owner`'s own frame or caption in `owner_font`, then its painted children. `owner`
   // is nullptr for the form.
   void Paint(HDC dc, const TControl* owner, HFONT owner_font,
@@ -51,6 +52,7 @@ class Painter {
   HINSTANCE instance_;
   FontOf font_of_;
   bool high_contrast_ = false;
+  int percent_ = 0;
   Bitmap banner_;
   std::map<Asset, Icon> icons_;
 };

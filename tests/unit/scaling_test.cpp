@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "controls.h"
 #include "layout.h"
@@ -105,6 +106,21 @@ TEST(Scaling, BackAtTheDesignTextHeightTheRowsComeBackExactly) {
   EXPECT_TRUE(SameLayout(tree, ControlTree(FormLayout())));
   EXPECT_EQ(client.width, kClientWidth);
   EXPECT_EQ(client.height, kClientHeight);
+}
+
+TEST(Scaling, PicturesAreThoseMadeForTheNearestScale) {
+  const std::pair<int, int> cases[] = {
+      {10, 100}, {13, 100}, {14, 100},  // 107.7 %
+      {15, 125},                        // 115.4 %
+      {17, 125},                        // 130.8 %: 120 dpi
+      {18, 150},                        // 138.5 %
+      {21, 150},                        // 161.5 %: 144 dpi
+      {22, 175}, {24, 175},             // 184.6 %
+      {25, 200}, {26, 200}, {40, 200},
+  };
+  for (const auto& [measured, percent] : cases) {
+    EXPECT_EQ(ArtworkScale(measured), percent) << "measured " << measured;
+  }
 }
 
 TEST(WindowPosition, CentresOnTheWholeDesktop) {
