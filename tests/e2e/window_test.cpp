@@ -62,6 +62,31 @@ int MeasuredTextHeight(int dpi) {
   return size.cy;
 }
 
+// A screen of `dpi` for the programs started while it lives: Wine reads the dpi from the
+// registry when a process starts.
+class LogPixels {
+ public:
+  explicit LogPixels(DWORD dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &desktop_, nullptr);
+    RegSetValueExW(desktop_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof(dpi));
+  }
+  ~LogPixels() {
+    RegDeleteValueW(desktop_, L"LogPixels");
+    RegCloseKey(desktop_);
+  }
+  LogPixels(const LogPixels&) = delete;
+  LogPixels& operator=(const LogPixels&) = delete;
+
+ private:
+  HKEY desktop_ = nullptr;
+};
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 // The page a control lies on; a page is its own.
 std::wstring PageOf(const TControl& control) {
   const TControl* c = &control;
@@ -394,10 +419,33 @@ class WindowDpi : public WindowInProcess {
   }
 };
 
+// The launcher created on a screen of 144 dpi, and this window told 144 from 96: both are laid
+// out as the layout scaled for 144 dpi expects.
 TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
   ASSERT_EQ(MeasuredTextHeight(96), 13) << "the test prefix's Tahoma is missing";
+  ShowWindow(window.hwnd(), SW_HIDE);  // the launcher takes real clicks
+  LauncherSession session;
+  {
+    const LogPixels screen(144);
+    ASSERT_TRUE(session.Start());
+  }
+  ExpectEveryPageLaidOut(session, MeasuredTextHeight(144));
+  session.Screenshot("control-page-created-144dpi");
+  RECT created;
+  GetWindowRect(session.form(), &created);
+  EXPECT_TRUE(session.Close());
+
   TellDpi(144);
   ExpectLaidOutFor(144);
+  RECT told;
+  GetWindowRect(window.hwnd(), &told);
+  EXPECT_EQ(told.right - told.left, created.right - created.left);
+  // Wine draws every frame at its process's dpi: the caption of the launcher started at 144 dpi
+  // is taller than this window's. Windows draws both for 144 dpi.
+  if (!UnderWine()) {
+    EXPECT_EQ(told.bottom - told.top, created.bottom - created.top);
+  }
+  ShowWindow(window.hwnd(), SW_SHOW);
   Sleep(300);  // until the desktop shows the window at its new place
   Settle();
   SaveScreenshot(window.hwnd(), "control-page-told-144dpi");
@@ -410,24 +458,15 @@ TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {
 }
 
 TEST(Window, ScalesEverythingForAnotherScreenResolution) {
-  HKEY desktop = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &desktop, nullptr),
-            ERROR_SUCCESS);
-  const DWORD dpi = 120;
-  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                 sizeof(dpi));
+  LauncherSession session;
   {
-    LauncherSession session;
-    const bool started = session.Start();
-    RegDeleteValueW(desktop, L"LogPixels");
-    ASSERT_TRUE(started);
-    const int measured = MeasuredTextHeight(120);
-    ASSERT_NE(measured, 13);
-    session.Screenshot("page1-licence-120dpi");
-    ExpectEveryPageLaidOut(session, measured);
+    const LogPixels screen(120);
+    ASSERT_TRUE(session.Start());
   }
-  RegCloseKey(desktop);
+  const int measured = MeasuredTextHeight(120);
+  ASSERT_NE(measured, 13);
+  session.Screenshot("page1-licence-120dpi");
+  ExpectEveryPageLaidOut(session, measured);
 }
 
 TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
@@ -862,10 +901,6 @@ std::vector<std::wstring> Lines(const std::vector<Read>& tree) {
     lines.push_back(line);
   }
   return lines;
-}
-
-bool UnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 // What each picture shows.
