@@ -451,6 +451,13 @@ TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
   SaveScreenshot(window.hwnd(), "control-page-told-144dpi");
 }
 
+// The system sends WM_DPICHANGED; a posted one, its pointer to nowhere, is dropped.
+TEST_F(WindowDpi, APostedDpiChangeIsIgnored) {
+  PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0x10);
+  Settle();
+  ExpectLaidOutFor(96);
+}
+
 TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {
   for (int dpi : {120, 144, 96}) TellDpi(dpi);
   ExpectLaidOutFor(96);
