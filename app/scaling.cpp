@@ -32,7 +32,6 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height) {
   const int m = measured_text_height;
   const int d = kDesignTextHeight;
-  if (m == d) return {0, 0, client_width, client_height};
   for (const auto& control : controls.all()) {
     const LayoutRow& row = control->row();
     const int left = MulDivRound(row.left, m, d);
@@ -43,6 +42,19 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
     if (row.font.family) control->set_font_height(ScaleFontHeight(row.font.height, m));
   }
   return {0, 0, MulDivRound(client_width, m, d), MulDivRound(client_height, m, d)};
+}
+
+int ArtworkScale(int measured_text_height) {
+  int nearest = 100;
+  // Distances in 1/13 percent, so that they stay whole numbers.
+  const auto distance = [&](int percent) {
+    const int d = 100 * measured_text_height - percent * kDesignTextHeight;
+    return d < 0 ? -d : d;
+  };
+  for (int percent : {125, 150, 175, 200}) {
+    if (distance(percent) < distance(nearest)) nearest = percent;
+  }
+  return nearest;
 }
 
 Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height) {

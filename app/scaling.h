@@ -15,10 +15,17 @@ int WindowFontHeightForDpi(int design_height, int dpi);
 // measured / 13 and rounded, as the designer's fonts other than the window font are.
 int ScaleFontHeight(int height, int measured_text_height);
 
-// Scales every control's edges and its own font (unless it uses the window font) by the measured
-// height of the digit 0 / 13; nothing changes at 13. Returns the scaled client area.
+// Lays every control out from its layout row, its edges and its own font (unless it uses the
+// window font) scaled by the measured height of the digit 0 / 13: at 13 exactly the rows, and
+// never from an earlier scaling's values, so the window can be laid out again for another screen.
+// Returns the scaled client area.
 Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height);
+
+// The scale, in percent, of the pictures drawn for the screen that gives the digit 0
+// `measured_text_height` pixels: of those made (100, 125, 150, 175 and 200 %), the one nearest
+// measured / 13.
+int ArtworkScale(int measured_text_height);
 
 // The window's top-left corner on its first showing: centred on the desktop that spans all
 // monitors (halves rounded down), but never left of or above the desktop's top-left corner.

@@ -20,28 +20,42 @@ scale_down() {  # scale_down NAME SIZE
   "$im" "$work/$1.png" -resize "$2x$2" -depth 8 "rgba:$work/$1-$2.rgba"
 }
 
-draw_banner() {
-  local lines="$work/lines.png"
-  "$im" -size 550x75 xc:none -fill none -stroke '#1f6fd6' -strokewidth 2.5 \
-    -draw "path 'M 150,78 C 260,40 330,70 420,30 S 520,0 560,8'" \
-    -stroke '#4da3ff' -strokewidth 1.5 \
-    -draw "path 'M 170,80 C 280,50 360,60 450,38 S 530,20 560,22'" \
-    -draw "path 'M 230,-4 C 300,30 380,45 470,44 S 540,58 560,62'" \
-    -stroke '#0b4fa8' -strokewidth 1.2 \
-    -draw "path 'M 190,78 C 300,62 380,20 470,16 S 530,30 560,40'" \
-    -stroke '#9fd0ff' -strokewidth 1 \
-    -draw "path 'M 260,80 C 330,58 400,56 480,60 S 540,70 560,72'" \
-    -draw "path 'M 280,-2 C 350,22 420,26 500,8'" \
+# The banner for a scale of PERCENT %: shapes, strokes, glow and lettering scaled alike, at 100 %
+# with exactly the commands it was first drawn with.
+draw_banner() {  # draw_banner PERCENT FILE
+  local percent=$1 out=$here/$2
+  local scale width height lines="$work/lines-$1.png" quality=92
+  # The larger banners are kept a little smaller, so that the executable stays under 1 MiB.
+  [ "$percent" = 100 ] || quality=85
+  scale=$(awk "BEGIN { print $percent / 100 }")
+  width=$(((550 * percent + 50) / 100))
+  height=$(((75 * percent + 50) / 100))
+  # The numbers in a drawing command times the scale (at 100 % the command as it is written).
+  scaled() {
+    python3 -c 'import re, sys; print(re.sub(r"-?[0-9.]+", lambda m: "%g" % (float(m.group()) * float(sys.argv[2])), sys.argv[1]))' "$1" "$scale"
+  }
+  "$im" -size "${width}x${height}" xc:none -fill none \
+    -stroke '#1f6fd6' -strokewidth "$(scaled 2.5)" \
+    -draw "$(scaled "path 'M 150,78 C 260,40 330,70 420,30 S 520,0 560,8'")" \
+    -stroke '#4da3ff' -strokewidth "$(scaled 1.5)" \
+    -draw "$(scaled "path 'M 170,80 C 280,50 360,60 450,38 S 530,20 560,22'")" \
+    -draw "$(scaled "path 'M 230,-4 C 300,30 380,45 470,44 S 540,58 560,62'")" \
+    -stroke '#0b4fa8' -strokewidth "$(scaled 1.2)" \
+    -draw "$(scaled "path 'M 190,78 C 300,62 380,20 470,16 S 530,30 560,40'")" \
+    -stroke '#9fd0ff' -strokewidth "$(scaled 1)" \
+    -draw "$(scaled "path 'M 260,80 C 330,58 400,56 480,60 S 540,70 560,72'")" \
+    -draw "$(scaled "path 'M 280,-2 C 350,22 420,26 500,8'")" \
     "$lines"
   # Lines of light: a soft blue glow under sharp strokes, fading in from the lettering.
-  "$im" -size 550x75 xc:white \
-    \( "$lines" -blur 0x4 -channel A -evaluate multiply 1.6 +channel \) -composite \
+  "$im" -size "${width}x${height}" xc:white \
+    \( "$lines" -blur "0x$(scaled 4)" -channel A -evaluate multiply 1.6 +channel \) -composite \
     "$lines" -composite \
-    \( -size 75x550 gradient:black-white -rotate 90 -level 45%,64% \) \
+    \( -size "${height}x${width}" gradient:black-white -rotate 90 -level 45%,64% \) \
     -compose screen -composite -compose over \
-    -font "$bold" -pointsize 36 -fill '#7b7b7b' -gravity west -annotate +16+0 'Tolvane Chat' \
-    -strip -type TrueColor -colorspace sRGB -interlace JPEG -quality 92 \
-    "$here/banner.jpg"
+    -font "$bold" -pointsize "$(scaled 36)" -fill '#7b7b7b' -gravity west \
+    -annotate "+$(scaled 16)+0" 'Tolvane Chat' \
+    -strip -type TrueColor -colorspace sRGB -interlace JPEG -quality "$quality" \
+    "$out"
 }
 
 draw_apache() {  # a feather, red at its tip and purple at its quill
@@ -54,34 +68,34 @@ draw_apache() {  # a feather, red at its tip and purple at its quill
     -draw "line 70,128 56,104" -draw "line 100,92 88,62" -draw "line 128,62 120,36" \
     -draw "line 78,118 104,134" -draw "line 108,82 136,94" -draw "line 136,50 160,58" \
     "$work/apache.png"
-  scale_down apache 24
+  for size in 24 30 36 42 48; do scale_down apache "$size"; done
 }
 
 draw_wowza() {  # a grey disc in an orange ring, with a white W
   "$im" -size 192x192 xc:none -fill '#6b6e72' -stroke '#f28a1e' -strokewidth 26 \
     -draw 'circle 96,96 96,15' -stroke none -fill white -font "$bold" -pointsize 104 \
     -gravity center -annotate +0+4 'W' "$work/wowza.png"
-  scale_down wowza 24
+  for size in 24 30 36 42 48; do scale_down wowza "$size"; done
 }
 
 draw_red5() {  # a red figure 5 in a red ring
   "$im" -size 192x192 xc:none -fill none -stroke '#d3202a' -strokewidth 18 \
     -draw 'circle 96,96 96,12' -stroke none -fill '#d3202a' -font "$bold" -pointsize 132 \
     -gravity center -annotate +0+6 '5' "$work/red5.png"
-  scale_down red5 24
+  for size in 24 30 36 42 48; do scale_down red5 "$size"; done
 }
 
 draw_php() {  # the lettering php on a violet oval
   "$im" -size 192x192 xc:none -fill '#7d6bc4' -stroke '#4b3c8c' -strokewidth 6 \
     -draw 'ellipse 96,96 92,56 0,360' -stroke none -fill white -font "$bold_italic" \
     -pointsize 86 -gravity center -annotate +0-4 'php' "$work/php.png"
-  scale_down php 24
+  for size in 24 30 36 42 48; do scale_down php "$size"; done
 }
 
 draw_dotnet() {  # the lettering .net
   "$im" -size 192x192 xc:none -fill '#3b3f9e' -stroke '#ffffff' -strokewidth 4 \
     -font "$bold" -pointsize 92 -gravity center -annotate +0+0 '.net' "$work/dotnet.png"
-  scale_down dotnet 24
+  for size in 24 30 36 42 48; do scale_down dotnet "$size"; done
 }
 
 draw_java() {  # a blue coffee cup on its saucer, with red steam
@@ -96,7 +110,7 @@ draw_java() {  # a blue coffee cup on its saucer, with red steam
     -fill '#1f4f8c' -draw 'ellipse 256,452 200,30 0,360' \
     -fill '#2c66b0' -draw 'ellipse 256,440 150,16 0,360' \
     "$work/java.png"
-  scale_down java 64
+  for size in 64 80 96 112 128; do scale_down java "$size"; done
 }
 
 draw_main_icon() {  # a blue speech bubble holding a camera lens
@@ -116,11 +130,13 @@ draw_main_icon() {  # a blue speech bubble holding a camera lens
     +dither -colors 255 -depth 8 "rgba:$work/tolvane-32-8bit.rgba"
 }
 
-# Writes .ico files with one BMP-coded image per size: 32-bit BGRA, or 8-bit with a palette,
-# each followed by its 1-bit transparency mask, as Windows expects in an icon resource.
+# Writes .ico files with one image per size: BMP-coded 32-bit BGRA, or 8-bit with a palette,
+# each followed by its 1-bit transparency mask, as Windows expects in an icon resource. The
+# pictures' larger sizes, for screens scaled to 125 to 200 %, are PNG-coded (Windows Vista and
+# later read them), which keeps the executable small.
 write_icons() {
   python3 - "$work" "$here" <<'PY'
-import struct, sys
+import struct, sys, zlib
 
 work, out = sys.argv[1], sys.argv[2]
 
@@ -159,24 +175,41 @@ def image(name, size, bits):
     colours = b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette)
     return header(size, 8, len(xor), 256) + colours + xor + mask(rows, size)
 
+def png(name, size):
+    raw = open(f"{work}/{name}.rgba", "rb").read()
+    assert len(raw) == size * size * 4, name
+    rows = b"".join(b"\0" + raw[y * size * 4:(y + 1) * size * 4] for y in range(size))
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
 def write_ico(path, entries):
-    images = [image(*e) for e in entries]
+    images = [png(name, size) if bits == "png" else image(name, size, bits)
+              for name, size, bits in entries]
     offset = 6 + 16 * len(images)
     data = struct.pack("<HHH", 0, 1, len(images))
     for (name, size, bits), payload in zip(entries, images):
-        data += struct.pack("<BBBBHHII", size, size, 0, 0, 1, bits, len(payload), offset)
+        data += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32 if bits == "png" else bits,
+                            len(payload), offset)
         offset += len(payload)
     open(path, "wb").write(data + b"".join(images))
 
+def picture(name, base):
+    sizes = [base * percent // 100 for percent in (100, 125, 150, 175, 200)]
+    write_ico(f"{out}/{name}.ico",
+              [(f"{name}-{base}", base, 32)] + [(f"{name}-{s}", s, "png") for s in sizes[1:]])
+
 for name in ("apache", "wowza", "red5", "php", "dotnet"):
-    write_ico(f"{out}/{name}.ico", [(f"{name}-24", 24, 32)])
-write_ico(f"{out}/java.ico", [("java-64", 64, 32)])
+    picture(name, 24)
+picture("java", 64)
 write_ico(f"{out}/tolvane.ico",
           [(f"tolvane-{s}", s, 32) for s in (16, 32, 48, 64, 128)] + [("tolvane-32-8bit", 32, 8)])
 PY
 }
 
-draw_banner
+draw_banner 100 banner.jpg
+for percent in 125 150 175 200; do draw_banner "$percent" "banner-$percent.jpg"; done
 draw_apache
 draw_wowza
 draw_red5

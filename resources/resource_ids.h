@@ -6,7 +6,8 @@
 // 32 px with 256 colours. The .rc file names it MAINICON itself.
 #define IDI_MAINICON L"MAINICON"
 
-// Icons of the pictures on the pages: one image each, 32-bit colour with alpha.
+// Icons of the pictures on the pages, 32-bit colour with alpha: one image for a screen at 100 %
+// (BMP-coded) and one each for 125, 150, 175 and 200 % (PNG-coded), of those sizes times the scale.
 #define IDI_APACHE 101 /* 24 x 24 */
 #define IDI_WOWZA 102  /* 24 x 24 */
 #define IDI_RED5 103   /* 24 x 24 */
@@ -16,6 +17,11 @@
 
 // RCDATA: the banner (progressive JPEG, 550 x 75) and three ASCII texts, lines ending in LF.
 #define IDR_BANNER 201
+// ... and the banner drawn for screens at 125, 150, 175 and 200 %, its size times the scale.
+#define IDR_BANNER_125 205
+#define IDR_BANNER_150 206
+#define IDR_BANNER_175 207
+#define IDR_BANNER_200 208
 #define IDR_EULA 202
 #define IDR_MEDIA_SERVER_LICENCE 203
 #define IDR_COPYRIGHT 204

@@ -38,6 +38,21 @@ int IconId(Asset asset) {
   }
 }
 
+int BannerId(int percent) {
+  switch (percent) {
+    case 125:
+      return IDR_BANNER_125;
+    case 150:
+      return IDR_BANNER_150;
+    case 175:
+      return IDR_BANNER_175;
+    case 200:
+      return IDR_BANNER_200;
+    default:
+      return IDR_BANNER;
+  }
+}
+
 int TextId(Asset asset) {
   switch (asset) {
     case Asset::Eula:
@@ -53,8 +68,8 @@ int TextId(Asset asset) {
 
 }  // namespace
 
-Bitmap LoadBanner(HINSTANCE instance) {
-  const std::string jpeg = ResourceBytes(instance, IDR_BANNER);
+Bitmap LoadBanner(HINSTANCE instance, int percent) {
+  const std::string jpeg = ResourceBytes(instance, BannerId(percent));
   JpegImage image;
   if (jpeg.empty() ||
       !DecodeJpeg(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), image) ||
@@ -82,8 +97,8 @@ Bitmap LoadBanner(HINSTANCE instance) {
   return bitmap;
 }
 
-Icon LoadPictureIcon(HINSTANCE instance, Asset asset) {
-  const int size = asset == Asset::Java ? 64 : 24;
+Icon LoadPictureIcon(HINSTANCE instance, Asset asset, int percent) {
+  const int size = (asset == Asset::Java ? 64 : 24) * percent / 100;
   return Icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId(asset)), IMAGE_ICON,
                                             size, size, LR_DEFAULTCOLOR)));
 }

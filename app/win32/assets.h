@@ -10,11 +10,13 @@
 
 namespace tolvane {
 
-// The banner, decoded from its JPEG with libjpeg into a 32-bit bitmap; empty when it can't be.
-Bitmap LoadBanner(HINSTANCE instance);
+// The banner drawn for a screen at `percent` % (100, 125, 150, 175 or 200), decoded from its JPEG
+// with libjpeg into a 32-bit bitmap; empty when it can't be.
+Bitmap LoadBanner(HINSTANCE instance, int percent);
 
-// One of the control page's or the Java page's icons, at its own size, with its alpha channel.
-Icon LoadPictureIcon(HINSTANCE instance, Asset asset);
+// One of the control page's or the Java page's icons, with its alpha channel, in the image made
+// for a screen at `percent` %: its own size times the scale.
+Icon LoadPictureIcon(HINSTANCE instance, Asset asset, int percent);
 
 // A text box's text (the licence agreements, the copyright line), lines ended by CR LF.
 std::wstring LoadAssetText(HINSTANCE instance, Asset asset);

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "layout.h"
 #include "scaling.h"
@@ -55,20 +56,57 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_pr
   return RegisterClassExW(&form) && RegisterClassExW(&container) && RegisterClassExW(&group);
 }
 
+template <typename Function>
+Function FromUser32(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// A window's own dpi; before Windows 10 (1607) every window has the system's.
+UINT DpiOfWindow(HWND window) {
+  static const auto get_dpi = FromUser32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  return get_dpi ? get_dpi(window) : static_cast<UINT>(SystemDpi());
+}
+
+// The form's outer rectangle around `client` with a frame drawn for `dpi` (Wine draws every
+// frame at the process's dpi, and answers that for every window).
+RECT FrameAround(const Rect& client, UINT dpi) {
+  static const auto adjust =
+      FromUser32<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  RECT outer = {0, 0, client.width, client.height};
+  if (adjust) {
+    adjust(&outer, kFormStyle, FALSE, kFormExStyle, dpi);
+  } else {
+    AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  }
+  return outer;
+}
+
+bool HighContrastOn() {
+  HIGHCONTRASTW contrast = {};
+  contrast.cbSize = sizeof(contrast);
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 }  // namespace
 
 FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
     : form_(form),
       instance_(instance),
-      face_brush_(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))),
-      window_brush_(CreateSolidBrush(GetSysColor(COLOR_WINDOW))),
-      painter_(
-          instance, [this](const TControl& control) { return FontOf(control); },
-          face_brush_.get()) {}
+      painter_(instance, [this](const TControl& control) { return FontOf(control); }) {}
 
 bool FormWindow::Create() {
   if (!RegisterClasses(instance_, FormProc, ContainerProc)) return false;
-  MeasureAndScale();
+  painter_.SetHighContrast(HighContrastOn());
+  LayOutForDpi(SystemDpi());
   RECT outer = {0, 0, client_.width, client_.height};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
   hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, kFormCaption, kFormStyle, CW_USEDEFAULT,
@@ -78,27 +116,24 @@ bool FormWindow::Create() {
   // Without the guard the form still ignores stray messages of its own numbers; only the
   // standard controls would be left to judge theirs.
   guard_.Watch(hwnd_, {kFixFocusMessage, kClickLinkMessage});
-  painter_.LoadPictures();
-  SendMessageW(
-      hwnd_, WM_SETFONT,
-      reinterpret_cast<WPARAM>(fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset)),
-      FALSE);
+  painter_.LoadPictures(artwork_percent_);
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
   CreateChildren(nullptr, hwnd_);
   return true;
 }
 
-// The window font follows the screen's resolution; the digit 0 measured in it then scales the
-// whole layout.
-void FormWindow::MeasureAndScale() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+// The layout for a screen of `dpi`, on creation and on every move to another screen: the window
+// font follows the dpi, and the digit 0 measured in it scales the whole layout from its rows.
+void FormWindow::LayOutForDpi(int dpi) {
   window_font_height_ = WindowFontHeightForDpi(kWindowFont.height, dpi);
+  HDC screen = GetDC(nullptr);
   SIZE digit = {};
   {
-    const Selected font(screen, fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset));
+    const Selected font(screen, FormFont());
     GetTextExtentPoint32W(screen, L"0", 1, &digit);
   }
   client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
+  artwork_percent_ = ArtworkScale(digit.cy);
   for (const auto& control : form_.controls().all()) {
     if (control->kind() == Kind::Label || control->kind() == Kind::Link)
       SizeLabelToCaption(screen, *control);
@@ -117,6 +152,38 @@ void FormWindow::SizeLabelToCaption(HDC screen, TControl& control) {
   bounds.width = r.right - r.left;
   bounds.height = r.bottom - r.top;
   control.set_bounds(bounds);
+}
+
+// The window moved to a screen of another dpi: it is laid out as a window created there, and
+// takes the place Windows suggests with the frame of its own dpi around its new client area.
+void FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  if (moving_for_dpi_) return;
+  // The old fonts live until the controls have the new ones.
+  FontCache old_fonts = std::exchange(fonts_, FontCache());
+  LayOutForDpi(dpi);
+  painter_.LoadPictures(artwork_percent_);
+  ApplyLayout();
+  const RECT outer = FrameAround(client_, DpiOfWindow(hwnd_));
+  moving_for_dpi_ = true;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, outer.right - outer.left,
+               outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  moving_for_dpi_ = false;
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Every window the controls have so far takes its place, size and font from the layout.
+void FormWindow::ApplyLayout() {
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
+  for (const auto& [control, window] : windows_) {
+    const Rect& b = control->bounds();
+    SetWindowPos(window, nullptr, b.left, b.top, b.width, b.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*control)), FALSE);
+  }
+}
+
+HFONT FormWindow::FormFont() {
+  return fonts_.Get(L"Tahoma", window_font_height_, false, kDefaultCharset);
 }
 
 HFONT FormWindow::FontOf(const TControl& control) {
@@ -365,6 +432,15 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CTLCOLORBTN:
       return reinterpret_cast<LRESULT>(
           OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)));
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      if (window == hwnd_) FollowSystemColours();
+      break;
+    case WM_DPICHANGED:
+      if (window != hwnd_) break;
+      OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;
@@ -462,9 +538,18 @@ HBRUSH FormWindow::OnControlColour(HDC dc, HWND child) {
   const bool on_window =
       control && (control->kind() == Kind::Edit ||
                   (control->kind() == Kind::Memo && !(control->row().flags & kBorderless)));
-  SetTextColor(dc, control ? ToColorRef(control->FontColour()) : GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(dc, GetSysColor(on_window ? COLOR_WINDOW : COLOR_BTNFACE));
-  return on_window ? window_brush_.get() : face_brush_.get();
+  const int background = on_window ? COLOR_WINDOW : COLOR_BTNFACE;
+  SetTextColor(dc,
+               control ? painter_.TextColour(*control, background) : GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(background));
+  return GetSysColorBrush(background);
+}
+
+// The system's colours, high contrast or theme changed: every text and background is drawn anew
+// in them (nothing keeps a colour or brush of the system's past a paint).
+void FormWindow::FollowSystemColours() {
+  painter_.SetHighContrast(HighContrastOn());
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 TControl* FormWindow::LinkAt(HWND window, POINT point) {

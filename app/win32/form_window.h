@@ -49,7 +49,10 @@ class FormWindow : public ControlView, private AccessibleHost {
   static LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-  void MeasureAndScale();
+  void LayOutForDpi(int dpi);
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void ApplyLayout();
+  HFONT FormFont();
   void CreateChildren(TControl* parent, HWND parent_window);
   HWND CreateControlWindow(TControl& control, HWND parent_window);
   void SizeLabelToCaption(HDC screen, TControl& control);
@@ -61,6 +64,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   HFONT WindowFont(HWND window) const;
   void OnCommand(HWND child, int code);
   HBRUSH OnControlColour(HDC dc, HWND child);
+  void FollowSystemColours();
   TControl* LinkAt(HWND window, POINT point);
   bool OnSetCursor(HWND window);
   void OnLeftButtonDown(HWND window, LPARAM lparam);
@@ -81,6 +85,10 @@ class FormWindow : public ControlView, private AccessibleHost {
   Rect client_ = {};
   FontCache fonts_;
   int window_font_height_ = 0;
+  // The scale, in percent, of the pictures made for the screen the window is laid out for.
+  int artwork_percent_ = 100;
+  // While the window moves and sizes itself for a new dpi: a WM_DPICHANGED then is ignored.
+  bool moving_for_dpi_ = false;
   std::map<const TControl*, HWND> windows_;
   std::map<HWND, TControl*> controls_by_window_;
   // The pages whose controls have no windows yet.
@@ -96,8 +104,6 @@ class FormWindow : public ControlView, private AccessibleHost {
   bool result_to_announce_ = false;
   std::deque<TControl*> links_to_click_;
   PostedMessageGuard guard_;
-  Brush face_brush_;
-  Brush window_brush_;
   Painter painter_;
   AccessibleObjects accessible_{*this};
 };

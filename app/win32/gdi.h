@@ -44,11 +44,9 @@ class GdiOwner {
 inline BOOL WINAPI DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object); }
 inline BOOL WINAPI DeleteFontObject(HFONT font) { return DeleteObject(font); }
 inline BOOL WINAPI DeleteBitmapObject(HBITMAP bitmap) { return DeleteObject(bitmap); }
-inline BOOL WINAPI DeleteBrushObject(HBRUSH brush) { return DeleteObject(brush); }
 
 using Font = GdiOwner<HFONT, DeleteFontObject>;
 using Bitmap = GdiOwner<HBITMAP, DeleteBitmapObject>;
-using Brush = GdiOwner<HBRUSH, DeleteBrushObject>;
 using Icon = GdiOwner<HICON, DestroyIcon>;
 
 // Fonts by face, height, weight and character set, created once and kept for the window's life.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "assets.h"
+#include "readable_colour.h"
 
 namespace tolvane {
 namespace {
@@ -15,10 +16,24 @@ void FillSolid(HDC dc, int left, int top, int width, int height, COLORREF colour
 
 }  // namespace
 
-Painter::Painter(HINSTANCE instance, FontOf font_of, HBRUSH face)
-    : instance_(instance), font_of_(std::move(font_of)), face_(face) {}
+Painter::Painter(HINSTANCE instance, FontOf font_of)
+    : instance_(instance), font_of_(std::move(font_of)) {}
 
-void Painter::LoadPictures() { banner_ = LoadBanner(instance_); }
+COLORREF Painter::TextColour(const TControl& control, int background) const {
+  const Colour wanted = control.FontColour();
+  if (!GivesWayToSystemColour(wanted, GetSysColor(background), high_contrast_)) {
+    return ToColorRef(wanted);
+  }
+  if (control.kind() == Kind::Link) return GetSysColor(COLOR_HOTLIGHT);
+  return GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
+}
+
+void Painter::LoadPictures(int percent) {
+  if (percent == percent_) return;
+  percent_ = percent;
+  banner_ = LoadBanner(instance_, percent);
+  icons_.clear();
+}
 
 void Painter::Paint(HDC dc, const TControl* owner, HFONT owner_font,
                     const std::vector<TControl*>& children) {
@@ -46,7 +61,7 @@ void Painter::Paint(HDC dc, const TControl* owner, HFONT owner_font,
 void Painter::PaintLabel(HDC dc, const TControl& control) {
   const Selected font(dc, font_of_(control));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ToColorRef(control.FontColour()));
+  SetTextColor(dc, TextColour(control, COLOR_BTNFACE));
   RECT r = ToRect(control.bounds());
   DrawTextW(dc, control.Text().c_str(), static_cast<int>(control.Text().size()), &r,
             DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
@@ -70,7 +85,8 @@ void Painter::PaintPicture(HDC dc, const TControl& control) {
   }
   // Each icon is loaded when it is first drawn: a first start draws none of them.
   auto icon = icons_.find(asset);
-  if (icon == icons_.end()) icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset)).first;
+  if (icon == icons_.end())
+    icon = icons_.emplace(asset, LoadPictureIcon(instance_, asset, percent_)).first;
   if (!icon->second.get()) return;
   DrawIconEx(dc, b.left, b.top, icon->second.get(), 0, 0, 0, nullptr, DI_NORMAL);
 }
@@ -94,9 +110,9 @@ void Painter::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
   RECT frame = {0, caption.cy / 2, group.bounds().width, group.bounds().height};
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   RECT text = {8, 0, 8 + caption.cx + 4, caption.cy};
-  FillRect(dc, &text, face_);
+  FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ToColorRef(group.FontColour()));
+  SetTextColor(dc, TextColour(group, COLOR_BTNFACE));
   text.left += 2;
   DrawTextW(dc, group.Text().c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX);
 }
@@ -104,7 +120,7 @@ void Painter::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
 void Painter::PaintCaption(HDC dc, const TControl& page, HFONT font) {
   const Selected selected(dc, font);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ToColorRef(page.FontColour()));
+  SetTextColor(dc, TextColour(page, COLOR_BTNFACE));
   RECT r = {0, 0, page.bounds().width, page.bounds().height};
   DrawTextW(dc, page.Text().c_str(), -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
 }

@@ -25,11 +25,18 @@ inline RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.t
 class Painter {
  public:
   using FontOf = std::function<HFONT(const TControl&)>;
-  // `face` fills behind a group box's caption; it stays the caller's.
-  Painter(HINSTANCE instance, FontOf font_of, HBRUSH face);
+  Painter(HINSTANCE instance, FontOf font_of);
 
-  // Decodes the banner; until then (or when it can't be decoded) the banner is left undrawn.
-  void LoadPictures();
+  // In high contrast every fixed colour gives way to the system's.
+  void SetHighContrast(bool on) { high_contrast_ = on; }
+  // The colour `control`'s text is drawn in on the system colour `background`: its own while it
+  // stays readable there, else the system's matching colour (a link the hot-track colour, a text
+  // the text colour of its background). System colours are read anew on every call.
+  COLORREF TextColour(const TControl& control, int background) const;
+
+  // Decodes the banner made for a screen at `percent` %, and draws the icons made for it from
+  // now on; until then (or when it can't be decoded) the banner is left undrawn.
+  void LoadPictures(int percent);
   // Paints `owner`'s own frame or caption in `owner_font`, then its painted children. `owner`
   // is nullptr for the form.
   void Paint(HDC dc, const TControl* owner, HFONT owner_font,
@@ -44,7 +51,8 @@ class Painter {
 
   HINSTANCE instance_;
   FontOf font_of_;
-  HBRUSH face_;
+  bool high_contrast_ = false;
+  int percent_ = 0;
   Bitmap banner_;
   std::map<Asset, Icon> icons_;
 };

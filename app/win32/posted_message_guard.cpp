@@ -37,7 +37,10 @@ LRESULT CALLBACK PostedMessageGuard::OnGetMessage(int code, WPARAM wparam, LPARA
 }
 
 void PostedMessageGuard::Screen(MSG& message) const {
-  if (message.message < WM_USER || message.message > kLastApplicationMessage) return;
+  // The system sends WM_DPICHANGED with a pointer to the place it suggests; one that was posted
+  // is another program's, and so is its pointer.
+  const bool application = message.message >= WM_USER && message.message <= kLastApplicationMessage;
+  if (!application && message.message != WM_DPICHANGED) return;
   // Messages posted to the thread itself have no window: they are for helpers loaded into the
   // process (an input method's, a screen reader's), never for the launcher's windows. A message
   // box the form owns, and its buttons, are the launcher's as much as the form's children.

@@ -3,7 +3,7 @@
 // that BCM_GETIDEALSIZE carries, the form clicks a link. The guard drops every such message posted
 // to the form, a window inside it or a window it owns (a message box and its buttons), in every
 // message loop of the thread, except the form's own messages to itself, which the form checks
-// before it acts on them.
+// before it acts on them. It drops a posted WM_DPICHANGED too: the system only ever sends it.
 #pragma once
 
 #include <windows.h>

@@ -22,6 +22,7 @@
 #include "oleacc_library.h"
 #include "recording_platform.h"
 #include "scaling.h"
+#include "screen.h"
 #include "socket.h"
 
 namespace tolvane::test {
@@ -60,6 +61,31 @@ int MeasuredTextHeight(int dpi) {
   ReleaseDC(nullptr, dc);
   DeleteObject(font);
   return size.cy;
+}
+
+// A screen of `dpi` for the programs started while it lives: Wine reads the dpi from the
+// registry when a process starts.
+class LogPixels {
+ public:
+  explicit LogPixels(DWORD dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &desktop_, nullptr);
+    RegSetValueExW(desktop_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof(dpi));
+  }
+  ~LogPixels() {
+    RegDeleteValueW(desktop_, L"LogPixels");
+    RegCloseKey(desktop_);
+  }
+  LogPixels(const LogPixels&) = delete;
+  LogPixels& operator=(const LogPixels&) = delete;
+
+ private:
+  HKEY desktop_ = nullptr;
+};
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 // The page a control lies on; a page is its own.
@@ -206,25 +232,249 @@ TEST(Window, GroupBoxesAndPagesTellTheirFontAsStandardControlsDo) {
   DestroyWindow(window.hwnd());
 }
 
-TEST(Window, ScalesEverythingForAnotherScreenResolution) {
-  HKEY desktop = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &desktop, nullptr),
-            ERROR_SUCCESS);
-  const DWORD dpi = 120;
-  RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                 sizeof(dpi));
-  {
-    LauncherSession session;
-    const bool started = session.Start();
-    RegDeleteValueW(desktop, L"LogPixels");
-    ASSERT_TRUE(started);
-    const int measured = MeasuredTextHeight(120);
-    ASSERT_NE(measured, 13);
-    session.Screenshot("page1-licence-120dpi");
-    ExpectEveryPageLaidOut(session, measured);
+// The window built in the test's own process, to ask it what Wine does not pass between
+// processes. Without FormCreate every page shows, and so gets its controls; the control page,
+// created last, lies on top.
+class WindowInProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(window.Create());
+    window.ShowFirstTime();
+    Settle();
   }
-  RegCloseKey(desktop);
+  void TearDown() override { DestroyWindow(window.hwnd()); }
+
+  HWND Of(const wchar_t* name) const { return ControlWindow(window.hwnd(), name); }
+  TControl& C(const wchar_t* name) { return form.controls().Get(name); }
+  // Runs what the window was sent or asked to paint.
+  void Settle() {
+    RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+
+  RecordingPlatform platform;
+  TForm1 form{platform, MachineFileSystem(), SystemConnector(), L"", [](Asset) { return L""; }};
+  FormWindow window{form, GetModuleHandleW(nullptr)};
+};
+
+// A dark palette, as a user switching to a dark high-contrast theme gets. Wine changes only the
+// calling process's colours, and keeps them until the wineserver ends: they are put back.
+class WindowColours : public WindowInProcess {
+ protected:
+  static constexpr int kIndexes[] = {COLOR_BTNFACE,  COLOR_WINDOW,   COLOR_WINDOWTEXT,
+                                     COLOR_BTNTEXT,  COLOR_HOTLIGHT, COLOR_BTNHIGHLIGHT,
+                                     COLOR_BTNSHADOW};
+  static constexpr COLORREF kDark[] = {RGB(32, 32, 32),    RGB(0, 0, 0),     RGB(255, 255, 255),
+                                       RGB(255, 255, 255), RGB(255, 255, 0), RGB(96, 96, 96),
+                                       RGB(0, 0, 0)};
+  static constexpr int kCount = static_cast<int>(std::size(kIndexes));
+
+  void SetUp() override {
+    for (int index : kIndexes) saved_.push_back(GetSysColor(index));
+    WindowInProcess::SetUp();
+  }
+  void TearDown() override {
+    SetSysColors(kCount, kIndexes, saved_.data());
+    WindowInProcess::TearDown();
+  }
+  void TurnDark() {
+    ASSERT_TRUE(SetSysColors(kCount, kIndexes, kDark));
+    Settle();
+  }
+
+  // How many pixels of `area` (in `window`'s client coordinates) are painted `colour`.
+  static int PixelsOf(HWND window, const Rect& area, COLORREF colour) {
+    HDC dc = GetDC(window);
+    int count = 0;
+    for (int y = area.top; y < area.top + area.height; ++y) {
+      for (int x = area.left; x < area.left + area.width; ++x)
+        count += GetPixel(dc, x, y) == colour;
+    }
+    ReleaseDC(window, dc);
+    return count;
+  }
+
+  // What a page answers a control's WM_CTLCOLOR* with: the brush, text and background colour.
+  struct Answer {
+    HBRUSH brush;
+    COLORREF text, back;
+  };
+  Answer ColoursFor(const wchar_t* name, UINT message) {
+    HWND control = Of(name);
+    HDC dc = GetDC(control);
+    Answer answer;
+    answer.brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(control), message,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(control)));
+    answer.text = GetTextColor(dc);
+    answer.back = GetBkColor(dc);
+    ReleaseDC(control, dc);
+    return answer;
+  }
+
+ private:
+  std::vector<COLORREF> saved_;
+};
+
+TEST_F(WindowColours, AtTheDefaultColoursTheLayoutsOwnColoursAreKept) {
+  EXPECT_GT(PixelsOf(Of(L"panel4"), C(L"Label15").bounds(), RGB(0, 0, 255)), 0) << "link";
+  const Answer note = ColoursFor(L"Memo5", WM_CTLCOLORSTATIC);
+  EXPECT_EQ(note.text, RGB(0, 0, 0));
+  EXPECT_EQ(note.brush, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+TEST_F(WindowColours, FollowTheSystemsColoursAndTextsStayReadable) {
+  C(L"currentjavaversion").SetFontColour(kClRed);
+  TurnDark();
+  SaveScreenshot(window.hwnd(), "control-page-dark-colours");
+  const COLORREF face = kDark[0], white = RGB(255, 255, 255);
+  HWND page = Of(L"panel4");
+  // The page's background, a label, a link (pure blue on it would be 2.4:1) and a group box's
+  // caption with what fills behind it.
+  EXPECT_EQ(PixelsOf(page, {2, 2, 4, 2}, face), 8);
+  EXPECT_GT(PixelsOf(page, C(L"Label2").bounds(), white), 0);
+  EXPECT_GT(PixelsOf(page, C(L"Label15").bounds(), RGB(255, 255, 0)), 0);
+  EXPECT_EQ(PixelsOf(page, C(L"Label15").bounds(), RGB(0, 0, 255)), 0);
+  HWND group = Of(L"GroupBox1");
+  EXPECT_EQ(PixelsOf(group, {8, 0, 2, 4}, face), 8);
+  EXPECT_GT(PixelsOf(group, {10, 0, 40, 12}, white), 0);
+
+  // Texts on the face colour, on the window colour, and the Java result's red, readable on it.
+  const struct {
+    const wchar_t* name;
+    UINT message;
+    int background;
+    COLORREF text;
+  } answers[] = {
+      {L"Memo5", WM_CTLCOLORSTATIC, COLOR_BTNFACE, white},  // black gives way
+      {L"apachecb", WM_CTLCOLORSTATIC, COLOR_BTNFACE, white},
+      {L"startservers", WM_CTLCOLORBTN, COLOR_BTNFACE, white},
+      {L"e1", WM_CTLCOLOREDIT, COLOR_WINDOW, white},
+      {L"currentjavaversion", WM_CTLCOLORSTATIC, COLOR_BTNFACE, RGB(255, 0, 0)},
+  };
+  for (const auto& expected : answers) {
+    SCOPED_TRACE(Narrow(expected.name));
+    const Answer answer = ColoursFor(expected.name, expected.message);
+    // Wine hands out a new brush after the change; the old one paints nothing.
+    EXPECT_EQ(answer.brush, GetSysColorBrush(expected.background));
+    EXPECT_EQ(answer.back, GetSysColor(expected.background));
+    EXPECT_EQ(answer.text, expected.text);
+  }
+}
+
+// A window moved to a monitor of another dpi. Wine never sends WM_DPICHANGED (it reads the dpi when
+// a process starts), so the test sends it, with the place Windows would suggest.
+class WindowDpi : public WindowInProcess {
+ protected:
+  void TellDpi(int dpi) {
+    RECT suggested = {dpi - 96, 0, dpi - 96 + 700, 600};
+    SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Settle();
+    RECT outer;
+    GetWindowRect(window.hwnd(), &outer);
+    EXPECT_EQ(outer.left, suggested.left);
+    EXPECT_EQ(outer.top, suggested.top);
+  }
+
+  static int FontHeight(HWND window) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return font.lfHeight;
+  }
+
+  // Every control as a window created at `dpi` has it: windows in place, size and font, painted
+  // labels and pictures in place, and the client area.
+  void ExpectLaidOutFor(int dpi) {
+    SCOPED_TRACE(::testing::Message() << dpi << " dpi");
+    ControlTree expected(FormLayout());
+    const Rect client = ScaleForm(expected, kClientWidth, kClientHeight, MeasuredTextHeight(dpi));
+    const int window_font = WindowFontHeightForDpi(kWindowFont.height, dpi);
+    RECT area;
+    GetClientRect(window.hwnd(), &area);
+    EXPECT_EQ(area.right, client.width);
+    EXPECT_EQ(area.bottom, client.height);
+    EXPECT_EQ(FontHeight(window.hwnd()), window_font);
+    for (const auto& control : expected.all()) {
+      SCOPED_TRACE(Narrow(control->name()));
+      const Rect& b = control->bounds();
+      if (!IsWindowedKind(control->kind())) {
+        const Rect& painted = C(control->name().c_str()).bounds();
+        EXPECT_EQ(painted.left, b.left);
+        EXPECT_EQ(painted.top, b.top);
+        continue;
+      }
+      HWND child = Of(control->name().c_str());
+      RECT r;
+      GetWindowRect(child, &r);
+      MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_EQ(r.left, b.left);
+      EXPECT_EQ(r.top, b.top);
+      EXPECT_EQ(r.right - r.left, b.width);
+      EXPECT_EQ(r.bottom - r.top, b.height);
+      EXPECT_EQ(FontHeight(child),
+                control->row().font.family ? control->font_height() : window_font);
+    }
+  }
+};
+
+// The launcher created on a screen of 144 dpi, and this window told 144 from 96: both are laid
+// out as the layout scaled for 144 dpi expects.
+TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
+  ASSERT_EQ(MeasuredTextHeight(96), 13) << "the test prefix's Tahoma is missing";
+  ShowWindow(window.hwnd(), SW_HIDE);  // the launcher takes real clicks
+  LauncherSession session;
+  {
+    const LogPixels screen(144);
+    ASSERT_TRUE(session.Start());
+  }
+  ExpectEveryPageLaidOut(session, MeasuredTextHeight(144));
+  session.Screenshot("control-page-created-144dpi");
+  RECT created;
+  GetWindowRect(session.form(), &created);
+  EXPECT_TRUE(session.Close());
+
+  TellDpi(144);
+  ExpectLaidOutFor(144);
+  RECT told;
+  GetWindowRect(window.hwnd(), &told);
+  EXPECT_EQ(told.right - told.left, created.right - created.left);
+  // Wine draws every frame at its process's dpi: the caption of the launcher started at 144 dpi
+  // is taller than this window's. Windows draws both for 144 dpi.
+  if (!UnderWine()) {
+    EXPECT_EQ(told.bottom - told.top, created.bottom - created.top);
+  }
+  ShowWindow(window.hwnd(), SW_SHOW);
+  Sleep(300);  // until the desktop shows the window at its new place
+  Settle();
+  SaveScreenshot(window.hwnd(), "control-page-told-144dpi");
+}
+
+// The system sends WM_DPICHANGED; a posted one, its pointer to nowhere, is dropped.
+TEST_F(WindowDpi, APostedDpiChangeIsIgnored) {
+  PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0x10);
+  Settle();
+  ExpectLaidOutFor(96);
+}
+
+TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {
+  for (int dpi : {120, 144, 96}) TellDpi(dpi);
+  ExpectLaidOutFor(96);
+  EXPECT_EQ(C(L"next3").bounds().left, 411);
+}
+
+TEST(Window, ScalesEverythingForAnotherScreenResolution) {
+  LauncherSession session;
+  {
+    const LogPixels screen(120);
+    ASSERT_TRUE(session.Start());
+  }
+  const int measured = MeasuredTextHeight(120);
+  ASSERT_NE(measured, 13);
+  session.Screenshot("page1-licence-120dpi");
+  ExpectEveryPageLaidOut(session, measured);
 }
 
 TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {
@@ -677,10 +927,6 @@ std::vector<std::wstring> Lines(const std::vector<Read>& tree) {
     lines.push_back(line);
   }
   return lines;
-}
-
-bool UnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 // What each picture shows.

@@ -30,9 +30,17 @@ std::uint32_t Little(const std::string& data, std::size_t at, int bytes) {
 struct IconImage {
   int width;
   int height;
-  int bits;
+  int bits;                 // a PNG-coded image: 32, 8-bit RGBA
   bool corner_transparent;  // the top-left pixel, by the 1-bit mask and, at 32 bits, by alpha
+  bool png;                 // its transparency is checked where Windows decodes it
 };
+
+std::uint32_t Big(const std::string& data, std::size_t at) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i)
+    value = value << 8 | static_cast<unsigned char>(data.at(at + i));
+  return value;
+}
 
 ::testing::AssertionResult ReadIcon(const std::string& name, std::vector<IconImage>& images) {
   const std::string data = ReadResource(name);
@@ -46,6 +54,16 @@ struct IconImage {
     const int height = static_cast<unsigned char>(data.at(entry + 1));
     const int bits = static_cast<int>(Little(data, entry + 6, 2));
     const std::size_t at = Little(data, entry + 12, 4);
+    if (data.compare(at, 8, "\x89PNG\r\n\x1a\n") == 0) {
+      // IHDR: width, height, 8 bits per channel, colour type 6 (RGBA).
+      if (Big(data, at + 16) != static_cast<std::uint32_t>(width) ||
+          Big(data, at + 20) != static_cast<std::uint32_t>(height) || data.at(at + 24) != 8 ||
+          data.at(at + 25) != 6 || bits != 32) {
+        return ::testing::AssertionFailure() << name << " PNG image " << i << " disagrees";
+      }
+      images.push_back({width, height, bits, false, true});
+      continue;
+    }
     if (Little(data, at, 4) != 40 || static_cast<int>(Little(data, at + 4, 4)) != width ||
         static_cast<int>(Little(data, at + 8, 4)) != 2 * height ||
         static_cast<int>(Little(data, at + 14, 2)) != bits) {
@@ -61,7 +79,7 @@ struct IconImage {
     bool transparent = (static_cast<unsigned char>(data.at(mask)) & 0x80) != 0;
     if (bits == 32)
       transparent = transparent && data.at(colours + colour_stride * top_row + 3) == 0;
-    images.push_back({width, height, bits, transparent});
+    images.push_back({width, height, bits, transparent, false});
   }
   return ::testing::AssertionSuccess();
 }
@@ -70,13 +88,15 @@ std::vector<std::pair<int, int>> SizesAndBits(const std::vector<IconImage>& imag
   std::vector<std::pair<int, int>> result;
   for (const IconImage& image : images) {
     EXPECT_EQ(image.width, image.height);
-    EXPECT_TRUE(image.corner_transparent) << image.width << "x" << image.bits;
+    EXPECT_TRUE(image.png || image.corner_transparent) << image.width << "x" << image.bits;
     result.emplace_back(image.width, image.bits);
   }
   return result;
 }
 
-TEST(Artwork, PictureIconsAreSingle32BitImagesWithTransparentBackground) {
+// Each picture has one BMP-coded image at its own size, first, and a PNG-coded one for each scale
+// from 125 to 200 %.
+TEST(Artwork, PictureIconsAre32BitImagesForEveryScaleWithTransparentBackground) {
   const std::pair<const char*, int> icons[] = {{"apache.ico", 24}, {"wowza.ico", 24},
                                                {"red5.ico", 24},   {"php.ico", 24},
                                                {"dotnet.ico", 24}, {"java.ico", 64}};
@@ -84,8 +104,12 @@ TEST(Artwork, PictureIconsAreSingle32BitImagesWithTransparentBackground) {
     SCOPED_TRACE(name);
     std::vector<IconImage> images;
     ASSERT_TRUE(ReadIcon(name, images));
-    const std::vector<std::pair<int, int>> expected = {{size, 32}};
+    std::vector<std::pair<int, int>> expected;
+    for (int percent : {100, 125, 150, 175, 200}) expected.emplace_back(size * percent / 100, 32);
     EXPECT_EQ(SizesAndBits(images), expected);
+    ASSERT_FALSE(images.empty());
+    EXPECT_FALSE(images.front().png);
+    for (std::size_t i = 1; i < images.size(); ++i) EXPECT_TRUE(images[i].png);
   }
 }
 

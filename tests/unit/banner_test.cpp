@@ -18,8 +18,8 @@
 namespace tolvane {
 namespace {
 
-std::vector<unsigned char> ReadBanner() {
-  std::ifstream file(TOLVANE_SOURCE_DIR "/resources/banner.jpg", std::ios::binary);
+std::vector<unsigned char> ReadBanner(const std::string& name = "banner.jpg") {
+  std::ifstream file(TOLVANE_SOURCE_DIR "/resources/" + name, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
@@ -97,6 +97,31 @@ TEST(Banner, DecodesAsProgressiveRgbPicture) {
     blue += image.pixels[i + 2] > 200 && image.pixels[i] < 120;
   }
   EXPECT_GT(blue, 200);
+}
+
+// The banners drawn for screens at 125 to 200 %: the banner's size times the scale (halves
+// rounded up), the same picture.
+TEST(Banner, EachScaleHasItsOwnBannerOfItsSize) {
+  const struct {
+    const char* name;
+    int width, height;
+  } banners[] = {{"banner-125.jpg", 688, 94},
+                 {"banner-150.jpg", 825, 113},
+                 {"banner-175.jpg", 963, 131},
+                 {"banner-200.jpg", 1100, 150}};
+  for (const auto& banner : banners) {
+    SCOPED_TRACE(banner.name);
+    const std::vector<unsigned char> data = ReadBanner(banner.name);
+    JpegImage image;
+    ASSERT_TRUE(DecodeJpeg(data.data(), data.size(), image));
+    EXPECT_EQ(image.width, banner.width);
+    EXPECT_EQ(image.height, banner.height);
+    EXPECT_EQ(image.components, 3);
+    EXPECT_TRUE(image.progressive);
+    const unsigned char* corner =
+        &image.pixels[(2 * static_cast<std::size_t>(image.width) + 2) * 3];
+    EXPECT_GT(corner[0] + corner[1] + corner[2], 3 * 245);
+  }
 }
 
 TEST(JpegDecoder, RefusesTruncatedDataAndLeavesTheOutputAlone) {

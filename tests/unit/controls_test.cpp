@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "readable_colour.h"
 
 namespace tolvane {
 namespace {
@@ -164,6 +165,43 @@ TEST_F(ControlRules, ArrowKeysMoveAmongSiblingsSkippingDisabledAndUnfocusableCon
   EXPECT_EQ(tree.ArrowTarget(C(L"phpcb"), false)->name(), L"csharpcb");
   EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), true)->name(), L"startservers");
   EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), false)->name(), L"documentationbutton");
+}
+
+TEST(ReadableColour, ContrastRatioRunsFromOneToTwentyOneEitherWayRound) {
+  EXPECT_DOUBLE_EQ(ContrastRatio(kClBlack, Rgb(255, 255, 255)), 21.0);
+  EXPECT_DOUBLE_EQ(ContrastRatio(Rgb(255, 255, 255), kClBlack), 21.0);
+  EXPECT_DOUBLE_EQ(ContrastRatio(kClBlue, kClBlue), 1.0);
+  EXPECT_NEAR(ContrastRatio(kClBlue, kClBlack), 2.44, 0.01);
+}
+
+// The layout's fixed colours on the backgrounds they are drawn on: Windows' default face colour,
+// dark palettes, and the edge of 3:1.
+TEST(ReadableColour, AFixedColourGivesWayBelowThreeToOneOrInHighContrast) {
+  constexpr Colour kDefaultFace = Rgb(240, 240, 240);
+  const struct {
+    Colour wanted, background;
+    bool high_contrast, gives_way;
+  } cases[] = {
+      {kClBlue, kDefaultFace, false, false},       // 7.5:1
+      {kClRed, kDefaultFace, false, false},        // 3.5:1
+      {kClDarkGreen, kDefaultFace, false, false},  // 4.6:1
+      {kClBlack, kDefaultFace, false, false},
+      {kClBlue, kClBlack, false, true},  // 2.4:1
+      {kClDarkGreen, kClBlack, false, false},
+      {kClBlack, Rgb(64, 64, 64), false, true},
+      {kClBlue, Rgb(152, 152, 152), false, true},   // 2.98:1
+      {kClBlue, Rgb(153, 153, 153), false, false},  // 3.02:1
+      {kClBlue, kDefaultFace, true, true},
+      {kClBlack, Rgb(255, 255, 255), true, true},
+      // A system colour follows the user already, in high contrast too.
+      {kClWindowText, kClBlack, false, false},
+      {kClBtnFace, kDefaultFace, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.wanted << " on " << c.background
+                                      << (c.high_contrast ? " in high contrast" : ""));
+    EXPECT_EQ(GivesWayToSystemColour(c.wanted, c.background, c.high_contrast), c.gives_way);
+  }
 }
 
 }  // namespace

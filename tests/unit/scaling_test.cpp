@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "controls.h"
 #include "layout.h"
 
@@ -55,6 +58,69 @@ TEST(Scaling, EdgesScaleAndSizesFollowFromTheScaledEdges) {
   EXPECT_EQ(tree.Get(L"Bevel1").bounds().height, 92 - 89);
   EXPECT_EQ(tree.Get(L"Label5").font_height(), -20);
   EXPECT_EQ(tree.Get(L"Memo1").font_height(), -11);  // the window font is not scaled here
+}
+
+// Every control's place, size and font height in `actual` as in `expected`.
+::testing::AssertionResult SameLayout(const ControlTree& actual, const ControlTree& expected) {
+  for (std::size_t i = 0; i < actual.all().size(); ++i) {
+    const TControl& a = *actual.all()[i];
+    const TControl& e = *expected.all()[i];
+    const Rect& ab = a.bounds();
+    const Rect& eb = e.bounds();
+    if (ab.left != eb.left || ab.top != eb.top || ab.width != eb.width || ab.height != eb.height ||
+        a.font_height() != e.font_height()) {
+      return ::testing::AssertionFailure()
+             << std::string(a.name().begin(), a.name().end()) << " is at " << ab.left << ","
+             << ab.top << " " << ab.width << "x" << ab.height << " font " << a.font_height()
+             << ", not " << eb.left << "," << eb.top << " " << eb.width << "x" << eb.height
+             << " font " << e.font_height();
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A window moved to a screen of another resolution is laid out again from the rows, whatever it
+// was laid out for before: exactly what a window created there gets.
+TEST(Scaling, LayingOutAgainStartsFromTheRowsNotFromScaledValues) {
+  for (int before : {16, 26}) {
+    for (int measured : {13, 17, 21, 26}) {
+      SCOPED_TRACE(::testing::Message() << before << " then " << measured);
+      ControlTree moved(FormLayout());
+      ScaleForm(moved, kClientWidth, kClientHeight, before);
+      const Rect client = ScaleForm(moved, kClientWidth, kClientHeight, measured);
+      ControlTree created(FormLayout());
+      const Rect expected = ScaleForm(created, kClientWidth, kClientHeight, measured);
+      EXPECT_TRUE(SameLayout(moved, created));
+      EXPECT_EQ(client.width, expected.width);
+      EXPECT_EQ(client.height, expected.height);
+    }
+  }
+}
+
+// 96 -> 120 -> 144 -> 96 dpi (Tahoma's digit 0 measures 13, 17 and 21 pixels there) ends on the
+// layout's own rows.
+TEST(Scaling, BackAtTheDesignTextHeightTheRowsComeBackExactly) {
+  ControlTree tree(FormLayout());
+  for (int measured : {13, 17, 21}) ScaleForm(tree, kClientWidth, kClientHeight, measured);
+  const Rect client = ScaleForm(tree, kClientWidth, kClientHeight, 13);
+  EXPECT_TRUE(SameLayout(tree, ControlTree(FormLayout())));
+  EXPECT_EQ(client.width, kClientWidth);
+  EXPECT_EQ(client.height, kClientHeight);
+}
+
+TEST(Scaling, PicturesAreThoseMadeForTheNearestScale) {
+  const std::pair<int, int> cases[] = {
+      {10, 100}, {13, 100}, {14, 100},  // 107.7 %
+      {15, 125},                        // 115.4 %
+      {17, 125},                        // 130.8 %: 120 dpi
+      {18, 150},                        // 138.5 %
+      {21, 150},                        // 161.5 %: 144 dpi
+      {22, 175}, {24, 175},             // 184.6 %
+      {25, 200}, {26, 200}, {40, 200},
+  };
+  for (const auto& [measured, percent] : cases) {
+    EXPECT_EQ(ArtworkScale(measured), percent) << "measured " << measured;
+  }
 }
 
 TEST(WindowPosition, CentresOnTheWholeDesktop) {

@@ -128,7 +128,24 @@ TEST_F(ExeResources, MainIconHasSixImages) {
   EXPECT_EQ(images, expected);
 }
 
-// The window loads its icons this way; each must come out at its own size.
+// The alpha of an icon's top-left pixel, as Windows decoded it.
+int TopLeftAlpha(HBITMAP colour, int size) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size;
+  info.bmiHeader.biHeight = -size;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(size) * size);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, colour, 0, size, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return static_cast<int>(pixels[0] >> 24);
+}
+
+// The window loads its icons this way; each must come out at its own size, its corner
+// transparent (the larger pictures' images are PNG-coded, decoded by Windows).
 TEST_F(ExeResources, IconsLoadAtTheirSizes) {
   const std::pair<const wchar_t*, int> icons[] = {{IDI_MAINICON, 16},
                                                   {IDI_MAINICON, 32},
@@ -138,7 +155,14 @@ TEST_F(ExeResources, IconsLoadAtTheirSizes) {
                                                   {MAKEINTRESOURCEW(IDI_RED5), 24},
                                                   {MAKEINTRESOURCEW(IDI_PHP), 24},
                                                   {MAKEINTRESOURCEW(IDI_DOTNET), 24},
-                                                  {MAKEINTRESOURCEW(IDI_JAVA), 64}};
+                                                  {MAKEINTRESOURCEW(IDI_JAVA), 64},
+                                                  // The images made for 125 to 200 %.
+                                                  {MAKEINTRESOURCEW(IDI_APACHE), 30},
+                                                  {MAKEINTRESOURCEW(IDI_RED5), 36},
+                                                  {MAKEINTRESOURCEW(IDI_PHP), 42},
+                                                  {MAKEINTRESOURCEW(IDI_DOTNET), 48},
+                                                  {MAKEINTRESOURCEW(IDI_JAVA), 80},
+                                                  {MAKEINTRESOURCEW(IDI_JAVA), 128}};
   for (const auto& [name, size] : icons) {
     SCOPED_TRACE(::testing::Message()
                  << "icon "
@@ -154,6 +178,7 @@ TEST_F(ExeResources, IconsLoadAtTheirSizes) {
     GetObjectW(info.hbmColor, sizeof colour, &colour);
     EXPECT_EQ(colour.bmWidth, size);
     EXPECT_EQ(colour.bmHeight, size);
+    EXPECT_EQ(TopLeftAlpha(info.hbmColor, size), 0);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     DestroyIcon(icon);
@@ -171,9 +196,20 @@ TEST_F(ExeResources, ManifestAsksForCommonControls6AndNoElevation) {
   EXPECT_NE(text.find("version=\"6.0.0.0\"", controls), std::string::npos);
 }
 
+// Per-monitor on Windows 10 (1703) and later, the system's dpi on older Windows: never stretched.
+TEST_F(ExeResources, ManifestAsksForPerMonitorDpiAndKeepsSystemDpiForOlderWindows) {
+  const std::string text(ResourceBytes(module(), CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST));
+  EXPECT_NE(text.find(">PerMonitorV2</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(text.find(">true</dpiAware>"), std::string::npos);
+}
+
 TEST_F(ExeResources, EmbedsBannerAndTextsUnchanged) {
   const std::pair<int, const char*> embedded[] = {
       {IDR_BANNER, "banner.jpg"},
+      {IDR_BANNER_125, "banner-125.jpg"},
+      {IDR_BANNER_150, "banner-150.jpg"},
+      {IDR_BANNER_175, "banner-175.jpg"},
+      {IDR_BANNER_200, "banner-200.jpg"},
       {IDR_EULA, "eula.txt"},
       {IDR_MEDIA_SERVER_LICENCE, "media-server-licence.txt"},
       {IDR_COPYRIGHT, "copyright.txt"}};
