@@ -113,6 +113,16 @@ bool FormWindow::Create() {
                           CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
                           nullptr, nullptr, instance_, this);
   if (!hwnd_) return false;
+  // Aware of each screen's dpi, the window takes the dpi of the screen it is made on, which may
+  // not be the system's, and no WM_DPICHANGED comes for it: it is laid out again for that dpi
+  // before anything is made in it.
+  if (const UINT dpi = DpiOfWindow(hwnd_); static_cast<int>(dpi) != SystemDpi()) {
+    fonts_ = FontCache();
+    LayOutForDpi(static_cast<int>(dpi));
+    const RECT frame = FrameAround(client_, dpi);
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   // Without the guard the form still ignores stray messages of its own numbers; only the
   // standard controls would be left to judge theirs.
   guard_.Watch(hwnd_, {kFixFocusMessage, kClickLinkMessage});
@@ -432,8 +442,12 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CTLCOLORBTN:
       return reinterpret_cast<LRESULT>(
           OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam)));
-    case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
+      // Of the settings, only high contrast changes the colours (its lParam is not read: a
+      // posted one could carry any pointer).
+      if (window == hwnd_ && wparam == SPI_SETHIGHCONTRAST) FollowSystemColours();
+      break;
+    case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
       if (window == hwnd_) FollowSystemColours();
       break;

@@ -199,7 +199,7 @@ TEST_F(ExeResources, ManifestAsksForCommonControls6AndNoElevation) {
 // Per-monitor on Windows 10 (1703) and later, the system's dpi on older Windows: never stretched.
 TEST_F(ExeResources, ManifestAsksForPerMonitorDpiAndKeepsSystemDpiForOlderWindows) {
   const std::string text(ResourceBytes(module(), CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST));
-  EXPECT_NE(text.find(">PerMonitorV2</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
   EXPECT_NE(text.find(">true</dpiAware>"), std::string::npos);
 }
 
