@@ -28,6 +28,13 @@ int ScaleFontHeight(int height, int measured_text_height) {
   return -MulDivRound(scaled_points, kDesignDpi, 72);
 }
 
+bool IsScreenDpi(int dpi) { return dpi >= kDesignDpi / 2 && dpi <= kDesignDpi * 5; }
+
+Rect ScaleClient(int client_width, int client_height, int measured_text_height) {
+  return {0, 0, MulDivRound(client_width, measured_text_height, kDesignTextHeight),
+          MulDivRound(client_height, measured_text_height, kDesignTextHeight)};
+}
+
 Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height) {
   const int m = measured_text_height;
@@ -41,14 +48,14 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
     control->set_bounds({left, top, right - left, bottom - top});
     if (row.font.family) control->set_font_height(ScaleFontHeight(row.font.height, m));
   }
-  return {0, 0, MulDivRound(client_width, m, d), MulDivRound(client_height, m, d)};
+  return ScaleClient(client_width, client_height, m);
 }
 
-int ArtworkScale(int measured_text_height) {
+int ArtworkScale(int numerator, int denominator) {
   int nearest = 100;
-  // Distances in 1/13 percent, so that they stay whole numbers.
+  // Distances in 1/denominator percent, so that they stay whole numbers.
   const auto distance = [&](int percent) {
-    const int d = 100 * measured_text_height - percent * kDesignTextHeight;
+    const int d = 100 * numerator - percent * denominator;
     return d < 0 ? -d : d;
   };
   for (int percent : {125, 150, 175, 200}) {
@@ -63,6 +70,38 @@ Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height) 
   const int x = desktop.left + half(desktop.width) - half(window_width);
   const int y = desktop.top + half(desktop.height) - half(window_height);
   return {std::max(x, desktop.left), std::max(y, desktop.top)};
+}
+
+namespace {
+
+long long Overlap(const Rect& a, const Rect& b) {
+  const long long width = std::min<long long>(a.left + a.width, b.left + b.width) -
+                          std::max(a.left, b.left);
+  const long long height = std::min<long long>(a.top + a.height, b.top + b.height) -
+                           std::max(a.top, b.top);
+  return width > 0 && height > 0 ? width * height : 0;
+}
+
+}  // namespace
+
+Point FirstPlace(const Rect& desktop, const std::vector<Monitor>& monitors, int window_width,
+                 int window_height) {
+  const Point centred = CentreOnDesktop(desktop, window_width, window_height);
+  const Rect window = {centred.x, centred.y, window_width, window_height};
+  const Monitor* most = nullptr;
+  long long most_area = 0;
+  int touched = 0;
+  for (const Monitor& monitor : monitors) {
+    const long long area = Overlap(window, monitor.area);
+    if (area == 0) continue;
+    ++touched;
+    if (area > most_area) {
+      most = &monitor;
+      most_area = area;
+    }
+  }
+  if (touched < 2) return centred;
+  return CentreOnDesktop(most->work, window_width, window_height);
 }
 
 }  // namespace tolvane

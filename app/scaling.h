@@ -1,6 +1,8 @@
 // How the window adapts to the screen on creation, and where it first appears.
 #pragma once
 
+#include <vector>
+
 #include "controls.h"
 
 namespace tolvane {
@@ -15,6 +17,12 @@ int WindowFontHeightForDpi(int design_height, int dpi);
 // measured / 13 and rounded, as the designer's fonts other than the window font are.
 int ScaleFontHeight(int height, int measured_text_height);
 
+// Whether `dpi` is one a screen can have (50 % to 500 %); any other comes from no screen.
+bool IsScreenDpi(int dpi);
+
+// The client area of `client_width` x `client_height` scaled by measured / 13.
+Rect ScaleClient(int client_width, int client_height, int measured_text_height);
+
 // Lays every control out from its layout row, its edges and its own font (unless it uses the
 // window font) scaled by the measured height of the digit 0 / 13: at 13 exactly the rows, and
 // never from an earlier scaling's values, so the window can be laid out again for another screen.
@@ -22,10 +30,10 @@ int ScaleFontHeight(int height, int measured_text_height);
 Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
                int measured_text_height);
 
-// The scale, in percent, of the pictures drawn for the screen that gives the digit 0
-// `measured_text_height` pixels: of those made (100, 125, 150, 175 and 200 %), the one nearest
-// measured / 13.
-int ArtworkScale(int measured_text_height);
+// The scale, in percent, of the pictures made for a screen of scale `numerator` / `denominator`
+// (the digit 0's measured height / 13 on creation, the dpi / 96 after a move): of those made (100,
+// 125, 150, 175 and 200 %), the nearest.
+int ArtworkScale(int numerator, int denominator);
 
 // The window's top-left corner on its first showing: centred on the desktop that spans all
 // monitors (halves rounded down), but never left of or above the desktop's top-left corner.
@@ -33,5 +41,15 @@ struct Point {
   int x, y;
 };
 Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height);
+
+// A monitor's whole area and its work area (without the taskbar), in desktop coordinates.
+struct Monitor {
+  Rect area, work;
+};
+// The window's top-left corner on its first showing: centred on the desktop; a window that would
+// lie across more than one monitor (two side by side split it in the middle) is centred instead on
+// the work area of the monitor that would hold the most of it, the first of equals.
+Point FirstPlace(const Rect& desktop, const std::vector<Monitor>& monitors, int window_width,
+                 int window_height);
 
 }  // namespace tolvane

@@ -18,6 +18,8 @@ constexpr wchar_t kGroupClass[] = L"TGroupBox";
 constexpr UINT kFixFocusMessage = WM_APP + 1;
 constexpr UINT kClickLinkMessage = WM_APP + 2;
 constexpr int kFirstControlId = 100;
+// WM_GETDPISCALEDSIZE, which Windows 10 (1703) and later send; the headers name it only for them.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 constexpr DWORD kFormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_APPWINDOW;
@@ -89,6 +91,30 @@ RECT FrameAround(const Rect& client, UINT dpi) {
   return outer;
 }
 
+// The monitors, the primary one first, with their work areas.
+std::vector<Monitor> Monitors() {
+  std::vector<Monitor> monitors;
+  const auto add = [](HMONITOR handle, HDC, LPRECT, LPARAM found) -> BOOL {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoW(handle, &info)) return TRUE;
+    const auto to_rect = [](const RECT& r) {
+      return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    auto& list = *reinterpret_cast<std::vector<Monitor>*>(found);
+    const Monitor monitor = {to_rect(info.rcMonitor), to_rect(info.rcWork)};
+    list.insert(info.dwFlags & MONITORINFOF_PRIMARY ? list.begin() : list.end(), monitor);
+    return TRUE;
+  };
+  EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
+}
+
+// Whether the message being handled came from this thread: from the system's handling of the
+// window, or the launcher itself. What another program sends carries pointers that mean nothing
+// here (Windows copies no data of these messages between processes).
+bool SentByThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
+
 bool HighContrastOn() {
   HIGHCONTRASTW contrast = {};
   contrast.cbSize = sizeof(contrast);
@@ -106,7 +132,8 @@ FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
 bool FormWindow::Create() {
   if (!RegisterClasses(instance_, FormProc, ContainerProc)) return false;
   painter_.SetHighContrast(HighContrastOn());
-  LayOutForDpi(SystemDpi());
+  button_style_.Read();
+  LayOutForDpi(SystemDpi(), false);
   RECT outer = {0, 0, client_.width, client_.height};
   AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
   hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, kFormCaption, kFormStyle, CW_USEDEFAULT,
@@ -118,7 +145,7 @@ bool FormWindow::Create() {
   // before anything is made in it.
   if (const UINT dpi = DpiOfWindow(hwnd_); static_cast<int>(dpi) != SystemDpi()) {
     fonts_ = FontCache();
-    LayOutForDpi(static_cast<int>(dpi));
+    LayOutForDpi(static_cast<int>(dpi), true);
     const RECT frame = FrameAround(client_, dpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -132,18 +159,27 @@ bool FormWindow::Create() {
   return true;
 }
 
+// The height of the digit 0 in the window font made for `dpi`.
+int FormWindow::MeasuredTextHeight(HDC screen, int dpi) {
+  const Selected font(
+      screen, fonts_.Get(L"Tahoma", WindowFontHeightForDpi(kWindowFont.height, dpi), false,
+                         kDefaultCharset));
+  SIZE digit = {};
+  GetTextExtentPoint32W(screen, L"0", 1, &digit);
+  return digit.cy;
+}
+
 // The layout for a screen of `dpi`, on creation and on every move to another screen: the window
-// font follows the dpi, and the digit 0 measured in it scales the whole layout from its rows.
-void FormWindow::LayOutForDpi(int dpi) {
+// font follows the dpi, and the digit 0 measured in it scales the whole layout from its rows. The
+// pictures are those made for the scale the digit gives, or for the dpi's own scale.
+void FormWindow::LayOutForDpi(int dpi, bool pictures_by_dpi) {
+  laid_out_dpi_ = dpi;
   window_font_height_ = WindowFontHeightForDpi(kWindowFont.height, dpi);
   HDC screen = GetDC(nullptr);
-  SIZE digit = {};
-  {
-    const Selected font(screen, FormFont());
-    GetTextExtentPoint32W(screen, L"0", 1, &digit);
-  }
-  client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, digit.cy);
-  artwork_percent_ = ArtworkScale(digit.cy);
+  const int measured = MeasuredTextHeight(screen, dpi);
+  client_ = ScaleForm(form_.controls(), kClientWidth, kClientHeight, measured);
+  artwork_percent_ = pictures_by_dpi ? ArtworkScale(dpi, kDesignDpi)
+                                     : ArtworkScale(measured, kDesignTextHeight);
   for (const auto& control : form_.controls().all()) {
     if (control->kind() == Kind::Label || control->kind() == Kind::Link)
       SizeLabelToCaption(screen, *control);
@@ -164,19 +200,57 @@ void FormWindow::SizeLabelToCaption(HDC screen, TControl& control) {
   control.set_bounds(bounds);
 }
 
+// The size of the whole window laid out for `dpi`, with the frame of that dpi: Windows asks it
+// before a move to a screen of that dpi, so that the place it suggests fits the window's own size.
+SIZE FormWindow::SizeForDpi(int dpi) {
+  HDC screen = GetDC(nullptr);
+  const int measured = MeasuredTextHeight(screen, dpi);
+  ReleaseDC(nullptr, screen);
+  const RECT outer = FrameAround(ScaleClient(kClientWidth, kClientHeight, measured), dpi);
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
 // The window moved to a screen of another dpi: it is laid out as a window created there, and
-// takes the place Windows suggests with the frame of its own dpi around its new client area.
-void FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
-  if (moving_for_dpi_) return;
+// takes the place Windows suggests (`suggested`; none keeps its top-left) with the frame of its
+// own dpi around its new client area.
+void FormWindow::OnDpiChanged(int dpi, const RECT* suggested) {
+  if (!IsScreenDpi(dpi) || (!suggested && dpi == laid_out_dpi_)) return;
+  // Sized for the new dpi, the window may lie on a screen of yet another: Windows tells that
+  // during the move, and the window is laid out for it once more where it stands (once only, so
+  // that it never goes back and forth between two screens).
+  if (moving_for_dpi_) {
+    dpi_after_move_ = dpi;
+    return;
+  }
+  MoveToDpi(dpi, suggested);
+  const int after = std::exchange(dpi_after_move_, 0);
+  if (after && after != laid_out_dpi_) MoveToDpi(after, nullptr);
+  dpi_after_move_ = 0;
+}
+
+void FormWindow::MoveToDpi(int dpi, const RECT* suggested) {
   // The old fonts live until the controls have the new ones.
   FontCache old_fonts = std::exchange(fonts_, FontCache());
-  LayOutForDpi(dpi);
+  LayOutForDpi(dpi, true);
   painter_.LoadPictures(artwork_percent_);
   ApplyLayout();
   const RECT outer = FrameAround(client_, DpiOfWindow(hwnd_));
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
   moving_for_dpi_ = true;
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, outer.right - outer.left,
-               outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (IsIconic(hwnd_)) {
+    // A minimised window keeps its place among the icons: the size it is restored to changes.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(hwnd_, &placement);
+    placement.rcNormalPosition.right = placement.rcNormalPosition.left + width;
+    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + height;
+    placement.showCmd = SW_SHOWMINNOACTIVE;
+    SetWindowPlacement(hwnd_, &placement);
+  } else {
+    SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0,
+                 width, height, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+  }
   moving_for_dpi_ = false;
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -308,17 +382,25 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
   // the focus the window gives back, or moves by the arrow keys, must never click C# and bring
   // up its notice by itself. The arrow keys tick what they reach explicitly instead.
   if (control.kind() == Kind::Radio) SendMessageW(window, BM_SETDONTCLICK, TRUE, 0);
+  FitButtonStyle(control, window);
   return window;
 }
 
 void FormWindow::ShowFirstTime() {
   FillShowingPages();
-  RECT outer;
-  GetWindowRect(hwnd_, &outer);
   const Rect desktop = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                         GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-  const Point at = CentreOnDesktop(desktop, outer.right - outer.left, outer.bottom - outer.top);
-  SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const std::vector<Monitor> monitors = Monitors();
+  // Put on a screen of another dpi, the window is laid out for it and changes size: it is placed
+  // once more for its new size.
+  for (int round = 0; round < 2; ++round) {
+    RECT outer;
+    GetWindowRect(hwnd_, &outer);
+    const Point at =
+        FirstPlace(desktop, monitors, outer.right - outer.left, outer.bottom - outer.top);
+    if (at.x == outer.left && at.y == outer.top) break;
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
   FocusFirstIfLost();
@@ -453,8 +535,18 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       break;
     case WM_DPICHANGED:
       if (window != hwnd_) break;
-      OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      // Only the system's own place is followed: what another thread sends is laid out for, and
+      // the window keeps its top-left.
+      if (LOWORD(wparam) == HIWORD(wparam)) {
+        OnDpiChanged(HIWORD(wparam),
+                     SentByThisThread() ? reinterpret_cast<const RECT*>(lparam) : nullptr);
+      }
       return 0;
+    case kGetDpiScaledSize:
+      // Unanswered, Windows scales the window's size in proportion, as it would a picture.
+      if (window != hwnd_ || !SentByThisThread() || !IsScreenDpi(static_cast<int>(wparam))) break;
+      *reinterpret_cast<SIZE*>(lparam) = SizeForDpi(static_cast<int>(wparam));
+      return TRUE;
     case WM_SETCURSOR:
       if (OnSetCursor(window)) return TRUE;
       break;
@@ -563,7 +655,14 @@ HBRUSH FormWindow::OnControlColour(HDC dc, HWND child) {
 // in them (nothing keeps a colour or brush of the system's past a paint).
 void FormWindow::FollowSystemColours() {
   painter_.SetHighContrast(HighContrastOn());
+  button_style_.Read();
+  for (const auto& [control, window] : windows_) FitButtonStyle(*control, window);
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void FormWindow::FitButtonStyle(const TControl& control, HWND window) {
+  if (control.kind() != Kind::CheckBox && control.kind() != Kind::Radio) return;
+  button_style_.Fit(window, control.kind() == Kind::Radio, GetSysColor(COLOR_BTNFACE));
 }
 
 TControl* FormWindow::LinkAt(HWND window, POINT point) {

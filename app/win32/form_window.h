@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "accessible_objects.h"
+#include "button_style.h"
 #include "controls.h"
 #include "gdi.h"
 #include "painter.h"
@@ -30,7 +31,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   // shows. Returns false on failure.
   bool Create();
   HWND hwnd() const { return hwnd_; }
-  // Shows the window for the first time, centred on the desktop.
+  // Shows the window for the first time, centred on the desktop (on one monitor).
   void ShowFirstTime();
   // Tab, Shift+Tab and the arrow keys, by the form's own rules; true when handled.
   bool HandleKey(const MSG& message);
@@ -49,8 +50,11 @@ class FormWindow : public ControlView, private AccessibleHost {
   static LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-  void LayOutForDpi(int dpi);
-  void OnDpiChanged(int dpi, const RECT& suggested);
+  int MeasuredTextHeight(HDC screen, int dpi);
+  void LayOutForDpi(int dpi, bool pictures_by_dpi);
+  SIZE SizeForDpi(int dpi);
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void MoveToDpi(int dpi, const RECT* suggested);
   void ApplyLayout();
   HFONT FormFont();
   void CreateChildren(TControl* parent, HWND parent_window);
@@ -65,6 +69,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   void OnCommand(HWND child, int code);
   HBRUSH OnControlColour(HDC dc, HWND child);
   void FollowSystemColours();
+  void FitButtonStyle(const TControl& control, HWND window);
   TControl* LinkAt(HWND window, POINT point);
   bool OnSetCursor(HWND window);
   void OnLeftButtonDown(HWND window, LPARAM lparam);
@@ -87,8 +92,12 @@ class FormWindow : public ControlView, private AccessibleHost {
   int window_font_height_ = 0;
   // The scale, in percent, of the pictures made for the screen the window is laid out for.
   int artwork_percent_ = 100;
-  // While the window moves and sizes itself for a new dpi: a WM_DPICHANGED then is ignored.
+  // The dpi the window is laid out for.
+  int laid_out_dpi_ = 0;
+  // While the window moves and sizes itself for a new dpi, a WM_DPICHANGED then only tells the
+  // dpi of the screen the move took it to.
   bool moving_for_dpi_ = false;
+  int dpi_after_move_ = 0;
   std::map<const TControl*, HWND> windows_;
   std::map<HWND, TControl*> controls_by_window_;
   // The pages whose controls have no windows yet.
@@ -105,6 +114,7 @@ class FormWindow : public ControlView, private AccessibleHost {
   std::deque<TControl*> links_to_click_;
   PostedMessageGuard guard_;
   Painter painter_;
+  ButtonStyle button_style_;
   AccessibleObjects accessible_{*this};
 };
 

@@ -24,8 +24,12 @@ COLORREF Painter::TextColour(const TControl& control, int background) const {
   if (!GivesWayToSystemColour(wanted, GetSysColor(background), high_contrast_)) {
     return ToColorRef(wanted);
   }
-  if (control.kind() == Kind::Link) return GetSysColor(COLOR_HOTLIGHT);
-  return GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
+  const COLORREF text = GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
+  if (control.kind() != Kind::Link) return text;
+  // A link takes the hot-track colour while that is readable on the background (the user's
+  // colours need not make it so; high contrast themes do).
+  const COLORREF hot = GetSysColor(COLOR_HOTLIGHT);
+  return GivesWayToSystemColour(hot, GetSysColor(background), false) ? text : hot;
 }
 
 void Painter::LoadPictures(int percent) {

@@ -30,8 +30,9 @@ class Painter {
   // In high contrast every fixed colour gives way to the system's.
   void SetHighContrast(bool on) { high_contrast_ = on; }
   // The colour `control`'s text is drawn in on the system colour `background`: its own while it
-  // stays readable there, else the system's matching colour (a link the hot-track colour, a text
-  // the text colour of its background). System colours are read anew on every call.
+  // stays readable there, else the system's matching colour (a link the hot-track colour while
+  // that is readable, a text the text colour of its background). System colours are read anew on
+  // every call.
   COLORREF TextColour(const TControl& control, int background) const;
 
   // Decodes the banner made for a screen at `percent` %, and draws the icons made for it from

@@ -3,6 +3,9 @@
 // and what a screen reader reads of it.
 #include <gtest/gtest.h>
 #include <oleacc.h>
+#include <uxtheme.h>
+#include <vsstyle.h>
+#include <vssym32.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +16,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "files.h"
@@ -20,6 +24,7 @@
 #include "launcher_session.h"
 #include "layout.h"
 #include "oleacc_library.h"
+#include "readable_colour.h"
 #include "recording_platform.h"
 #include "scaling.h"
 #include "screen.h"
@@ -313,7 +318,6 @@ class WindowColours : public WindowInProcess {
     return answer;
   }
 
- private:
   std::vector<COLORREF> saved_;
 };
 
@@ -363,6 +367,36 @@ TEST_F(WindowColours, FollowTheSystemsColoursAndTextsStayReadable) {
   }
 }
 
+// A visual style's check box writes its caption in the style's colour, which under these colours
+// may be dark on the dark face: such a button is drawn classic, in the page's colour. A hot-track
+// colour the user's colours leave unreadable gives the links the face's text colour. (Wine's
+// style names no caption colour, and this process draws its buttons classic: Windows shows the
+// change of style.)
+TEST_F(WindowColours, CaptionsAndLinksTheStyleOrHotTrackColourWouldHideGetTheTextColour) {
+  HWND check_box = Of(L"apachecb");
+  const bool had_style = GetWindowTheme(check_box) != nullptr;
+  TurnDark();
+  COLORREF caption = 0;
+  HTHEME theme = OpenThemeData(nullptr, L"BUTTON");
+  const bool hidden = theme &&
+                      SUCCEEDED(GetThemeColor(theme, BP_CHECKBOX, CBS_UNCHECKEDNORMAL,
+                                              TMT_TEXTCOLOR, &caption)) &&
+                      ContrastRatio(caption, kDark[0]) < 3.0;
+  if (theme) CloseThemeData(theme);
+  EXPECT_EQ(GetWindowTheme(check_box) != nullptr, had_style && !hidden);
+  HWND page = Of(L"panel4");
+  const int index = COLOR_HOTLIGHT;
+  const COLORREF navy = RGB(0, 0, 128);  // 1.5:1 on the dark face
+  ASSERT_TRUE(SetSysColors(1, &index, &navy));
+  Settle();
+  EXPECT_EQ(PixelsOf(page, C(L"Label15").bounds(), navy), 0);
+  EXPECT_GT(PixelsOf(page, C(L"Label15").bounds(), RGB(255, 255, 255)), 0);
+  // Back at the colours the style was made for, the check box has its style again.
+  SetSysColors(kCount, kIndexes, saved_.data());
+  Settle();
+  EXPECT_EQ(GetWindowTheme(check_box) != nullptr, had_style);
+}
+
 // A window moved to a monitor of another dpi. Wine never sends WM_DPICHANGED (it reads the dpi when
 // a process starts), so the test sends it, with the place Windows would suggest.
 class WindowDpi : public WindowInProcess {
@@ -372,11 +406,33 @@ class WindowDpi : public WindowInProcess {
     SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                  reinterpret_cast<LPARAM>(&suggested));
     Settle();
-    RECT outer;
-    GetWindowRect(window.hwnd(), &outer);
+    const RECT outer = Outer();
     EXPECT_EQ(outer.left, suggested.left);
     EXPECT_EQ(outer.top, suggested.top);
   }
+
+  RECT Outer() const {
+    RECT outer;
+    GetWindowRect(window.hwnd(), &outer);
+    return outer;
+  }
+
+  // Sends `message` from another thread, as another program would, while this one takes it.
+  LRESULT SendFromAnotherThread(UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT answer = 0;
+    bool done = false;
+    std::thread sender([&] {
+      answer = SendMessageW(window.hwnd(), message, wparam, lparam);
+      done = true;
+      PostThreadMessageW(thread_, WM_NULL, 0, 0);
+    });
+    MSG pumped;
+    while (!done && GetMessageW(&pumped, nullptr, 0, 0)) DispatchMessageW(&pumped);
+    sender.join();
+    Settle();
+    return answer;
+  }
+  const DWORD thread_ = GetCurrentThreadId();
 
   static int FontHeight(HWND window) {
     LOGFONTW font = {};
@@ -457,6 +513,76 @@ TEST_F(WindowDpi, APostedDpiChangeIsIgnored) {
   PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0x10);
   Settle();
   ExpectLaidOutFor(96);
+}
+
+// Another program's WM_DPICHANGED and WM_GETDPISCALEDSIZE carry pointers into nowhere here: the
+// window neither reads the one nor writes the other. It is laid out for the dpi it was told,
+// where it stands.
+TEST_F(WindowDpi, WhatAnotherThreadSendsItsPointersAreNeverFollowed) {
+  const RECT before = Outer();
+  const auto nowhere = static_cast<LPARAM>(0x10);
+  EXPECT_EQ(SendFromAnotherThread(0x02E4 /* WM_GETDPISCALEDSIZE */, 144, nowhere), 0);
+  SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(144, 144), nowhere);
+  ExpectLaidOutFor(144);
+  EXPECT_EQ(Outer().left, before.left);
+  EXPECT_EQ(Outer().top, before.top);
+  // No screen has a dpi of 0, nor two at once.
+  SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(0, 0), 0);
+  SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(96, 144), 0);
+  ExpectLaidOutFor(144);
+}
+
+// Asked before a move, the window tells the size it will take at the new dpi, so that the place
+// Windows suggests fits it.
+TEST_F(WindowDpi, TellsTheSizeItWillHaveAtANewDpi) {
+  SIZE asked = {};
+  ASSERT_TRUE(SendMessageW(window.hwnd(), 0x02E4 /* WM_GETDPISCALEDSIZE */, 144,
+                           reinterpret_cast<LPARAM>(&asked)));
+  TellDpi(144);
+  const RECT told = Outer();
+  EXPECT_EQ(asked.cx, told.right - told.left);
+  if (!UnderWine()) {
+    EXPECT_EQ(asked.cy, told.bottom - told.top);  // Wine's frame: see above
+  }
+}
+
+// Sized for 144 dpi at the place suggested, the window reaches a screen of 120 dpi: Windows tells
+// it during the move, and it is laid out for 120 where it stands.
+TEST_F(WindowDpi, AMoveThatReachesAScreenOfAnotherDpiEndsLaidOutForThatOne) {
+  static HWND form;
+  static bool told;
+  form = window.hwnd();
+  told = false;
+  const auto on_move = [](int code, WPARAM sent, LPARAM message) -> LRESULT {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(message);
+    if (code == HC_ACTION && call->hwnd == form && call->message == WM_WINDOWPOSCHANGED &&
+        !told) {
+      told = true;
+      RECT elsewhere = {900, 900, 1500, 1400};
+      SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(120, 120),
+                   reinterpret_cast<LPARAM>(&elsewhere));
+    }
+    return CallNextHookEx(nullptr, code, sent, message);
+  };
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, on_move, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  TellDpi(144);
+  UnhookWindowsHookEx(hook);
+  EXPECT_TRUE(told);
+  ExpectLaidOutFor(120);
+}
+
+// A minimised window told a new dpi stays minimised, and is restored at the size of that dpi.
+TEST_F(WindowDpi, MinimisedItIsRestoredAtTheNewSize) {
+  ShowWindow(window.hwnd(), SW_MINIMIZE);
+  Settle();
+  RECT suggested = {48, 0, 748, 600};
+  SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_TRUE(IsIconic(window.hwnd()));
+  ShowWindow(window.hwnd(), SW_RESTORE);
+  Settle();
+  ExpectLaidOutFor(144);
 }
 
 TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {

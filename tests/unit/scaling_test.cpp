@@ -119,7 +119,14 @@ TEST(Scaling, PicturesAreThoseMadeForTheNearestScale) {
       {25, 200}, {26, 200}, {40, 200},
   };
   for (const auto& [measured, percent] : cases) {
-    EXPECT_EQ(ArtworkScale(measured), percent) << "measured " << measured;
+    EXPECT_EQ(ArtworkScale(measured, 13), percent) << "measured " << measured;
+  }
+  // After a move, by the new screen's dpi: Windows' own scales, and either side of the middle
+  // between two (112.5 %, which keeps the smaller).
+  const std::pair<int, int> by_dpi[] = {{96, 100},  {108, 100}, {109, 125}, {120, 125},
+                                        {144, 150}, {168, 175}, {192, 200}, {288, 200}};
+  for (const auto& [dpi, percent] : by_dpi) {
+    EXPECT_EQ(ArtworkScale(dpi, 96), percent) << dpi << " dpi";
   }
 }
 
@@ -140,6 +147,39 @@ TEST(WindowPosition, NeverLeftOfOrAboveTheDesktop) {
   const Point at = CentreOnDesktop({-100, -50, 400, 300}, 556, 479);
   EXPECT_EQ(at.x, -100);
   EXPECT_EQ(at.y, -50);
+}
+
+// Two monitors side by side, the primary one (1920 x 1080, taskbar 40 high) at 0, 0.
+TEST(WindowPosition, AWindowAcrossTwoMonitorsGoesWhollyOnTheOneThatHeldMostOfIt) {
+  const Monitor primary = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+  const Monitor left = {{-1280, 56, 1280, 1024}, {-1280, 56, 1280, 1024}};
+  // The desktop's centre is at x = 320: the window would lie over the seam, mostly on the primary.
+  Point at = FirstPlace({-1280, 0, 3200, 1080}, {left, primary}, 1000, 480);
+  EXPECT_EQ(at.x, 960 - 500);
+  EXPECT_EQ(at.y, 520 - 240);
+  // Equal shares: the first listed (the primary) takes it.
+  const Monitor right = {{1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}};
+  at = FirstPlace({0, 0, 3840, 1080}, {primary, right}, 600, 400);
+  EXPECT_EQ(at.x, 960 - 300);
+  // Larger than the work area it goes to: at its top-left, as on the desktop.
+  at = FirstPlace({-1280, 0, 3200, 1080}, {left, primary}, 2000, 1100);
+  EXPECT_EQ(at.x, 0);
+  EXPECT_EQ(at.y, 0);
+}
+
+TEST(WindowPosition, OnOneMonitorOrWithinOneItStaysCentredOnTheDesktop) {
+  const Monitor one = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+  Point at = FirstPlace({0, 0, 1920, 1080}, {one}, 556, 479);
+  EXPECT_EQ(at.x, 960 - 278);
+  EXPECT_EQ(at.y, 540 - 239);  // the desktop's centre, not the work area's
+  // Three in a row: the middle one holds the whole window.
+  const Monitor left = {{-1920, 0, 1920, 1080}, {-1920, 0, 1920, 1080}};
+  const Monitor right = {{1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}};
+  at = FirstPlace({-1920, 0, 5760, 1080}, {left, one, right}, 556, 479);
+  EXPECT_EQ(at.x, 960 - 278);
+  // No monitor answered: the desktop's rule.
+  at = FirstPlace({0, 0, 1920, 1080}, {}, 556, 479);
+  EXPECT_EQ(at.x, 960 - 278);
 }
 
 }  // namespace
