@@ -87,21 +87,28 @@ long long Overlap(const Rect& a, const Rect& b) {
 Point FirstPlace(const Rect& desktop, const std::vector<Monitor>& monitors, int window_width,
                  int window_height) {
   const Point centred = CentreOnDesktop(desktop, window_width, window_height);
+  if (monitors.empty()) return centred;
   const Rect window = {centred.x, centred.y, window_width, window_height};
-  const Monitor* most = nullptr;
+  const Monitor* most = &monitors.front();
   long long most_area = 0;
-  int touched = 0;
   for (const Monitor& monitor : monitors) {
+    if (Overlap(window, monitor.work) == static_cast<long long>(window_width) * window_height)
+      return centred;
     const long long area = Overlap(window, monitor.area);
-    if (area == 0) continue;
-    ++touched;
     if (area > most_area) {
       most = &monitor;
       most_area = area;
     }
   }
-  if (touched < 2) return centred;
   return CentreOnDesktop(most->work, window_width, window_height);
+}
+
+Point KeptInside(const Rect& area, Point at, int window_width, int window_height) {
+  const auto kept = [](int value, int low, int length, int size) {
+    return std::max(low, std::min(value, low + length - size));
+  };
+  return {kept(at.x, area.left, area.width, window_width),
+          kept(at.y, area.top, area.height, window_height)};
 }
 
 }  // namespace tolvane

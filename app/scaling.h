@@ -46,10 +46,15 @@ Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height);
 struct Monitor {
   Rect area, work;
 };
-// The window's top-left corner on its first showing: centred on the desktop; a window that would
-// lie across more than one monitor (two side by side split it in the middle) is centred instead on
-// the work area of the monitor that would hold the most of it, the first of equals.
+// The window's top-left corner on its first showing: centred on the desktop, where that puts it
+// wholly in one monitor's work area. Elsewhere (across two monitors side by side, in a gap between
+// monitors, over a taskbar) it is centred instead on the work area of the monitor that would hold
+// the most of it, or of the first monitor (the primary) when none would hold any.
 Point FirstPlace(const Rect& desktop, const std::vector<Monitor>& monitors, int window_width,
                  int window_height);
+
+// The top-left corner nearest `at` that keeps a window of `window_width` x `window_height` inside
+// `area`, or at its top-left when the window is larger.
+Point KeptInside(const Rect& area, Point at, int window_width, int window_height);
 
 }  // namespace tolvane

@@ -115,6 +115,15 @@ std::vector<Monitor> Monitors() {
 // here (Windows copies no data of these messages between processes).
 bool SentByThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
 
+// The work area of the monitor that holds the most of `window`.
+Rect WorkAreaOf(HWND window) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+  const RECT& r = info.rcWork;
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 bool HighContrastOn() {
   HIGHCONTRASTW contrast = {};
   contrast.cbSize = sizeof(contrast);
@@ -248,8 +257,13 @@ void FormWindow::MoveToDpi(int dpi, const RECT* suggested) {
     placement.showCmd = SW_SHOWMINNOACTIVE;
     SetWindowPlacement(hwnd_, &placement);
   } else {
-    SetWindowPos(hwnd_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0,
-                 width, height, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+    // Without a suggested place the window grows or shrinks from its top-left, kept within the
+    // work area of its monitor.
+    RECT now;
+    GetWindowRect(hwnd_, &now);
+    const Point at = suggested ? Point{suggested->left, suggested->top}
+                               : KeptInside(WorkAreaOf(hwnd_), {now.left, now.top}, width, height);
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   moving_for_dpi_ = false;
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -394,6 +408,8 @@ void FormWindow::ShowFirstTime() {
   // Put on a screen of another dpi, the window is laid out for it and changes size: it is placed
   // once more for its new size.
   for (int round = 0; round < 2; ++round) {
+    if (const int dpi = static_cast<int>(DpiOfWindow(hwnd_)); dpi != laid_out_dpi_)
+      MoveToDpi(dpi, nullptr);
     RECT outer;
     GetWindowRect(hwnd_, &outer);
     const Point at =
@@ -497,6 +513,12 @@ void FormWindow::AnnounceResultWhenAsked() {
 }
 
 LRESULT CALLBACK FormWindow::FormProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  // Windows 10 1607, aware of each screen's dpi without the later rules, draws the caption and
+  // frame for the screen's dpi only when asked as the window is made; later Windows always does.
+  if (message == WM_NCCREATE) {
+    static const auto scale_frame = FromUser32<BOOL(WINAPI*)(HWND)>("EnableNonClientDpiScaling");
+    if (scale_frame) scale_frame(window);
+  }
   return ContainerProc(window, message, wparam, lparam);
 }
 
@@ -530,16 +552,23 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       if (window == hwnd_ && wparam == SPI_SETHIGHCONTRAST) FollowSystemColours();
       break;
     case WM_SYSCOLORCHANGE:
+      // Top-level windows pass it on: the common controls keep colours of their own.
+      if (window != hwnd_) break;
+      for (const auto& child : windows_) SendMessageW(child.second, WM_SYSCOLORCHANGE, 0, 0);
+      FollowSystemColours();
+      break;
     case WM_THEMECHANGED:
       if (window == hwnd_) FollowSystemColours();
       break;
     case WM_DPICHANGED:
       if (window != hwnd_) break;
-      // Only the system's own place is followed: what another thread sends is laid out for, and
-      // the window keeps its top-left.
-      if (LOWORD(wparam) == HIWORD(wparam)) {
-        OnDpiChanged(HIWORD(wparam),
-                     SentByThisThread() ? reinterpret_cast<const RECT*>(lparam) : nullptr);
+      if (SentByThisThread()) {
+        if (LOWORD(wparam) == HIWORD(wparam))
+          OnDpiChanged(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      } else {
+        // From another thread (another program, or Windows moving the window for one): neither
+        // its place nor its dpi is taken, the window is laid out for the dpi it really has.
+        OnDpiChanged(static_cast<int>(DpiOfWindow(hwnd_)), nullptr);
       }
       return 0;
     case kGetDpiScaledSize:

@@ -167,6 +167,37 @@ TEST(WindowPosition, AWindowAcrossTwoMonitorsGoesWhollyOnTheOneThatHeldMostOfIt)
   EXPECT_EQ(at.y, 0);
 }
 
+// Two monitors touching at a corner: the desktop's centre lies in the gap beside them, where the
+// window's caption could not be reached.
+TEST(WindowPosition, NeverInAGapBetweenMonitors) {
+  const Monitor a = {{0, 0, 1280, 1024}, {0, 0, 1280, 1024}};
+  const Monitor b = {{1280, 1024, 1920, 1080}, {1280, 1024, 1920, 1040}};
+  Point at = FirstPlace({0, 0, 3200, 2104}, {a, b}, 557, 480);  // would be at 1322, 812
+  EXPECT_EQ(at.x, 1280 + 960 - 278);
+  EXPECT_EQ(at.y, 1024 + 520 - 240);
+  // A window held by no monitor at all goes to the first, the primary.
+  at = FirstPlace({0, 0, 3200, 2104}, {b, a}, 100, 100);  // would be at 1550, 1002
+  EXPECT_EQ(at.x, 1280 + 960 - 50);
+  EXPECT_EQ(at.y, 1024 + 520 - 50);
+}
+
+TEST(WindowPosition, KeptInsideTheWorkAreaOrAtItsTopLeft) {
+  const Rect work = {-1280, 56, 1280, 1000};
+  const std::pair<Point, Point> cases[] = {
+      {{-1000, 300}, {-1000, 300}},  // inside: where it stands
+      {{-1500, 20}, {-1280, 56}},    // left of and above it
+      {{-100, 900}, {-800, 576}},    // right of and below it
+  };
+  for (const auto& [at, kept] : cases) {
+    const Point got = KeptInside(work, at, 800, 480);
+    EXPECT_EQ(got.x, kept.x);
+    EXPECT_EQ(got.y, kept.y);
+  }
+  const Point larger = KeptInside(work, {-100, 900}, 1400, 1100);
+  EXPECT_EQ(larger.x, -1280);
+  EXPECT_EQ(larger.y, 56);
+}
+
 TEST(WindowPosition, OnOneMonitorOrWithinOneItStaysCentredOnTheDesktop) {
   const Monitor one = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
   Point at = FirstPlace({0, 0, 1920, 1080}, {one}, 556, 479);
