@@ -384,7 +384,8 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 style, b.left, b.top, b.width, b.height, parent_window,
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
-  RefuseSentFromElsewhere(window);
+  // Pages and group boxes are the form's own windows, which answer nothing in those ranges.
+  if (window_class != kPageClass && window_class != kGroupClass) RefuseSentFromElsewhere(window);
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   const std::wstring name = LabelledName(control);
@@ -405,11 +406,10 @@ void FormWindow::ShowFirstTime() {
   const Rect desktop = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                         GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
   const std::vector<Monitor> monitors = Monitors();
-  // Put on a screen of another dpi, the window is laid out for it and changes size: it is placed
-  // once more for its new size.
+  // Put on a screen of another dpi, the window is laid out for it (whether Windows tells it or
+  // not) and changes size: it is placed once more for its new size.
   for (int round = 0; round < 2; ++round) {
-    if (const int dpi = static_cast<int>(DpiOfWindow(hwnd_)); dpi != laid_out_dpi_)
-      MoveToDpi(dpi, nullptr);
+    OnDpiChanged(static_cast<int>(DpiOfWindow(hwnd_)), nullptr);
     RECT outer;
     GetWindowRect(hwnd_, &outer);
     const Point at =

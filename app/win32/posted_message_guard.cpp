@@ -1,7 +1,6 @@
 #include "posted_message_guard.h"
 
 #include <algorithm>
-#include <map>
 #include <utility>
 
 namespace tolvane {
@@ -54,28 +53,27 @@ void PostedMessageGuard::Screen(MSG& message) const {
 
 namespace {
 
-// The window procedure each screened control had. The screen replaces the procedure itself rather
-// than chaining a common-controls subclass: that costs a window property lookup on every message,
-// which under Wine is a trip to the server and doubled the time the control page takes to show.
-thread_local std::map<HWND, WNDPROC> screened;
-
+// The screen replaces the control's window procedure and keeps the one it had in the control's
+// user data, which belongs to the program that made the control. (A common-controls subclass
+// looks itself up in a window property on every message, which under Wine is a trip to the server
+// and doubled the time the control page takes to show.)
 LRESULT CALLBACK SentScreen(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  const auto found = screened.find(window);
-  if (found == screened.end()) return DefWindowProcW(window, message, wparam, lparam);
-  const WNDPROC original = found->second;
-  if (message == WM_NCDESTROY) screened.erase(found);
   if (message >= WM_USER && message <= kLastApplicationMessage &&
       InSendMessageEx(nullptr) != ISMEX_NOSEND) {
     return 0;
   }
+  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_USERDATA));
   return CallWindowProcW(original, window, message, wparam, lparam);
 }
 
 }  // namespace
 
 void RefuseSentFromElsewhere(HWND control) {
-  screened[control] = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
-  SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SentScreen));
+  const LONG_PTR screen = reinterpret_cast<LONG_PTR>(SentScreen);
+  const LONG_PTR original = GetWindowLongPtrW(control, GWLP_WNDPROC);
+  if (original == screen) return;
+  SetWindowLongPtrW(control, GWLP_USERDATA, original);
+  SetWindowLongPtrW(control, GWLP_WNDPROC, screen);
 }
 
 }  // namespace tolvane

@@ -89,6 +89,13 @@ class LogPixels {
   HKEY desktop_ = nullptr;
 };
 
+// A window's dpi (the headers name GetDpiForWindow for Windows 10 only).
+int DpiOfWindow(HWND window) {
+  const auto get_dpi = reinterpret_cast<UINT(WINAPI*)(HWND)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return static_cast<int>(get_dpi(window));
+}
+
 bool UnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
@@ -410,6 +417,9 @@ class WindowDpi : public WindowInProcess {
     EXPECT_EQ(outer.top, suggested.top);
   }
 
+  // The dpi the window was created at: the system's.
+  int CreatedDpi() const { return DpiOfWindow(window.hwnd()); }
+
   RECT Outer() const {
     RECT outer;
     GetWindowRect(window.hwnd(), &outer);
@@ -507,21 +517,23 @@ TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
 
 // The system sends WM_DPICHANGED; a posted one, its pointer to nowhere, is dropped.
 TEST_F(WindowDpi, APostedDpiChangeIsIgnored) {
+  const int created = CreatedDpi();
   PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0x10);
   Settle();
-  ExpectLaidOutFor(96);
+  ExpectLaidOutFor(created);
 }
 
 // Another program's WM_DPICHANGED and WM_GETDPISCALEDSIZE carry pointers into nowhere here: the
 // window neither reads the one nor writes the other. It is laid out for the dpi it was told,
 // where it stands.
 TEST_F(WindowDpi, WhatAnotherThreadSendsItsPointersAreNeverFollowed) {
+  const int created = CreatedDpi();
   const RECT before = Outer();
   const auto nowhere = static_cast<LPARAM>(0x10);
   EXPECT_EQ(SendFromAnotherThread(0x02E4 /* WM_GETDPISCALEDSIZE */, 144, nowhere), 0);
   // Nor its dpi: the window stays laid out for the dpi it has.
   SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(144, 144), nowhere);
-  ExpectLaidOutFor(96);
+  ExpectLaidOutFor(created);
   EXPECT_EQ(Outer().left, before.left);
   EXPECT_EQ(Outer().top, before.top);
   // From this thread too, no screen has a dpi of 0, nor two at once.
@@ -530,7 +542,7 @@ TEST_F(WindowDpi, WhatAnotherThreadSendsItsPointersAreNeverFollowed) {
     SendMessageW(window.hwnd(), WM_DPICHANGED, dpi, reinterpret_cast<LPARAM>(&suggested));
   }
   Settle();
-  ExpectLaidOutFor(96);
+  ExpectLaidOutFor(created);
   EXPECT_EQ(Outer().left, before.left);
 }
 
@@ -541,6 +553,7 @@ TEST_F(WindowDpi, TellsTheSizeItWillHaveAtANewDpi) {
   ASSERT_TRUE(SendMessageW(window.hwnd(), 0x02E4 /* WM_GETDPISCALEDSIZE */, 144,
                            reinterpret_cast<LPARAM>(&asked)));
   TellDpi(144);
+  const RECT told = Outer();
   // The client area the window then has, in a frame drawn for 144 dpi.
   RECT client;
   GetClientRect(window.hwnd(), &client);
@@ -548,10 +561,20 @@ TEST_F(WindowDpi, TellsTheSizeItWillHaveAtANewDpi) {
       reinterpret_cast<void*>(
           GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
   ASSERT_NE(frame_for_dpi, nullptr);
-  frame_for_dpi(&client, GetWindowLongW(window.hwnd(), GWL_STYLE), FALSE,
-                GetWindowLongW(window.hwnd(), GWL_EXSTYLE), 144);
-  EXPECT_EQ(asked.cx, client.right - client.left);
-  EXPECT_EQ(asked.cy, client.bottom - client.top);
+  const auto frame = [&](UINT dpi) {
+    RECT outer = client;
+    frame_for_dpi(&outer, GetWindowLongW(window.hwnd(), GWL_STYLE), FALSE,
+                  GetWindowLongW(window.hwnd(), GWL_EXSTYLE), dpi);
+    return outer;
+  };
+  const RECT at_144 = frame(144);
+  EXPECT_EQ(asked.cx, at_144.right - at_144.left);
+  EXPECT_EQ(asked.cy, at_144.bottom - at_144.top);
+  // The window itself has the frame of the dpi Windows gives it (told by the test, it keeps its
+  // own; moved by Windows, the two are one).
+  const RECT own = frame(static_cast<UINT>(DpiOfWindow(window.hwnd())));
+  EXPECT_EQ(told.right - told.left, own.right - own.left);
+  EXPECT_EQ(told.bottom - told.top, own.bottom - own.top);
 }
 
 // Sized for 144 dpi at the place suggested, the window reaches a screen of 120 dpi: Windows tells
