@@ -385,7 +385,9 @@ HWND FormWindow::CreateControlWindow(TControl& control, HWND parent_window) {
                                 reinterpret_cast<HMENU>(id), instance_, this);
   if (!window) return nullptr;
   // Pages and group boxes are the form's own windows, which answer nothing in those ranges.
-  if (window_class != kPageClass && window_class != kGroupClass) RefuseSentFromElsewhere(window);
+  if (control.kind() != Kind::Page && control.kind() != Kind::GroupBox) {
+    RefuseSentFromElsewhere(window);
+  }
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   const std::wstring name = LabelledName(control);

@@ -1,6 +1,7 @@
 #include "posted_message_guard.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace tolvane {
@@ -53,27 +54,39 @@ void PostedMessageGuard::Screen(MSG& message) const {
 
 namespace {
 
-// The screen replaces the control's window procedure and keeps the one it had in the control's
-// user data, which belongs to the program that made the control. (A common-controls subclass
+// The screen replaces the control's window procedure. Every control of one kind (every button,
+// every text box) had the same procedure, which the screen keeps, one for each kind, in the
+// launcher's own memory: no other program can change what it calls. (A common-controls subclass
 // looks itself up in a window property on every message, which under Wine is a trip to the server
-// and doubled the time the control page takes to show.)
+// and doubled the time the control page takes to show.) Controls are made on the window's thread
+// only, so the table needs no lock.
+constexpr int kKindsOfControl = 4;
+WNDPROC originals[kKindsOfControl] = {};
+
+template <int kind>
 LRESULT CALLBACK SentScreen(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message >= WM_USER && message <= kLastApplicationMessage &&
       InSendMessageEx(nullptr) != ISMEX_NOSEND) {
     return 0;
   }
-  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  return CallWindowProcW(original, window, message, wparam, lparam);
+  return CallWindowProcW(originals[kind], window, message, wparam, lparam);
 }
+
+constexpr WNDPROC kScreens[kKindsOfControl] = {SentScreen<0>, SentScreen<1>, SentScreen<2>,
+                                               SentScreen<3>};
 
 }  // namespace
 
 void RefuseSentFromElsewhere(HWND control) {
-  const LONG_PTR screen = reinterpret_cast<LONG_PTR>(SentScreen);
-  const LONG_PTR original = GetWindowLongPtrW(control, GWLP_WNDPROC);
-  if (original == screen) return;
-  SetWindowLongPtrW(control, GWLP_USERDATA, original);
-  SetWindowLongPtrW(control, GWLP_WNDPROC, screen);
+  const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
+  if (std::find(std::begin(kScreens), std::end(kScreens), current) != std::end(kScreens)) return;
+  for (int kind = 0; kind < kKindsOfControl; ++kind) {
+    if (!originals[kind]) originals[kind] = current;
+    if (originals[kind] == current) {
+      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kScreens[kind]));
+      return;
+    }
+  }
 }
 
 }  // namespace tolvane

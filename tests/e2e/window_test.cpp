@@ -89,11 +89,15 @@ class LogPixels {
   HKEY desktop_ = nullptr;
 };
 
-// A window's dpi (the headers name GetDpiForWindow for Windows 10 only).
+// A window's dpi; before Windows 10 1607, every window has the system's.
 int DpiOfWindow(HWND window) {
   const auto get_dpi = reinterpret_cast<UINT(WINAPI*)(HWND)>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  return static_cast<int>(get_dpi(window));
+  if (get_dpi) return static_cast<int>(get_dpi(window));
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
 }
 
 bool UnderWine() {
@@ -417,8 +421,10 @@ class WindowDpi : public WindowInProcess {
     EXPECT_EQ(outer.top, suggested.top);
   }
 
-  // The dpi the window was created at: the system's.
-  int CreatedDpi() const { return DpiOfWindow(window.hwnd()); }
+  // The dpi the window has: the system's, unless it was made on a screen of another.
+  int OwnDpi() const { return DpiOfWindow(window.hwnd()); }
+  // A dpi of a screen the window is not on.
+  int OtherDpi() const { return OwnDpi() == 144 ? 120 : 144; }
 
   RECT Outer() const {
     RECT outer;
@@ -517,23 +523,24 @@ TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
 
 // The system sends WM_DPICHANGED; a posted one, its pointer to nowhere, is dropped.
 TEST_F(WindowDpi, APostedDpiChangeIsIgnored) {
-  const int created = CreatedDpi();
-  PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), 0x10);
+  const int own = OwnDpi();
+  PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(OtherDpi(), OtherDpi()), 0x10);
   Settle();
-  ExpectLaidOutFor(created);
+  ExpectLaidOutFor(own);
 }
 
 // Another program's WM_DPICHANGED and WM_GETDPISCALEDSIZE carry pointers into nowhere here: the
-// window neither reads the one nor writes the other. It is laid out for the dpi it was told,
-// where it stands.
+// window neither reads the one nor writes the other, nor takes the dpi they name: it stays laid
+// out for the dpi it has, where it stands.
 TEST_F(WindowDpi, WhatAnotherThreadSendsItsPointersAreNeverFollowed) {
-  const int created = CreatedDpi();
+  const int own = OwnDpi();
+  const int other = OtherDpi();
   const RECT before = Outer();
   const auto nowhere = static_cast<LPARAM>(0x10);
-  EXPECT_EQ(SendFromAnotherThread(0x02E4 /* WM_GETDPISCALEDSIZE */, 144, nowhere), 0);
+  EXPECT_EQ(SendFromAnotherThread(0x02E4 /* WM_GETDPISCALEDSIZE */, other, nowhere), 0);
   // Nor its dpi: the window stays laid out for the dpi it has.
-  SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(144, 144), nowhere);
-  ExpectLaidOutFor(created);
+  SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(other, other), nowhere);
+  ExpectLaidOutFor(own);
   EXPECT_EQ(Outer().left, before.left);
   EXPECT_EQ(Outer().top, before.top);
   // From this thread too, no screen has a dpi of 0, nor two at once.
@@ -542,7 +549,7 @@ TEST_F(WindowDpi, WhatAnotherThreadSendsItsPointersAreNeverFollowed) {
     SendMessageW(window.hwnd(), WM_DPICHANGED, dpi, reinterpret_cast<LPARAM>(&suggested));
   }
   Settle();
-  ExpectLaidOutFor(created);
+  ExpectLaidOutFor(own);
   EXPECT_EQ(Outer().left, before.left);
 }
 
