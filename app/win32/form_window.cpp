@@ -37,6 +37,9 @@ bool IsWindowed(Kind kind) {
 }
 
 bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_proc) {
+  // A later window in the same process uses the classes the first one registered.
+  WNDCLASSEXW registered = {sizeof(registered)};
+  if (GetClassInfoExW(instance, kGroupClass, &registered)) return true;
   WNDCLASSEXW form = {};
   form.cbSize = sizeof(form);
   form.lpfnWndProc = form_proc;
