@@ -579,7 +579,7 @@ TEST_F(WindowDpi, TellsTheSizeItWillHaveAtANewDpi) {
   EXPECT_EQ(asked.cy, at_144.bottom - at_144.top);
   // The window itself has the frame of the dpi Windows gives it (told by the test, it keeps its
   // own; moved by Windows, the two are one).
-  const RECT own = frame(static_cast<UINT>(DpiOfWindow(window.hwnd())));
+  const RECT own = frame(static_cast<UINT>(OwnDpi()));
   EXPECT_EQ(told.right - told.left, own.right - own.left);
   EXPECT_EQ(told.bottom - told.top, own.bottom - own.top);
 }
