@@ -37,7 +37,8 @@ bool IsWindowed(Kind kind) {
 }
 
 bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_proc) {
-  // A later window in the same process uses the classes the first one registered.
+  // A later window in the same process uses the classes the first one registered, without loading
+  // their icons again; classes found half registered are completed.
   WNDCLASSEXW registered = {sizeof(registered)};
   if (GetClassInfoExW(instance, kGroupClass, &registered)) return true;
   WNDCLASSEXW form = {};
@@ -58,7 +59,10 @@ bool RegisterClasses(HINSTANCE instance, WNDPROC form_proc, WNDPROC container_pr
   container.lpszClassName = kPageClass;
   WNDCLASSEXW group = container;
   group.lpszClassName = kGroupClass;
-  return RegisterClassExW(&form) && RegisterClassExW(&container) && RegisterClassExW(&group);
+  const auto in_place = [](const WNDCLASSEXW& window_class) {
+    return RegisterClassExW(&window_class) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  };
+  return in_place(form) && in_place(container) && in_place(group);
 }
 
 template <typename Function>

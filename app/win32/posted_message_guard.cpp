@@ -1,6 +1,9 @@
 #include "posted_message_guard.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <utility>
 
@@ -54,39 +57,50 @@ void PostedMessageGuard::Screen(MSG& message) const {
 
 namespace {
 
+bool SentFromElsewhere(UINT message) {
+  return message >= WM_USER && message <= kLastApplicationMessage &&
+         InSendMessageEx(nullptr) != ISMEX_NOSEND;
+}
+
 // The screen replaces the control's window procedure. Every control of one kind (every button,
 // every text box) had the same procedure, which the screen keeps, one for each kind, in the
 // launcher's own memory: no other program can change what it calls. (A common-controls subclass
 // looks itself up in a window property on every message, which under Wine is a trip to the server
-// and doubled the time the control page takes to show.) Controls are made on the window's thread
-// only, so the table needs no lock.
+// and doubled the time the control page takes to show: the screen uses one only when more kinds
+// turn up than it keeps, as when other code has given each control a procedure of its own.)
 constexpr int kKindsOfControl = 4;
-WNDPROC originals[kKindsOfControl] = {};
+std::atomic<WNDPROC> originals[kKindsOfControl] = {};
 
 template <int kind>
 LRESULT CALLBACK SentScreen(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message >= WM_USER && message <= kLastApplicationMessage &&
-      InSendMessageEx(nullptr) != ISMEX_NOSEND) {
-    return 0;
-  }
-  return CallWindowProcW(originals[kind], window, message, wparam, lparam);
+  if (SentFromElsewhere(message)) return 0;
+  return CallWindowProcW(originals[kind].load(), window, message, wparam, lparam);
 }
 
 constexpr WNDPROC kScreens[kKindsOfControl] = {SentScreen<0>, SentScreen<1>, SentScreen<2>,
                                                SentScreen<3>};
 
+LRESULT CALLBACK SentScreenSubclass(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR, DWORD_PTR) {
+  if (SentFromElsewhere(message)) return 0;
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
 }  // namespace
 
 void RefuseSentFromElsewhere(HWND control) {
   const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
+  if (!current) return;
   if (std::find(std::begin(kScreens), std::end(kScreens), current) != std::end(kScreens)) return;
   for (int kind = 0; kind < kKindsOfControl; ++kind) {
-    if (!originals[kind]) originals[kind] = current;
-    if (originals[kind] == current) {
+    WNDPROC kept = nullptr;
+    originals[kind].compare_exchange_strong(kept, current);
+    if (!kept || kept == current) {
       SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kScreens[kind]));
       return;
     }
   }
+  SetWindowSubclass(control, SentScreenSubclass, 0, 0);
 }
 
 }  // namespace tolvane

@@ -35,8 +35,7 @@ class PostedMessageGuard {
 // A standard control answers what another program sends it in the applications' ranges as it
 // does what the launcher sends, following the pointers it carries: such a message from another
 // thread is answered with 0 and never reaches the control. (Pointers do not cross processes, so
-// no program can mean one of them.) Screening a control twice changes nothing; the launcher
-// screens up to four kinds of control (it has buttons and text boxes).
+// no program can mean one of them.) Screening a control twice changes nothing.
 void RefuseSentFromElsewhere(HWND control);
 
 }  // namespace tolvane
