@@ -13,6 +13,10 @@ LRESULT ContainerWindow::HandleMessage(HWND window, UINT message, WPARAM wparam,
       EndPaint(window, &paint);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      // As drawn on the screen, into another device context (PrintWindow, AnimateWindow).
+      host_.Paint(window, reinterpret_cast<HDC>(wparam), font_);
+      return 0;
     case WM_COMMAND:
       host_.Command(reinterpret_cast<HWND>(lparam), HIWORD(wparam));
       return 0;

@@ -55,11 +55,11 @@ void FormWindow::ShowFirstTime() {
   focus_.FocusFirstIfLost();
 }
 
-// The pictures, the group boxes' captions and the caption icons for the layout and the window's dpi.
+// The pictures, the group boxes' captions and the caption icons for the layout's dpi.
 void FormWindow::ScaleDrawing() {
   painter_.ScaleTo(layout_.measured_text_height(), layout_.icon_percent(),
                    layout_.banner_percent());
-  icons_.Set(hwnd_, instance_, DpiOfWindow(hwnd_));
+  icons_.Set(hwnd_, instance_, layout_.dpi());
 }
 
 Rect FormWindow::FollowDpi(int dpi) {

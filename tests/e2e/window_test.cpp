@@ -614,6 +614,55 @@ TEST_F(WindowDpi, MinimisedItIsRestoredAtTheNewSize) {
   ExpectLaidOutFor(144);
 }
 
+// Told each dpi, the banner fills its box, drawn from the smallest banner at least as wide and
+// never stretched, and the caption and taskbar icons have the sizes Windows draws them at there.
+TEST_F(WindowDpi, TheBannerFillsItsBoxAndTheIconsHaveTheSizesOfEachDpi) {
+  const auto metric = reinterpret_cast<int(WINAPI*)(int, UINT)>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+  ASSERT_NE(metric, nullptr);
+  const auto icon_size = [&](WPARAM which) {
+    ICONINFO info = {};
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(window.hwnd(), WM_GETICON, which, 0));
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    BITMAP colour = {};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(colour), &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return static_cast<int>(colour.bmWidth);
+  };
+  for (const int dpi : {120, 144, 192}) {
+    SCOPED_TRACE(::testing::Message() << dpi << " dpi");
+    TellDpi(dpi);
+    // The client area drawn into a bitmap of a colour no picture has (the window need not fit
+    // on the screen).
+    RECT client;
+    GetClientRect(window.hwnd(), &client);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const COLORREF unpainted = RGB(255, 0, 255);
+    HBRUSH brush = CreateSolidBrush(unpainted);
+    FillRect(memory, &client, brush);
+    DeleteObject(brush);
+    SendMessageW(window.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    const Rect box = C(L"Image1").bounds();
+    ASSERT_GT(box.width, 550);
+    int left_unpainted = 0;
+    for (int y = box.top; y < box.top + box.height; ++y) {
+      for (int x = box.left; x < box.left + box.width; ++x)
+        left_unpainted += GetPixel(memory, x, y) == unpainted;
+    }
+    EXPECT_EQ(left_unpainted, 0);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    EXPECT_EQ(icon_size(ICON_BIG), metric(SM_CXICON, static_cast<UINT>(dpi)));
+    EXPECT_EQ(icon_size(ICON_SMALL), metric(SM_CXSMICON, static_cast<UINT>(dpi)));
+  }
+}
+
 TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {
   for (int dpi : {120, 144, 96}) TellDpi(dpi);
   ExpectLaidOutFor(96);
