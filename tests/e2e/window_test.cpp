@@ -1238,6 +1238,61 @@ void ExpectObjectContract(HWND window, const std::wstring& name) {
   object->Release();
 }
 
+// Asked by its child id, a child with a window of its own answers as its own object does (role,
+// name, place); a child id passed by reference, as script clients pass it, is taken as by value.
+void ExpectChildIdsAnswered(HWND window) {
+  IAccessible* object = ScreenReader::ClientObject(window);
+  ASSERT_NE(object, nullptr);
+  long count = 0;
+  object->get_accChildCount(&count);
+  int windowed = 0;
+  for (long id = 1; id <= count; ++id) {
+    SCOPED_TRACE(id);
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = id;
+    IDispatch* own = nullptr;
+    const bool has_window = object->get_accChild(child, &own) == S_OK && own;
+    VARIANT by_reference;
+    by_reference.vt = VT_I4 | VT_BYREF;
+    by_reference.plVal = &child.lVal;
+    BSTR name = nullptr, name_by_reference = nullptr;
+    EXPECT_EQ(object->get_accName(by_reference, &name_by_reference),
+              object->get_accName(child, &name));
+    EXPECT_EQ(std::wstring(name ? name : L""),
+              std::wstring(name_by_reference ? name_by_reference : L""));
+    SysFreeString(name);
+    SysFreeString(name_by_reference);
+    if (!has_window) continue;
+    ++windowed;
+    IAccessible* accessible = nullptr;
+    own->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&accessible));
+    own->Release();
+    ASSERT_NE(accessible, nullptr);
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    // (Wine's own objects of standard windows answer little: E_NOTIMPL.)
+    VARIANT role, its_role;
+    VariantInit(&role);
+    VariantInit(&its_role);
+    EXPECT_EQ(object->get_accRole(child, &role), accessible->get_accRole(self, &its_role));
+    EXPECT_EQ(role.vt, its_role.vt);
+    if (role.vt == VT_I4) {
+      EXPECT_EQ(role.lVal, its_role.lVal);
+    }
+    long left = -1, top = -1, width = -1, height = -1;
+    long its_left = 0, its_top = 0, its_width = 0, its_height = 0;
+    EXPECT_EQ(object->accLocation(&left, &top, &width, &height, child),
+              accessible->accLocation(&its_left, &its_top, &its_width, &its_height, self));
+    EXPECT_EQ(left, its_left) << "the outputs are written, with zeros when nothing is known";
+    EXPECT_EQ(width, its_width);
+    accessible->Release();
+  }
+  EXPECT_GT(windowed, 0);
+  object->Release();
+}
+
 // Live-region events of the launcher, heard by this thread while it reads its messages: an
 // out-of-context hook procedure is called from them, and has no context of its own.
 std::vector<HWND> live_regions_changed;
@@ -1389,6 +1444,7 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   ExpectObjectContract(session.form(), L"Tolvane Chat");
   ExpectObjectContract(session.Control(L"panel4"), L"Start Tolvane Flash Chat");
   ExpectObjectContract(session.Control(L"GroupBox2"), L"Media server");
+  ExpectChildIdsAnswered(session.Control(L"panel4"));
   // Where the link is drawn, as the layout places it on its page.
   RECT page;
   GetWindowRect(session.Control(L"panel4"), &page);
