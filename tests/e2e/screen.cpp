@@ -45,7 +45,6 @@ void PressKey(WORD key, bool shift) {
   Send(Key(key, false));
   Send(Key(key, true));
   if (shift) Send(Key(VK_SHIFT, true));
-  Sleep(100);
 }
 
 void PressAltKey(WORD key) {

@@ -11,7 +11,8 @@ namespace tolvane::test {
 // A left click at a point of the screen, by mouse input as a user's hand makes it; with
 // `release`, the button is dragged there and goes up there.
 void ClickAt(POINT point, std::optional<POINT> release = std::nullopt);
-// A key press and release, with Shift held when asked.
+// A key press and release, with Shift held when asked. The keys go into the input queue in order;
+// the caller waits for what they do.
 void PressKey(WORD key, bool shift = false);
 // A key pressed while Alt is held (Alt+Space opens a window's system menu).
 void PressAltKey(WORD key);

@@ -192,17 +192,26 @@ void ExpectEveryPageLaidOut(LauncherSession& session, int measured) {
   EXPECT_EQ(ExpectLayout(session, measured, shown, L"panel4"), 34);
 }
 
+// A key pressed, and the focus where it then comes to rest.
+::testing::AssertionResult KeyMovesFocusTo(LauncherSession& session, WORD key,
+                                           const std::wstring& expected, bool shift = false) {
+  session.Key(key, shift);
+  if (WaitUntil([&] { return session.Focused() == expected; }, std::chrono::seconds(5))) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "the focus is on " << Narrow(session.Focused())
+                                       << ", not " << Narrow(expected);
+}
+
 // Tab from the first focus round the page and back to it, then Shift+Tab the other way.
 void ExpectTabOrder(LauncherSession& session, const std::vector<std::wstring>& order) {
   ASSERT_TRUE(WaitUntil([&] { return session.Focused() == order.front(); }))
       << "focus is on " << Narrow(session.Focused());
   for (std::size_t i = 1; i <= order.size(); ++i) {
-    session.Key(VK_TAB);
-    EXPECT_EQ(session.Focused(), order[i % order.size()]);
+    EXPECT_TRUE(KeyMovesFocusTo(session, VK_TAB, order[i % order.size()]));
   }
   for (std::size_t i = order.size(); i > 0; --i) {
-    session.Key(VK_TAB, true);
-    EXPECT_EQ(session.Focused(), order[i - 1]);
+    EXPECT_TRUE(KeyMovesFocusTo(session, VK_TAB, order[i - 1], true));
   }
 }
 
@@ -721,33 +730,27 @@ TEST(Window, ArrowKeysMoveAmongSiblingsAndNeverOntoRed5) {
   StoreSettingsOfThisComputer(session, "");
   ASSERT_TRUE(session.Start());
   ASSERT_TRUE(WaitUntil([&] { return session.Focused() == L"apachecb"; }));
-  session.Key(VK_TAB);
-  ASSERT_EQ(session.Focused(), L"wowzacb");
+  ASSERT_TRUE(KeyMovesFocusTo(session, VK_TAB, L"wowzacb"));
   session.Key(VK_RIGHT);  // its one sibling, Red5, is disabled
-  EXPECT_EQ(session.Focused(), L"wowzacb");
+  // Keys are read in order: once the next one has moved the focus, the arrow has been read.
+  ASSERT_TRUE(KeyMovesFocusTo(session, VK_TAB, L"phpcb"));
   EXPECT_TRUE(session.State(L"wowzacb").checked);
   EXPECT_FALSE(session.State(L"red5cb").checked);
 
   // They move the tick with the focus, as in a dialog: C# ticked brings its notice.
-  session.Key(VK_TAB);
-  ASSERT_EQ(session.Focused(), L"phpcb");
   session.Key(VK_RIGHT);
   HWND notice = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (notice = session.MessageBoxWindow(L"Information")); }));
   session.Answer(notice, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return session.State(L"phpcb").checked; }));
-  EXPECT_EQ(session.Focused(), L"csharpcb");
+  EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"csharpcb"; }));
 
-  session.Key(VK_TAB);
-  ASSERT_EQ(session.Focused(), L"autoopenmainpage");
-  session.Key(VK_RIGHT);
-  EXPECT_EQ(session.Focused(), L"startservers");
-  session.Key(VK_LEFT);
-  EXPECT_EQ(session.Focused(), L"autoopenmainpage");
-  session.Key(VK_UP);  // back past the group boxes, which take no focus, round to the last
-  EXPECT_EQ(session.Focused(), L"documentationbutton");
-  session.Key(VK_DOWN);
-  EXPECT_EQ(session.Focused(), L"autoopenmainpage");
+  ASSERT_TRUE(KeyMovesFocusTo(session, VK_TAB, L"autoopenmainpage"));
+  EXPECT_TRUE(KeyMovesFocusTo(session, VK_RIGHT, L"startservers"));
+  EXPECT_TRUE(KeyMovesFocusTo(session, VK_LEFT, L"autoopenmainpage"));
+  // Back past the group boxes, which take no focus, round to the last.
+  EXPECT_TRUE(KeyMovesFocusTo(session, VK_UP, L"documentationbutton"));
+  EXPECT_TRUE(KeyMovesFocusTo(session, VK_DOWN, L"autoopenmainpage"));
 }
 
 TEST(Window, TheWizardPagesTabThroughTheirControlsByRealKeys) {
