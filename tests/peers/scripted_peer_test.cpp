@@ -2,6 +2,7 @@
 // wire, connection reuse, and servers that misbehave.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <thread>
 
@@ -72,13 +73,15 @@ TEST(ScriptedPeer, ConnectionCloseAnswerMeansANewConnection) {
 }
 
 TEST(ScriptedPeer, AConnectionTheServerClosedIsReplaced) {
-  ScriptedServer server([](Peer& peer) {
+  std::atomic<bool> closed{false};
+  ScriptedServer server([&closed](Peer& peer) {
     if (peer.ReadRequest()) peer.Send(kPage);
     peer.Close();
+    closed = true;
   });
   HttpClient http;
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
-  std::this_thread::sleep_for(milliseconds(100));
+  ASSERT_TRUE(Eventually([&] { return closed.load(); }));
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
   EXPECT_EQ(server.connections(), 2);
 }
