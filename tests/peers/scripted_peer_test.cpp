@@ -32,9 +32,8 @@ milliseconds Elapsed(SteadyClock::time_point start) {
   return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start);
 }
 
-// An expiry date in the form servers send, `seconds` from now.
-std::string CookieDate(int seconds) {
-  const std::time_t when = std::time(nullptr) + seconds;
+// An expiry date in the form servers send.
+std::string CookieDate(std::time_t when) {
   std::tm utc{};
   gmtime_r(&when, &utc);
   char text[64];
@@ -168,19 +167,20 @@ TEST(ScriptedPeer, AnswersThatAreNoPageFail) {
 }
 
 TEST(ScriptedPeer, ExpiredCookiesAreNotSentBack) {
+  std::time_t now = std::time(nullptr);
   const std::string answer =
       "HTTP/1.1 200 OK\r\nSet-Cookie: live=1; Path=/\r\n"
       "Set-Cookie: old=1; Expires=Thu, 01 Jan 1970 00:00:00 GMT\r\n"
       "Set-Cookie: soon=1; Expires=" +
-      CookieDate(2) + "\r\nContent-Length: 18\r\n\r\nTolvane Flash Chat";
+      CookieDate(now + 2) + "\r\nContent-Length: 18\r\n\r\nTolvane Flash Chat";
   ScriptedServer server([&answer](Peer& peer) {
     if (peer.ReadRequest()) peer.Send(answer);
     ServePages(peer);
   });
-  HttpClient http;
+  HttpClient http(SystemConnector(), [&now] { return static_cast<std::int64_t>(now); });
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
-  std::this_thread::sleep_for(milliseconds(3000));
+  now += 3;
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
   const auto requests = server.requests();
   ASSERT_EQ(requests.size(), 3u);
