@@ -46,8 +46,6 @@ class CurrentDirectory {
   std::wstring saved_;
 };
 
-constexpr DWORD kRunWaitMs = 15000;
-
 }  // namespace
 
 int Win32Platform::RunMessageLoop() {
@@ -111,7 +109,7 @@ int Win32Platform::RunAndWait(const std::wstring& path) {
   const Handle process_handle(process.hProcess);
   const Handle thread_handle(process.hThread);
   // A child that outlives the wait keeps running on its own and reports STILL_ACTIVE.
-  WaitForSingleObject(process.hProcess, kRunWaitMs);
+  WaitForSingleObject(process.hProcess, run_wait_ms_);
   DWORD exit_code = 0;
   if (!GetExitCodeProcess(process.hProcess, &exit_code)) return -1;
   return static_cast<int>(exit_code);
