@@ -119,21 +119,6 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
       EndsWith(SplitRecord(session.RecordsOf(L"java")[2]).command_line, MediaServer(L"stop")));
 }
 
-// The probe must not keep the window hidden for long, whatever the web server does.
-TEST_F(ServerStack, AServerThatNeverAnswersHidesTheWindowForAtMostThirtySeconds) {
-  const SilentWebServer silent;
-  ASSERT_TRUE(silent.listening());
-  session.Click(L"startservers");
-  ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
-  const auto hidden_at = std::chrono::steady_clock::now();
-  ASSERT_TRUE(WaitUntil([&] { return Shown() && !session.RecordsOf(L"browser").empty(); },
-                        std::chrono::seconds(45)));
-  const auto hidden = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - hidden_at);
-  RecordProperty("hidden_ms", static_cast<int>(hidden.count()));
-  EXPECT_LE(hidden, std::chrono::seconds(30)) << hidden.count() << " ms";
-}
-
 TEST_F(ServerStack, WithoutAutoOpenTheWindowComesBackAtOnce) {
   UntickAutoOpen();
   session.Click(L"startservers");
@@ -150,12 +135,13 @@ TEST_F(ServerStack, WithoutAutoOpenTheWindowComesBackAtOnce) {
   EXPECT_TRUE(session.RecordsOf(L"browser").empty());
 }
 
-// A soak: many starts and stops by real clicks leave no web server behind and make the launcher
-// hold no more handles or memory than after the first few.
-TEST_F(ServerStack, ThirtyStartsAndStopsLeaveNothingBehind) {
+// A soak: starts and stops by real clicks leave no web server behind and make the launcher hold no
+// more handles or memory than after the first few. Then a web server that accepts and never
+// answers must not keep the window hidden for more than 30 seconds.
+TEST_F(ServerStack, StartsAndStopsLeaveNothingBehindAndASilentServerHoldsNoWindowLong) {
   UntickAutoOpen();
-  Holdings after_five;
-  for (int cycle = 1; cycle <= 30; ++cycle) {
+  Holdings after_three;
+  for (int cycle = 1; cycle <= 10; ++cycle) {
     SCOPED_TRACE(cycle);
     session.Click(L"startservers");
     ASSERT_TRUE(WaitUntil(
@@ -164,18 +150,32 @@ TEST_F(ServerStack, ThirtyStartsAndStopsLeaveNothingBehind) {
     ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
     ASSERT_TRUE(WaitUntil([&] { return Shown(); }));
     ASSERT_TRUE(WebServersEnd());
-    if (cycle == 5) after_five = HoldingsOf(session.process());
+    if (cycle == 3) after_three = HoldingsOf(session.process());
   }
-  const Holdings after_thirty = HoldingsOf(session.process());
-  EXPECT_EQ(session.RecordsOf(L"httpd").size(), 30u);
-  EXPECT_GT(after_five.handles, 0u);
-  EXPECT_LE(after_thirty.handles, after_five.handles + 5);
+  const Holdings after_ten = HoldingsOf(session.process());
+  EXPECT_EQ(session.RecordsOf(L"httpd").size(), 10u);
+  EXPECT_GT(after_three.handles, 0u);
+  EXPECT_LE(after_ten.handles, after_three.handles + 5);
   // Under Wine the working set is the process's resident pages, which grow by a megabyte or so as
   // pages first touched come in; a leak of a few hundred KiB a cycle shows well beyond that.
-  EXPECT_LE(after_thirty.working_set, after_five.working_set + 4 * 1024 * 1024);
-  std::printf("after 5 cycles: %lu handles, %zu KiB; after 30: %lu handles, %zu KiB\n",
-              after_five.handles, after_five.working_set / 1024, after_thirty.handles,
-              after_thirty.working_set / 1024);
+  EXPECT_LE(after_ten.working_set, after_three.working_set + 4 * 1024 * 1024);
+  std::printf("after 3 cycles: %lu handles, %zu KiB; after 10: %lu handles, %zu KiB\n",
+              after_three.handles, after_three.working_set / 1024, after_ten.handles,
+              after_ten.working_set / 1024);
+
+  const SilentWebServer silent;
+  ASSERT_TRUE(silent.listening());
+  session.Click(L"autoopenmainpage");
+  ASSERT_TRUE(WaitUntil([&] { return session.State(L"autoopenmainpage").checked; }));
+  session.Click(L"startservers");
+  ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
+  const auto hidden_at = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return Shown() && !session.RecordsOf(L"browser").empty(); },
+                        std::chrono::seconds(45)));
+  const auto hidden = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - hidden_at);
+  RecordProperty("hidden_ms", static_cast<int>(hidden.count()));
+  EXPECT_LE(hidden, std::chrono::seconds(30)) << hidden.count() << " ms";
 }
 
 }  // namespace
