@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "scripted_server.h"
@@ -93,16 +94,21 @@ TEST(Socket, TellsAnOrderlyCloseFromAReset) {
 }
 
 TEST(Socket, PeerClosedLooksWithoutWaiting) {
-  ScriptedServer server([](Peer& peer) {
+  std::atomic<bool> connected{false};
+  ScriptedServer server([&connected](Peer& peer) {
     if (peer.index() == 1) return peer.WaitForClose();  // stays idle
     if (peer.index() == 2) return peer.Close();
-    if (peer.index() == 3) return peer.Reset();
+    if (peer.index() == 3) {
+      Eventually([&] { return connected || peer.stopping(); });
+      return peer.Reset();
+    }
     peer.Send("unasked");
     peer.WaitForClose();
   });
   const auto idle = ConnectTo(server);
   const auto closed = ConnectTo(server);
   const auto reset = ConnectTo(server);
+  connected = true;
   const auto chatty = ConnectTo(server);
   ASSERT_TRUE(idle && closed && reset && chatty);
   for (const auto* gone : {&closed, &reset, &chatty}) {
@@ -115,8 +121,14 @@ TEST(Socket, PeerClosedLooksWithoutWaiting) {
 }
 
 TEST(Socket, SendingToAPeerThatIsGoneFailsWithoutKillingTheProgram) {
-  ScriptedServer server([](Peer& peer) { peer.Reset(); });
+  // Reset once connected: a reset that comes first fails the connection itself.
+  std::atomic<bool> connected{false};
+  ScriptedServer server([&connected](Peer& peer) {
+    Eventually([&] { return connected || peer.stopping(); });
+    peer.Reset();
+  });
   const auto connection = ConnectTo(server);
+  connected = true;
   ASSERT_NE(connection, nullptr);
   ASSERT_TRUE(Eventually([&] { return connection->PeerClosed(); }));
   const std::string data(64 * 1024, 'x');
