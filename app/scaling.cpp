@@ -64,6 +64,16 @@ int ArtworkScale(int numerator, int denominator) {
   return nearest;
 }
 
+int BannerScale(int box_width, int design_width) {
+  int percent = 100;
+  for (int made : {100, 125, 150, 175, 200, 250}) {
+    percent = made;
+    // The banner's size times the scale, halves rounded up, as it was drawn.
+    if ((design_width * made + 50) / 100 >= box_width) break;
+  }
+  return percent;
+}
+
 Point CentreOnDesktop(const Rect& desktop, int window_width, int window_height) {
   // Halves are rounded down, also for odd negative sizes.
   const auto half = [](int value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); };

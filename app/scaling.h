@@ -35,6 +35,11 @@ Rect ScaleForm(ControlTree& controls, int client_width, int client_height,
 // 125, 150, 175 and 200 %), the nearest.
 int ArtworkScale(int numerator, int denominator);
 
+// The scale, in percent, of the banner that fills a box `box_width` wide, the banner being
+// `design_width` wide at 100 %: of the banners made (100 to 200 % as the icons, and 250 %), the
+// smallest at least as wide as the box, which is drawn clipped to it; the largest when none is.
+int BannerScale(int box_width, int design_width);
+
 // The window's top-left corner on its first showing: centred on the desktop that spans all
 // monitors (halves rounded down), but never left of or above the desktop's top-left corner.
 struct Point {

@@ -20,8 +20,9 @@ scale_down() {  # scale_down NAME SIZE
   "$im" "$work/$1.png" -resize "$2x$2" -depth 8 "rgba:$work/$1-$2.rgba"
 }
 
-# The banner for a scale of PERCENT %: shapes, strokes, glow and lettering scaled alike, at 100 %
-# with exactly the commands it was first drawn with.
+# The banner for a scale of PERCENT % (the icons' scales and 250 %: the window draws the smallest
+# banner at least as wide as its box, which grows with the measured text height): shapes, strokes,
+# glow and lettering scaled alike, at 100 % with exactly the commands it was first drawn with.
 draw_banner() {  # draw_banner PERCENT FILE
   local percent=$1 out=$here/$2
   local scale width height lines="$work/lines-$1.png" quality=92
@@ -203,13 +204,16 @@ def picture(name, base):
 for name in ("apache", "wowza", "red5", "php", "dotnet"):
     picture(name, 24)
 picture("java", 64)
+# The main icon's large sizes are PNG-coded too: the caption and the taskbar take its images at
+# the sizes of each screen's dpi.
 write_ico(f"{out}/tolvane.ico",
-          [(f"tolvane-{s}", s, 32) for s in (16, 32, 48, 64, 128)] + [("tolvane-32-8bit", 32, 8)])
+          [(f"tolvane-{s}", s, 32) for s in (16, 32, 48)] + [(f"tolvane-{s}", s, "png") for s in (64, 128)]
+          + [("tolvane-32-8bit", 32, 8)])
 PY
 }
 
 draw_banner 100 banner.jpg
-for percent in 125 150 175 200; do draw_banner "$percent" "banner-$percent.jpg"; done
+for percent in 125 150 175 200 250; do draw_banner "$percent" "banner-$percent.jpg"; done
 draw_apache
 draw_wowza
 draw_red5

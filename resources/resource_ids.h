@@ -2,8 +2,8 @@
 #ifndef TOLVANE_RESOURCE_IDS_H
 #define TOLVANE_RESOURCE_IDS_H
 
-// The program's icon, a named resource: 16, 32, 48, 64 and 128 px with 32-bit colour and
-// 32 px with 256 colours. The .rc file names it MAINICON itself.
+// The program's icon, a named resource: 16, 32, 48, 64 and 128 px with 32-bit colour (64 and 128
+// PNG-coded) and 32 px with 256 colours. The .rc file names it MAINICON itself.
 #define IDI_MAINICON L"MAINICON"
 
 // Icons of the pictures on the pages, 32-bit colour with alpha: one image for a screen at 100 %
@@ -17,11 +17,12 @@
 
 // RCDATA: the banner (progressive JPEG, 550 x 75) and three ASCII texts, lines ending in LF.
 #define IDR_BANNER 201
-// ... and the banner drawn for screens at 125, 150, 175 and 200 %, its size times the scale.
+// ... and the banner drawn for screens at 125, 150, 175, 200 and 250 %, its size times the scale.
 #define IDR_BANNER_125 205
 #define IDR_BANNER_150 206
 #define IDR_BANNER_175 207
 #define IDR_BANNER_200 208
+#define IDR_BANNER_250 209
 #define IDR_EULA 202
 #define IDR_MEDIA_SERVER_LICENCE 203
 #define IDR_COPYRIGHT 204

@@ -48,6 +48,8 @@ int BannerId(int percent) {
       return IDR_BANNER_175;
     case 200:
       return IDR_BANNER_200;
+    case 250:
+      return IDR_BANNER_250;
     default:
       return IDR_BANNER;
   }

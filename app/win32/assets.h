@@ -10,7 +10,7 @@
 
 namespace tolvane {
 
-// The banner drawn for a screen at `percent` % (100, 125, 150, 175 or 200), decoded from its JPEG
+// The banner drawn for a screen at `percent` % (100, 125, 150, 175, 200 or 250), decoded from its JPEG
 // with libjpeg into a 32-bit bitmap; empty when it can't be.
 Bitmap LoadBanner(HINSTANCE instance, int percent);
 

@@ -7,7 +7,11 @@
 #include <string>
 #include <tuple>
 
+#include "controls.h"
+
 namespace tolvane {
+
+inline RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 
 template <typename T, BOOL(WINAPI* Destroy)(T)>
 class GdiOwner {

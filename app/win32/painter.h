@@ -11,33 +11,19 @@
 
 #include "controls.h"
 #include "gdi.h"
+#include "system_colours.h"
 
 namespace tolvane {
-
-// A colour of the form's as GDI takes it: an RGB value, or the system colour it names.
-inline COLORREF ToColorRef(Colour colour) {
-  return (colour & 0xFF000000u) ? GetSysColor(static_cast<int>(colour & 0xFFu))
-                                : static_cast<COLORREF>(colour);
-}
-
-inline RECT ToRect(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
 
 class Painter {
  public:
   using FontOf = std::function<HFONT(const TControl&)>;
-  Painter(HINSTANCE instance, FontOf font_of);
+  Painter(HINSTANCE instance, FontOf font_of, const SystemColours& colours);
 
-  // In high contrast every fixed colour gives way to the system's.
-  void SetHighContrast(bool on) { high_contrast_ = on; }
-  // The colour `control`'s text is drawn in on the system colour `background`: its own while it
-  // stays readable there, else the system's matching colour (a link the hot-track colour while
-  // that is readable, a text the text colour of its background). System colours are read anew on
-  // every call.
-  COLORREF TextColour(const TControl& control, int background) const;
-
-  // Decodes the banner made for a screen at `percent` %, and draws the icons made for it from
-  // now on; until then (or when it can't be decoded) the banner is left undrawn.
-  void LoadPictures(int percent);
+  // Draws for a layout scaled by `measured_text_height` / 13: the icons made for `icon_percent` %
+  // and the banner made for `banner_percent` %, decoded now (a banner that can't be decoded is
+  // left undrawn).
+  void ScaleTo(int measured_text_height, int icon_percent, int banner_percent);
   // Paints `owner`'s own frame or caption in `owner_font`, then its painted children. `owner`
   // is nullptr for the form.
   void Paint(HDC dc, const TControl* owner, HFONT owner_font,
@@ -52,8 +38,10 @@ class Painter {
 
   HINSTANCE instance_;
   FontOf font_of_;
-  bool high_contrast_ = false;
-  int percent_ = 0;
+  const SystemColours& colours_;
+  int measured_ = 13;
+  int icon_percent_ = 0;
+  int banner_percent_ = 0;
   Bitmap banner_;
   std::map<Asset, Icon> icons_;
 };

@@ -99,7 +99,7 @@ TEST(Banner, DecodesAsProgressiveRgbPicture) {
   EXPECT_GT(blue, 200);
 }
 
-// The banners drawn for screens at 125 to 200 %: the banner's size times the scale (halves
+// The banners drawn for screens at 125 to 250 %: the banner's size times the scale (halves
 // rounded up), the same picture.
 TEST(Banner, EachScaleHasItsOwnBannerOfItsSize) {
   const struct {
@@ -108,7 +108,8 @@ TEST(Banner, EachScaleHasItsOwnBannerOfItsSize) {
   } banners[] = {{"banner-125.jpg", 688, 94},
                  {"banner-150.jpg", 825, 113},
                  {"banner-175.jpg", 963, 131},
-                 {"banner-200.jpg", 1100, 150}};
+                 {"banner-200.jpg", 1100, 150},
+                 {"banner-250.jpg", 1375, 188}};
   for (const auto& banner : banners) {
     SCOPED_TRACE(banner.name);
     const std::vector<unsigned char> data = ReadBanner(banner.name);

@@ -130,6 +130,15 @@ TEST(Scaling, PicturesAreThoseMadeForTheNearestScale) {
   }
 }
 
+// The banner drawn is the smallest made at least as wide as its box (550 px at 100 %, halves
+// rounded up: 688, 825, 963, 1100, 1375), and the largest when none is.
+TEST(Scaling, TheBannerIsTheSmallestThatFillsItsBox) {
+  const std::pair<int, int> cases[] = {{550, 100}, {551, 125}, {688, 125}, {689, 150},
+                                       {888, 175}, {963, 175}, {1100, 200}, {1142, 250},
+                                       {1375, 250}, {2000, 250}};
+  for (const auto& [box, percent] : cases) EXPECT_EQ(BannerScale(box, 550), percent) << box;
+}
+
 TEST(WindowPosition, CentresOnTheWholeDesktop) {
   const Point at = CentreOnDesktop({0, 0, 1920, 1080}, 556, 479);
   EXPECT_EQ(at.x, 960 - 278);

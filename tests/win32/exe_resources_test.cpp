@@ -119,8 +119,14 @@ TEST_F(ExeResources, MainIconHasSixImages) {
     const int bits = At<WORD>(group, entry + 6);
     const WORD id = At<WORD>(group, entry + 12);
     const std::string_view image = ResourceBytes(module(), MAKEINTRESOURCEW(id), RT_ICON);
-    EXPECT_EQ(At<LONG>(image, 4), size) << "image " << id;
-    EXPECT_EQ(At<WORD>(image, 14), bits) << "image " << id;
+    if (image.substr(0, 4) == "\x89PNG") {
+      // A PNG image: its width (big-endian) in the IHDR chunk, 8-bit RGBA.
+      EXPECT_EQ(At<BYTE>(image, 18) * 256 + At<BYTE>(image, 19), size) << "image " << id;
+      EXPECT_EQ(At<BYTE>(image, 24) * 4, bits) << "image " << id;
+    } else {
+      EXPECT_EQ(At<LONG>(image, 4), size) << "image " << id;
+      EXPECT_EQ(At<WORD>(image, 14), bits) << "image " << id;
+    }
     images.emplace_back(size, bits);
   }
   const std::vector<std::pair<int, int>> expected = {{16, 32}, {32, 32},  {48, 32},
@@ -238,6 +244,7 @@ TEST_F(ExeResources, EmbedsBannerAndTextsUnchanged) {
       {IDR_BANNER_150, "banner-150.jpg"},
       {IDR_BANNER_175, "banner-175.jpg"},
       {IDR_BANNER_200, "banner-200.jpg"},
+      {IDR_BANNER_250, "banner-250.jpg"},
       {IDR_EULA, "eula.txt"},
       {IDR_MEDIA_SERVER_LICENCE, "media-server-licence.txt"},
       {IDR_COPYRIGHT, "copyright.txt"}};

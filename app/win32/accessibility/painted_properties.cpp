@@ -1,0 +1,196 @@
+// What the painted elements, and the objects of the windows that paint them, tell of themselves:
+// name, role, state, location and the default action of a link.
+#include <iterator>
+
+#include "accessible_variants.h"
+#include "oleacc_library.h"
+#include "painted_accessible.h"
+
+namespace tolvane {
+namespace {
+
+const wchar_t* PictureName(Asset asset) {
+  switch (asset) {
+    case Asset::Banner:
+      return L"Tolvane Chat";
+    case Asset::Apache:
+      return L"Apache";
+    case Asset::Wowza:
+      return L"Wowza";
+    case Asset::Red5:
+      return L"Red5";
+    case Asset::Php:
+      return L"PHP";
+    case Asset::DotNet:
+      return L".NET";
+    case Asset::Java:
+      return L"Java";
+    default:
+      return L"";
+  }
+}
+
+// The answer for a text property the painted elements do not have.
+HRESULT NoText(BSTR* text, HRESULT answer) {
+  if (!text) return E_POINTER;
+  *text = nullptr;
+  return answer;
+}
+
+}  // namespace
+
+HRESULT PaintedAccessible::get_accName(VARIANT child, BSTR* name) {
+  if (!name) return E_POINTER;
+  *name = nullptr;
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  if (!element) {
+    const TControl* own = Own();
+    if (!own) {  // the form: its caption
+      wchar_t caption[256] = {};
+      GetWindowTextW(window_, caption, static_cast<int>(std::size(caption)));
+      *name = Text(caption);
+    } else if (own->kind() == Kind::GroupBox) {
+      *name = Text(own->Text());
+    } else if (own->kind() == Kind::Page) {
+      *name = Text(PageHeading(*own));
+    }
+    return *name ? S_OK : S_FALSE;
+  }
+  if (ElementWindow(*element)) return S_FALSE;
+  *name =
+      Text(element->kind() == Kind::Picture ? PictureName(element->row().asset) : element->Text());
+  return *name ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT PaintedAccessible::get_accValue(VARIANT, BSTR* value) {
+  return NoText(value, DISP_E_MEMBERNOTFOUND);
+}
+
+HRESULT PaintedAccessible::get_accDescription(VARIANT, BSTR* description) {
+  return NoText(description, S_FALSE);
+}
+
+HRESULT PaintedAccessible::get_accRole(VARIANT child, VARIANT* role) {
+  if (!role) return E_POINTER;
+  *role = Empty();
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  if (!element) {
+    const TControl* own = Own();
+    long kind = ROLE_SYSTEM_CLIENT;  // the form
+    if (own) kind = own->kind() == Kind::GroupBox ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_PROPERTYPAGE;
+    *role = Long(kind);
+    return S_OK;
+  }
+  if (ElementWindow(*element)) return S_FALSE;
+  switch (element->kind()) {
+    case Kind::Link:
+      *role = Long(ROLE_SYSTEM_LINK);
+      break;
+    case Kind::Picture:
+      *role = Long(ROLE_SYSTEM_GRAPHIC);
+      break;
+    default:
+      *role = Long(ROLE_SYSTEM_STATICTEXT);
+      break;
+  }
+  return S_OK;
+}
+
+HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
+  if (!state) return E_POINTER;
+  *state = Empty();
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  long flags = 0;
+  if (!element) {
+    const TControl* own = Own();
+    if (!IsWindowVisible(window_)) flags |= STATE_SYSTEM_INVISIBLE;
+    // A page under the one seen is visible to the system but not to the user.
+    if (own && own->kind() == Kind::Page && own != host_->SeenPage()) {
+      flags |= STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+    }
+    if (!IsWindowEnabled(window_)) flags |= STATE_SYSTEM_UNAVAILABLE;
+    if (!own) flags |= STATE_SYSTEM_FOCUSABLE;
+    if (GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSED;
+  } else if (ElementWindow(*element)) {
+    return S_FALSE;
+  } else {
+    flags = element->kind() == Kind::Link ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
+    if (!element->Enabled()) flags |= STATE_SYSTEM_UNAVAILABLE;
+  }
+  *state = Long(flags);
+  return S_OK;
+}
+
+HRESULT PaintedAccessible::get_accHelp(VARIANT, BSTR* help) { return NoText(help, S_FALSE); }
+
+HRESULT PaintedAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
+  if (file) *file = nullptr;
+  if (topic) *topic = -1;
+  return S_FALSE;
+}
+
+HRESULT PaintedAccessible::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
+  return NoText(shortcut, S_FALSE);
+}
+
+HRESULT PaintedAccessible::get_accSelection(VARIANT* selection) {
+  if (!selection) return E_POINTER;
+  *selection = Empty();
+  return S_FALSE;
+}
+
+HRESULT PaintedAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
+  if (!action) return E_POINTER;
+  *action = nullptr;
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  if (!element || element->kind() != Kind::Link || ElementWindow(*element)) return S_FALSE;
+  *action = Text(L"Jump");
+  return S_OK;
+}
+
+HRESULT PaintedAccessible::accSelect(long, VARIANT) { return DISP_E_MEMBERNOTFOUND; }
+
+HRESULT PaintedAccessible::accLocation(long* left, long* top, long* width, long* height,
+                                       VARIANT child) {
+  if (!left || !top || !width || !height) return E_POINTER;
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  RECT r = {};
+  if (!element) {
+    GetClientRect(window_, &r);
+  } else if (ElementWindow(*element)) {
+    return S_FALSE;
+  } else if (element == Own()) {  // the caption a page paints across itself
+    GetClientRect(window_, &r);
+  } else {
+    const Rect& b = element->bounds();
+    r = {b.left, b.top, b.left + b.width, b.top + b.height};
+  }
+  MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  *left = r.left;
+  *top = r.top;
+  *width = r.right - r.left;
+  *height = r.bottom - r.top;
+  return S_OK;
+}
+
+HRESULT PaintedAccessible::accDoDefaultAction(VARIANT child) {
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  if (!element || element->kind() != Kind::Link || ElementWindow(*element)) {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  // A message box disables the window: its click would run behind the box.
+  if (!element->Enabled() || !IsWindowEnabled(GetAncestor(window_, GA_ROOT))) return E_FAIL;
+  host_->ClickLater(*element);
+  return S_OK;
+}
+
+HRESULT PaintedAccessible::put_accName(VARIANT, BSTR) { return E_NOTIMPL; }
+HRESULT PaintedAccessible::put_accValue(VARIANT, BSTR) { return E_NOTIMPL; }
+
+}  // namespace tolvane
