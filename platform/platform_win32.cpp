@@ -4,6 +4,8 @@
 
 #include <iterator>
 
+#include "wait_win32.h"
+
 namespace tolvane {
 namespace {
 
@@ -109,7 +111,7 @@ int Win32Platform::RunAndWait(const std::wstring& path) {
   const Handle process_handle(process.hProcess);
   const Handle thread_handle(process.hThread);
   // A child that outlives the wait keeps running on its own and reports STILL_ACTIVE.
-  WaitForSingleObject(process.hProcess, run_wait_ms_);
+  Wait(process.hProcess, run_wait_ms_);
   DWORD exit_code = 0;
   if (!GetExitCodeProcess(process.hProcess, &exit_code)) return -1;
   return static_cast<int>(exit_code);
@@ -142,7 +144,13 @@ int Win32Platform::ShowMessageBox(const std::wstring& text, const std::wstring& 
   return MessageBoxW(main_window_, text.c_str(), caption.c_str(), flags);
 }
 
-void Win32Platform::Pause(unsigned milliseconds) { Sleep(milliseconds); }
+void Win32Platform::Pause(unsigned milliseconds) { Wait(nullptr, milliseconds); }
+
+void Win32Platform::Wait(HANDLE object, DWORD milliseconds) {
+  if (wait_observer_) wait_observer_(true);
+  WaitAnsweringReaders(object, milliseconds);
+  if (wait_observer_) wait_observer_(false);
+}
 
 bool Win32Platform::ComputerName(std::wstring& name) {
   wchar_t buffer[256] = {};

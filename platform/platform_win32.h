@@ -20,6 +20,11 @@ class Win32Platform : public Platform {
   // Keyboard handling the message loop applies before dispatching (Tab and arrow keys); true
   // when the message was handled.
   void set_message_filter(std::function<bool(MSG&)> filter) { filter_ = std::move(filter); }
+  // Told true when a handler starts to wait (the Java test script, a pause), false when it ends:
+  // meanwhile the window answers screen readers but acts on nothing.
+  void set_wait_observer(std::function<void(bool)> observer) {
+    wait_observer_ = std::move(observer);
+  }
 
   // Runs the message loop until WM_QUIT; returns its exit code.
   int RunMessageLoop();
@@ -40,10 +45,12 @@ class Win32Platform : public Platform {
 
  private:
   void Dispatch(MSG& message);
+  void Wait(HANDLE object, DWORD milliseconds);
 
   DWORD run_wait_ms_;
   HWND main_window_ = nullptr;
   std::function<bool(MSG&)> filter_;
+  std::function<void(bool)> wait_observer_;
 };
 
 }  // namespace tolvane

@@ -125,7 +125,7 @@ draw_main_icon() {  # a blue speech bubble holding a camera lens
     -fill '#0d1a2b' -draw 'circle 256,216 256,182' \
     -fill '#ffffffd0' -draw 'circle 226,186 226,168' \
     "$work/tolvane.png"
-  for size in 16 32 48 64 128; do scale_down tolvane "$size"; done
+  for size in 16 20 24 28 32 40 48 56 64 128; do scale_down tolvane "$size"; done
   # The 256-colour image: at most 255 colours plus full transparency.
   "$im" "$work/tolvane.png" -resize 32x32 -channel A -threshold 50% +channel \
     +dither -colors 255 -depth 8 "rgba:$work/tolvane-32-8bit.rgba"
@@ -204,11 +204,12 @@ def picture(name, base):
 for name in ("apache", "wowza", "red5", "php", "dotnet"):
     picture(name, 24)
 picture("java", 64)
-# The main icon's large sizes are PNG-coded too: the caption and the taskbar take its images at
-# the sizes of each screen's dpi.
+# The caption and the taskbar take the main icon at the sizes of each screen's dpi (16 and 32 px
+# at 100 %, 20 and 40 at 125 %, 24 and 48 at 150 %, 28 and 56 at 175 %): the sizes Windows XP
+# knew are BMP-coded, the others PNG-coded.
 write_ico(f"{out}/tolvane.ico",
-          [(f"tolvane-{s}", s, 32) for s in (16, 32, 48)] + [(f"tolvane-{s}", s, "png") for s in (64, 128)]
-          + [("tolvane-32-8bit", 32, 8)])
+          [(f"tolvane-{s}", s, 32 if s in (16, 32, 48) else "png")
+           for s in (16, 20, 24, 28, 32, 40, 48, 56, 64, 128)] + [("tolvane-32-8bit", 32, 8)])
 PY
 }
 

@@ -2,8 +2,8 @@
 #ifndef TOLVANE_RESOURCE_IDS_H
 #define TOLVANE_RESOURCE_IDS_H
 
-// The program's icon, a named resource: 16, 32, 48, 64 and 128 px with 32-bit colour (64 and 128
-// PNG-coded) and 32 px with 256 colours. The .rc file names it MAINICON itself.
+// The program's icon, a named resource: 16, 20, 24, 28, 32, 40, 48, 56, 64 and 128 px with 32-bit
+// colour (all but 16, 32 and 48 PNG-coded) and 32 px with 256 colours. The .rc file names it MAINICON itself.
 #define IDI_MAINICON L"MAINICON"
 
 // Icons of the pictures on the pages, 32-bit colour with alpha: one image for a screen at 100 %

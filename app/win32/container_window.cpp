@@ -1,7 +1,5 @@
 #include "container_window.h"
 
-#include "painted_links.h"
-
 namespace tolvane {
 
 LRESULT ContainerWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -32,16 +30,16 @@ LRESULT ContainerWindow::HandleMessage(HWND window, UINT message, WPARAM wparam,
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
     case WM_SETCURSOR:
-      if (host_.Links().OnSetCursor(window)) return TRUE;
+      if (host_.OnSetCursor(window)) return TRUE;
       break;
     case WM_LBUTTONDOWN:
-      host_.Links().OnButtonDown(window, lparam);
+      host_.OnButtonDown(window, lparam);
       return 0;
     case WM_LBUTTONUP:
-      host_.Links().OnButtonUp(window, lparam);
+      host_.OnButtonUp(window, lparam);
       return 0;
     case WM_CAPTURECHANGED:
-      host_.Links().OnCaptureChanged();
+      host_.OnCaptureChanged();
       return 0;
     case WM_GETOBJECT:
       if (const LRESULT object = host_.AccessibleObject(window, wparam, lparam)) return object;

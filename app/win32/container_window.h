@@ -9,8 +9,6 @@
 
 namespace tolvane {
 
-class PaintedLinks;
-
 // What a container asks of the form it belongs to.
 class ContainerHost {
  public:
@@ -20,7 +18,11 @@ class ContainerHost {
   virtual HBRUSH ControlColour(HDC dc, HWND child) = 0;
   // A child control's notification (WM_COMMAND).
   virtual void Command(HWND child, int code) = 0;
-  virtual PaintedLinks& Links() = 0;
+  // The painted links: the hand over them (true when the pointer is on one), and their clicks.
+  virtual bool OnSetCursor(HWND window) = 0;
+  virtual void OnButtonDown(HWND window, LPARAM lparam) = 0;
+  virtual void OnButtonUp(HWND window, LPARAM lparam) = 0;
+  virtual void OnCaptureChanged() = 0;
   // The answer to WM_GETOBJECT; 0 for the system's own object.
   virtual LRESULT AccessibleObject(HWND window, WPARAM wparam, LPARAM lparam) = 0;
   virtual void Destroyed(HWND window) = 0;

@@ -73,6 +73,16 @@ void ControlWindows::FillShowingPages() {
                        pages_to_fill_.end());
 }
 
+void ControlWindows::ShowPages(const TControl* seen) {
+  FillShowingPages();
+  for (TControl* page : controls_.top()) {
+    if (HWND window = page->kind() == Kind::Page ? WindowOf(page) : nullptr) {
+      ShowWindow(window, page == seen ? SW_SHOWNA : SW_HIDE);
+    }
+  }
+  shown_page_ = seen;
+}
+
 HWND ControlWindows::CreateControlWindow(TControl& control, HWND parent_window) {
   const LayoutRow& row = control.row();
   const wchar_t* window_class = L"Button";
@@ -133,7 +143,10 @@ HWND ControlWindows::CreateControlWindow(TControl& control, HWND parent_window) 
   HWND window = CreateWindowExW(ex_style, window_class, text_box ? L"" : control.Text().c_str(),
                                 style, b.left, b.top, b.width, b.height, parent_window,
                                 reinterpret_cast<HMENU>(id), instance_, target);
-  if (!window) return nullptr;
+  if (!window) {
+    if (target) panels_.pop_back();
+    return nullptr;
+  }
   SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(layout_.FontOf(control)), FALSE);
   if (control.kind() == Kind::Edit) SendMessageW(window, EM_SETLIMITTEXT, 0, 0);
   made_(control, window);
@@ -157,8 +170,7 @@ bool ControlWindows::Show(TControl& control, ControlView::Change change) {
   }
   switch (change) {
     case ControlView::Change::Visible:
-      if (control.Visible()) FillShowingPages();
-      ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
+      if (control.kind() != Kind::Page) ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
       break;
     case ControlView::Change::Text:
       SetWindowTextW(window, control.Text().c_str());

@@ -27,13 +27,16 @@ class ControlWindows {
   // Makes the windows of `parent`'s children (nullptr: the form's) inside `parent_window`; a
   // page's own controls wait until it shows.
   void CreateChildren(TControl* parent, HWND parent_window);
-  // Shows `control`'s change in its window. False when it has none: a painted control's parent
-  // is then drawn again where it lies.
+  // Shows `control`'s change in its window (a page's showing waits for ShowPages). False when it
+  // has none: a painted control's parent is then drawn again where it lies.
   bool Show(TControl& control, ControlView::Change change);
   // Every window made so far takes its place, size and font from the layout.
   void ApplyLayout();
-  // Makes the controls of the pages that show and have none yet.
-  void FillShowingPages();
+  // The pages' windows follow the form once a change is done: only the page seen shows (the
+  // waiting page under the others is hidden), and a page's controls are made when it first shows.
+  void ShowPages(const TControl* seen);
+  // The page whose window shows: what the user sees, and what screen readers are told of.
+  const TControl* shown_page() const { return shown_page_; }
 
   // The control behind a window of the form; nullptr for the form itself or another window.
   TControl* ControlOf(HWND window) const;
@@ -44,6 +47,7 @@ class ControlWindows {
   const std::map<const TControl*, HWND>& windows() const { return windows_; }
 
  private:
+  void FillShowingPages();
   HWND CreateControlWindow(TControl& control, HWND parent_window);
 
   ControlTree& controls_;
@@ -58,6 +62,7 @@ class ControlWindows {
   std::vector<std::unique_ptr<PanelWindow>> panels_;
   // The pages whose controls have no windows yet.
   std::vector<TControl*> pages_to_fill_;
+  const TControl* shown_page_ = nullptr;
 };
 
 }  // namespace tolvane

@@ -38,7 +38,7 @@ void FocusKeeper::FixLater(bool page_changed) {
   // Another page takes its first focus, not what was remembered on the one before.
   if (page_changed) remembered_ = nullptr;
   to_fix_ = true;
-  PostMessageW(form_, kFixFocusMessage, 0, 0);
+  PostMessageW(form_, kSettleMessage, 0, 0);
 }
 
 void FocusKeeper::FixWhenAsked() {
@@ -49,9 +49,11 @@ void FocusKeeper::FixWhenAsked() {
 
 void FocusKeeper::FocusFirstIfLost() {
   if (!IsWindow(form_) || GetActiveWindow() != form_) return;
-  const TControl* focused = windows_.ControlOf(GetFocus());
-  if (focused && focused->Showing()) return;
-  if (TControl* first = controls_.FirstFocus()) SetFocus(windows_.WindowOf(first));
+  HWND focus = GetFocus();
+  const TControl* focused = windows_.ControlOf(focus);
+  if (focused && focused->Showing() && IsWindowVisible(focus)) return;
+  const TControl* first = controls_.FirstFocus();
+  if (HWND target = windows_.WindowOf(first ? first : windows_.shown_page())) SetFocus(target);
 }
 
 void FocusKeeper::Remember() {

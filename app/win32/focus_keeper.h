@@ -17,10 +17,11 @@ class FocusKeeper {
 
   // Tab, Shift+Tab and the arrow keys; true when handled.
   bool HandleKey(const MSG& message);
-  // A page was shown or hidden: the focus is put right once the change is done.
+  // A control or page was shown or hidden: the focus is put right when the form settles.
   void FixLater(bool page_changed);
   void FixWhenAsked();
-  // When the window is active and no showing control holds the focus, the first tab stop takes it.
+  // When the window is active and no showing control holds the focus, the first tab stop takes
+  // it, or on a page without one (the waiting page) the page itself, which screen readers then say.
   void FocusFirstIfLost();
   // A top-level window keeps no focus of its own while it is inactive, hidden or minimised, and
   // activation puts the focus on the window itself: the control that held it is remembered...

@@ -6,8 +6,9 @@
 
 namespace tolvane {
 
-// The focus is to be put right, and the Java result announced, once the current change is done.
-constexpr UINT kFixFocusMessage = WM_APP + 1;
+// The form settles once the current change is done: the seen page's window shows, the focus is
+// put right and the Java result announced.
+constexpr UINT kSettleMessage = WM_APP + 1;
 // A click an accessibility client asked for on a link.
 constexpr UINT kClickLinkMessage = WM_APP + 2;
 // The system's colours, high contrast or theme changed.

@@ -1,5 +1,7 @@
 #include "form_window.h"
 
+#include <utility>
+
 #include "form_messages.h"
 #include "layout.h"
 #include "screen_dpi.h"
@@ -8,8 +10,17 @@
 namespace tolvane {
 namespace {
 
-// WM_GETDPISCALEDSIZE, which Windows 10 (1703) and later send; the headers name it only for them.
-constexpr UINT kGetDpiScaledSize = 0x02E4;
+// The painted links' commands in the window's system menu, so that the keyboard alone opens them
+// (Alt+Space, then the item's letter). System commands keep their low four bits clear.
+struct MenuLink {
+  UINT command;
+  const wchar_t* caption;
+  const wchar_t* link;
+  const wchar_t* keys;  // as screen readers say them
+};
+constexpr MenuLink kMenuLinks[] = {
+    {0x0010, L"Edit &httpd.conf", L"Label15", L"Alt+Space, H"},
+    {0x0020, L"Edit &php.ini", L"Label16", L"Alt+Space, P"}};
 
 }  // namespace
 
@@ -27,12 +38,17 @@ FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
       placement_(*this),
       accessible_(*this) {}
 
+// A window that outlives the message loop (a WM_QUIT posted by anyone) goes before the objects
+// its messages reach.
+FormWindow::~FormWindow() {
+  if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
 bool FormWindow::Create() {
   if (!RegisterWindowClasses(instance_)) return false;
   colours_.Read();
   layout_.LayOut(SystemDpi(), false);
-  RECT outer = {0, 0, layout_.client().width, layout_.client().height};
-  AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+  const RECT outer = FrameAround(layout_.client(), kFormStyle, kFormExStyle, SystemDpi());
   hwnd_ = CreateWindowExW(kFormExStyle, kFormClass, kFormCaption, kFormStyle, CW_USEDEFAULT,
                           CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
                           nullptr, nullptr, instance_, static_cast<MessageTarget*>(this));
@@ -42,13 +58,14 @@ bool FormWindow::Create() {
   links_.Attach(hwnd_);
   placement_.Attach(hwnd_);
   if (!placement_.FitToOwnDpi()) ScaleDrawing();
+  AddLinksToSystemMenu();
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(layout_.FormFont()), FALSE);
   windows_.CreateChildren(nullptr, hwnd_);
   return true;
 }
 
 void FormWindow::ShowFirstTime() {
-  windows_.FillShowingPages();
+  windows_.ShowPages(form_.controls().SeenPage());
   placement_.PlaceFirstTime();
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
@@ -79,34 +96,46 @@ void FormWindow::MadeControlWindow(const TControl& control, HWND window) {
 
 void FormWindow::Changed(TControl& control, Change change) {
   if (!windows_.Show(control, change)) return;
-  if (change == Change::Visible) focus_.FixLater(control.kind() == Kind::Page);
-  AnnounceJavaResult(control, change);
+  if (change == Change::Visible) {
+    if (control.kind() == Kind::Page) pages_to_show_ = true;
+    focus_.FixLater(control.kind() == Kind::Page);
+  }
+  if (&control == &form_.currentjavaversion && change == Change::Text) AnnounceJavaResult();
+}
+
+// What a handler changed shows once it is done, or when it lets the window handle its messages
+// (the wizard does, before it waits for the Java test script): until then screen readers are told
+// of the page the screen shows.
+void FormWindow::Settle() {
+  if (std::exchange(pages_to_show_, false)) {
+    const TControl* before = windows_.shown_page();
+    windows_.ShowPages(form_.controls().SeenPage());
+    if (windows_.shown_page() != before) AnnounceJavaResult();
+  }
+  focus_.FixWhenAsked();
+  AnnounceResultWhenAsked();
 }
 
 // The Java result shows in a box that does not take the focus (it lands on "< Back"): screen
-// readers hear of it as a live region, when its page shows and when it changes while shown.
-void FormWindow::AnnounceJavaResult(const TControl& control, Change change) {
+// readers hear of it as a live region, when its page shows and when it changes while shown. It is
+// told once the form has settled, so that the focus's own announcement does not cut it off.
+void FormWindow::AnnounceJavaResult() {
   const TControl& result = form_.currentjavaversion;
-  const bool shown = (&control == &result && change == Change::Text) ||
-                     (&control == result.parent() && change == Change::Visible);
-  if (shown && result.Showing() && !result.Text().empty()) {
-    // Screen readers speak a live region's name: the result itself. It is told once the focus
-    // has settled, so that the focus's own announcement does not cut it off.
-    accessible_.Name(WindowOf(&result), result.Text());
-    result_to_announce_ = true;
-    PostMessageW(hwnd_, kFixFocusMessage, 0, 0);
-  }
+  if (windows_.shown_page() != result.parent() || result.Text().empty()) return;
+  result_to_announce_ = true;
+  PostMessageW(hwnd_, kSettleMessage, 0, 0);
 }
 
 void FormWindow::AnnounceResultWhenAsked() {
   if (!result_to_announce_) return;
   result_to_announce_ = false;
-  AccessibleObjects::Announce(WindowOf(&form_.currentjavaversion));
+  if (HWND box = WindowOf(&form_.currentjavaversion)) AccessibleObjects::Announce(box);
 }
 
 LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCCREATE:
+      hwnd_ = window;
       ScaleFrameWithDpi(window);
       break;
     case WM_SYSCOLORCHANGE:
@@ -115,8 +144,10 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       colours_.FollowLater(hwnd_);
       break;
     case WM_SETTINGCHANGE:
-      // Of the settings, only high contrast changes the colours.
+      // Of the settings, only high contrast changes the colours; a screen reader that starts
+      // gets the controls' names at once.
       if (wparam == SPI_SETHIGHCONTRAST) colours_.FollowLater(hwnd_);
+      if (wparam == SPI_SETSCREENREADER) accessible_.ReaderStarted();
       break;
     case WM_THEMECHANGED:
       colours_.FollowLater(hwnd_);
@@ -144,10 +175,15 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SETFOCUS:
       focus_.Restore();
       break;
-    case kFixFocusMessage:
-      focus_.FixWhenAsked();
-      AnnounceResultWhenAsked();
+    case kSettleMessage:
+      Settle();
       return 0;
+    case WM_INITMENUPOPUP:
+      if (HIWORD(lparam)) OnSystemMenu(reinterpret_cast<HMENU>(wparam));
+      break;
+    case WM_SYSCOMMAND:
+      if (OnSystemCommand(wparam)) return 0;
+      break;
     case kClickLinkMessage:
       links_.ClickWhenAsked();
       return 0;
@@ -164,8 +200,45 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
 }
 
 void FormWindow::OnClose() {
+  // Sent during a wait (by another program), it closes the window once the wait is over.
+  if (waiting_) {
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    return;
+  }
   form_.FormClose();
   DestroyWindow(hwnd_);
+}
+
+void FormWindow::AddLinksToSystemMenu() {
+  HMENU menu = GetSystemMenu(hwnd_, FALSE);
+  if (!menu) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  for (const MenuLink& item : kMenuLinks) AppendMenuW(menu, MF_STRING, item.command, item.caption);
+}
+
+// The links' items are offered while their page shows.
+void FormWindow::OnSystemMenu(HMENU menu) {
+  for (const MenuLink& item : kMenuLinks) {
+    const bool showing = form_.controls().Get(item.link).Showing();
+    EnableMenuItem(menu, item.command, MF_BYCOMMAND | (showing ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+std::wstring FormWindow::KeyboardShortcut(const TControl& link) const {
+  for (const MenuLink& item : kMenuLinks) {
+    if (link.name() == item.link) return item.keys;
+  }
+  return L"";
+}
+
+bool FormWindow::OnSystemCommand(WPARAM command) {
+  for (const MenuLink& item : kMenuLinks) {
+    if ((command & 0xFFF0) != item.command) continue;
+    TControl& link = form_.controls().Get(item.link);
+    if (!waiting_ && link.Showing() && IsWindowEnabled(hwnd_)) link.Click();
+    return true;
+  }
+  return false;
 }
 
 void FormWindow::Paint(HWND window, HDC dc, HFONT font) {
@@ -180,7 +253,9 @@ void FormWindow::Command(HWND child, int code) {
   TControl* control = ControlOf(child);
   if (!control) return;
   if (code == BN_CLICKED) {
-    control->Click();
+    // During a wait only another program can click (the user's clicks wait in the queue): no
+    // handler runs inside the one that waits.
+    if (!waiting_) control->Click();
   } else if (code == EN_CHANGE && control->kind() == Kind::Edit) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(

@@ -28,6 +28,7 @@ class FormWindow final : public ContainerWindow,
                          private DpiFollower {
  public:
   FormWindow(TForm1& form, HINSTANCE instance);
+  ~FormWindow();
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
@@ -39,6 +40,9 @@ class FormWindow final : public ContainerWindow,
   void ShowFirstTime();
   // Tab, Shift+Tab and the arrow keys, by the form's own rules; true when handled.
   bool HandleKey(const MSG& message) { return focus_.HandleKey(message); }
+  // A handler waits (the Java test script, a pause): meanwhile the window answers what screen
+  // readers send it, and acts on nothing another program sends.
+  void SetWaiting(bool waiting) { waiting_ = waiting; }
 
   void Changed(TControl& control, Change change) override;
 
@@ -49,7 +53,10 @@ class FormWindow final : public ContainerWindow,
   void Paint(HWND window, HDC dc, HFONT font) override;
   HBRUSH ControlColour(HDC dc, HWND child) override;
   void Command(HWND child, int code) override;
-  PaintedLinks& Links() override { return links_; }
+  bool OnSetCursor(HWND window) override { return links_.OnSetCursor(window); }
+  void OnButtonDown(HWND window, LPARAM lparam) override { links_.OnButtonDown(window, lparam); }
+  void OnButtonUp(HWND window, LPARAM lparam) override { links_.OnButtonUp(window, lparam); }
+  void OnCaptureChanged() override { links_.OnCaptureChanged(); }
   LRESULT AccessibleObject(HWND window, WPARAM wparam, LPARAM lparam) override;
   void Destroyed(HWND window) override { accessible_.Forget(window); }
   // AccessibleHost
@@ -58,8 +65,9 @@ class FormWindow final : public ContainerWindow,
   const std::vector<TControl*>& ChildrenOf(HWND window) const override {
     return windows_.ChildrenOf(window);
   }
-  const TControl* SeenPage() const override { return form_.controls().SeenPage(); }
+  const TControl* SeenPage() const override { return windows_.shown_page(); }
   void ClickLater(TControl& link) override { links_.ClickLater(link); }
+  std::wstring KeyboardShortcut(const TControl& link) const override;
   // DpiFollower
   int LaidOutDpi() const override { return layout_.dpi(); }
   Rect FollowDpi(int dpi) override;
@@ -68,7 +76,11 @@ class FormWindow final : public ContainerWindow,
   void ScaleDrawing();
   void MadeControlWindow(const TControl& control, HWND window);
   void OnClose();
-  void AnnounceJavaResult(const TControl& control, Change change);
+  void Settle();
+  void AddLinksToSystemMenu();
+  void OnSystemMenu(HMENU menu);
+  bool OnSystemCommand(WPARAM command);
+  void AnnounceJavaResult();
   void AnnounceResultWhenAsked();
 
   TForm1& form_;
@@ -84,6 +96,8 @@ class FormWindow final : public ContainerWindow,
   MonitorPlacement placement_;
   AccessibleObjects accessible_;
   bool result_to_announce_ = false;
+  bool pages_to_show_ = false;
+  bool waiting_ = false;
 };
 
 }  // namespace tolvane

@@ -47,6 +47,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   tolvane::StartupMark("window, pictures and controls");
   platform.set_main_window(window.hwnd());
   platform.set_message_filter([&window](MSG& message) { return window.HandleKey(message); });
+  platform.set_wait_observer([&window](bool waiting) { window.SetWaiting(waiting); });
   form.FormCreate();
   tolvane::StartupMark("FormCreate");
   window.ShowFirstTime();

@@ -9,7 +9,11 @@
 namespace tolvane {
 namespace {
 
-Rect ToRect(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+Rect AsRect(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
+// The form whose posted dpi messages the thread's hook drops: a hook procedure has no place for
+// its owner.
+thread_local HWND form_of_hook = nullptr;
 
 // The monitors, the primary one first, with their work areas.
 std::vector<Monitor> Monitors() {
@@ -19,7 +23,7 @@ std::vector<Monitor> Monitors() {
     info.cbSize = sizeof(info);
     if (!GetMonitorInfoW(handle, &info)) return TRUE;
     auto& list = *reinterpret_cast<std::vector<Monitor>*>(found);
-    const Monitor monitor = {ToRect(info.rcMonitor), ToRect(info.rcWork)};
+    const Monitor monitor = {AsRect(info.rcMonitor), AsRect(info.rcWork)};
     list.insert(info.dwFlags & MONITORINFOF_PRIMARY ? list.begin() : list.end(), monitor);
     return TRUE;
   };
@@ -32,13 +36,13 @@ Rect WorkAreaOf(HWND window) {
   MONITORINFO info = {};
   info.cbSize = sizeof(info);
   GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
-  return ToRect(info.rcWork);
+  return AsRect(info.rcWork);
 }
 
-// Whether the message being handled came from this thread: from the system's handling of the
-// window, or the launcher itself. What another program sends carries pointers that mean nothing
-// here (Windows copies no data of these messages between processes).
-bool SentByThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
+// Whether the message being handled was not sent by another thread (a posted one never reaches
+// the form: MonitorPlacement drops it). What another program sends carries pointers that mean
+// nothing here (Windows copies no data of these messages between processes).
+bool NotFromAnotherThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
 
 // The form's outer size around `client`, with the frame of `dpi`.
 SIZE OuterSize(HWND form, const Rect& client, int dpi) {
@@ -49,6 +53,32 @@ SIZE OuterSize(HWND form, const Rect& client, int dpi) {
 }
 
 }  // namespace
+
+MonitorPlacement::~MonitorPlacement() {
+  if (!hook_) return;
+  UnhookWindowsHookEx(hook_);
+  form_of_hook = nullptr;
+}
+
+void MonitorPlacement::Attach(HWND form) {
+  form_ = form;
+  form_of_hook = form;
+  if (!hook_) hook_ = SetWindowsHookExW(WH_GETMESSAGE, DropPosted, nullptr, GetCurrentThreadId());
+}
+
+// The hook sees each posted message as a loop of the thread takes it from the queue (message
+// boxes' and the shell's loops too); one turned into WM_NULL reaches its window as nothing. Only
+// the form's two dpi messages are touched.
+LRESULT CALLBACK MonitorPlacement::DropPosted(int code, WPARAM wparam, LPARAM lparam) {
+  auto& message = *reinterpret_cast<MSG*>(lparam);
+  if (code == HC_ACTION && message.hwnd && message.hwnd == form_of_hook &&
+      (message.message == WM_DPICHANGED || message.message == kGetDpiScaledSize)) {
+    message.message = WM_NULL;
+    message.wParam = 0;
+    message.lParam = 0;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
 
 bool MonitorPlacement::FitToOwnDpi() {
   const int dpi = DpiOfWindow(form_);
@@ -74,7 +104,7 @@ void MonitorPlacement::PlaceFirstTime() {
 }
 
 void MonitorPlacement::OnDpiChanged(WPARAM wparam, LPARAM lparam) {
-  if (SentByThisThread()) {
+  if (NotFromAnotherThread()) {
     if (LOWORD(wparam) == HIWORD(wparam)) Follow(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
   } else {
     // From another thread (another program, or Windows moving the window for one): neither its
@@ -86,7 +116,7 @@ void MonitorPlacement::OnDpiChanged(WPARAM wparam, LPARAM lparam) {
 bool MonitorPlacement::OnGetDpiScaledSize(WPARAM wparam, LPARAM size) {
   // Unanswered, Windows scales the window's size in proportion, as it would a picture.
   const int dpi = static_cast<int>(wparam);
-  if (!SentByThisThread() || !IsScreenDpi(dpi)) return false;
+  if (!NotFromAnotherThread() || !IsScreenDpi(dpi)) return false;
   *reinterpret_cast<SIZE*>(size) = OuterSize(form_, follower_.ClientAt(dpi), dpi);
   return true;
 }

@@ -9,6 +9,9 @@
 
 namespace tolvane {
 
+// WM_GETDPISCALEDSIZE, which Windows 10 (1703) and later send; the headers name it only for them.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 // What the form does for a dpi.
 class DpiFollower {
  public:
@@ -25,7 +28,13 @@ class DpiFollower {
 class MonitorPlacement {
  public:
   explicit MonitorPlacement(DpiFollower& follower) : follower_(follower) {}
-  void Attach(HWND form) { form_ = form; }
+  ~MonitorPlacement();
+  MonitorPlacement(const MonitorPlacement&) = delete;
+  MonitorPlacement& operator=(const MonitorPlacement&) = delete;
+  // Windows only ever sends WM_DPICHANGED and WM_GETDPISCALEDSIZE: from the form's attachment
+  // on, one posted to it (any program on the desktop may post, another account's too) reaches it
+  // as nothing, in every message loop of the thread, rather than a pointer it would follow.
+  void Attach(HWND form);
 
   // Aware of each screen's dpi, the window takes the dpi of the screen it is made on, which may
   // not be the system's, and no WM_DPICHANGED comes for it: it is laid out and sized for that dpi
@@ -42,8 +51,11 @@ class MonitorPlacement {
   void Follow(int dpi, const RECT* suggested);
   void MoveTo(int dpi, const RECT* suggested);
 
+  static LRESULT CALLBACK DropPosted(int code, WPARAM wparam, LPARAM lparam);
+
   DpiFollower& follower_;
   HWND form_ = nullptr;
+  HHOOK hook_ = nullptr;
   // While the window moves and sizes itself for a new dpi, a WM_DPICHANGED then only tells the
   // dpi of the screen the move took it to.
   bool moving_ = false;

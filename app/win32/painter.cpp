@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "assets.h"
+#include "layout.h"
 #include "scaling.h"
 
 namespace tolvane {
@@ -104,7 +105,9 @@ void Painter::PaintBevel(HDC dc, const TControl& control) {
 // A group box draws an etched frame inside its own area, broken by its caption at the top left;
 // the caption's insets grow with the layout.
 void Painter::PaintGroupFrame(HDC dc, const TControl& group, HFONT font) {
-  const auto scaled = [this](int pixels) { return MulDivRound(pixels, measured_, 13); };
+  const auto scaled = [this](int pixels) {
+    return MulDivRound(pixels, measured_, kDesignTextHeight);
+  };
   const Selected selected(dc, font);
   SIZE caption = {};
   GetTextExtentPoint32W(dc, group.Text().c_str(), static_cast<int>(group.Text().size()), &caption);

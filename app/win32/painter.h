@@ -39,7 +39,7 @@ class Painter {
   HINSTANCE instance_;
   FontOf font_of_;
   const SystemColours& colours_;
-  int measured_ = 13;
+  int measured_ = 13;  // the design's text height
   int icon_percent_ = 0;
   int banner_percent_ = 0;
   Bitmap banner_;

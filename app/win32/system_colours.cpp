@@ -50,8 +50,8 @@ void SystemColours::FitButtonStyle(const TControl& control, HWND window) {
 
 void SystemColours::FollowLater(HWND form) {
   if (to_follow_) return;
-  to_follow_ = true;
-  PostMessageW(form, kFollowColoursMessage, 0, 0);
+  // A post the queue cannot take leaves the next switch to try again.
+  to_follow_ = PostMessageW(form, kFollowColoursMessage, 0, 0) != FALSE;
 }
 
 // Every text and background is drawn anew in the new colours.

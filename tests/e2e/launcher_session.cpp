@@ -277,6 +277,11 @@ void LauncherSession::Key(WORD key, bool shift) {
   PressKey(key, shift);
 }
 
+void LauncherSession::AltKey(WORD key) {
+  BringToFront(form_);
+  PressAltKey(key);
+}
+
 void LauncherSession::Minimise() { PostMessageW(form_, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
 
 void LauncherSession::Restore() {

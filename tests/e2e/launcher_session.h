@@ -68,6 +68,7 @@ class LauncherSession {
   // `release_on`, the button goes up over that control instead.
   void Click(const std::wstring& name, const std::wstring& release_on = L"");
   void Key(WORD key, bool shift = false);
+  void AltKey(WORD key);
   // Minimises the window as its minimise box does, and restores it as its task-bar button does.
   void Minimise();
   void Restore();

@@ -82,6 +82,20 @@ TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepadAndTheFocusComesBack
   }
 }
 
+// The links are no tab stops: the keyboard alone opens them from the window's system menu,
+// Alt+Space and then H or P, as screen readers tell of them.
+TEST_F(Launchers, TheLinksOpenFromTheKeyboardAloneThroughTheSystemMenu) {
+  for (const auto& [letter, title] :
+       {std::pair{L'H', L"httpd.conf - Notepad"}, std::pair{L'P', L"php.ini - Notepad"}}) {
+    session.AltKey(VK_SPACE);
+    session.Key(static_cast<WORD>(letter));
+    EXPECT_TRUE(WaitUntil([&] { return FindWindowW(L"Notepad", title) != nullptr; }))
+        << "Alt+Space, " << static_cast<char>(letter);
+    RunQuietly(L"taskkill /F /IM notepad.exe");
+    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
+  }
+}
+
 TEST_F(Launchers, CSharpShowsTheNoticeAndReturnsToPhp) {
   session.Click(L"csharpcb");
   HWND box = nullptr;

@@ -48,6 +48,13 @@ void PressKey(WORD key, bool shift) {
   Sleep(100);
 }
 
+void PressAltKey(WORD key) {
+  Send(Key(VK_MENU, false));
+  Send(Key(key, false));
+  Send(Key(key, true));
+  Send(Key(VK_MENU, true));
+}
+
 void SaveScreenshot(HWND window, const std::string& name) {
   RECT r;
   GetWindowRect(window, &r);

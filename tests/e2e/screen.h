@@ -13,6 +13,8 @@ namespace tolvane::test {
 void ClickAt(POINT point, std::optional<POINT> release = std::nullopt);
 // A key press and release, with Shift held when asked.
 void PressKey(WORD key, bool shift = false);
+// A key pressed while Alt is held (Alt+Space opens a window's system menu).
+void PressAltKey(WORD key);
 // Saves the window's area of the screen as a BMP in the build's artifacts folder.
 void SaveScreenshot(HWND window, const std::string& name);
 

@@ -186,7 +186,7 @@ class Wizard : public ::testing::Test {
   void TearDown() override { ForgetSystemJavaHome(); }
 
   static bool OnlyPage(const LauncherSession& session, const wchar_t* page) {
-    for (const wchar_t* p : {L"panel1", L"panel2", L"panel3", L"panel4"}) {
+    for (const wchar_t* p : {L"panel1", L"panel2", L"panel3", L"panel4", L"panel5"}) {
       if (session.Visible(p) != (std::wstring(p) == page)) return false;
     }
     return true;
@@ -200,19 +200,18 @@ class Wizard : public ::testing::Test {
     }
     if (screenshots) session.Screenshot("page2-media-server-licence");
     session.Click(L"next2");
-    // Page 3 is made visible before the test script runs, but the window is not repainted until
-    // the script is done: the screen keeps the waiting page, where page 3's Next button would be
-    // there is nothing but the page's face colour.
-    if (!WaitUntil([&] { return OnlyPage(session, L"panel3"); })) {
-      return ::testing::AssertionFailure() << "page 3 did not come";
-    }
-    if (screenshots) {
-      session.Screenshot("page5-waiting", 0);
-      if (PixelAtTopOf(session.Control(L"next3")) != GetSysColor(COLOR_BTNFACE)) {
-        return ::testing::AssertionFailure() << "page 3 was painted during the detection";
+    // Page 3 is made visible to the form before the test script runs, but its window shows once
+    // the script is done: meanwhile the window, and what screen readers are told, is the waiting
+    // page alone.
+    if (screenshots) {  // (the with-Java walk, whose script takes long enough to be seen)
+      if (!WaitUntil([&] { return OnlyPage(session, L"panel5"); })) {
+        return ::testing::AssertionFailure() << "the waiting page did not come";
       }
+      session.Screenshot("page5-waiting", 0);
     }
-    if (!WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); })) {
+    if (!WaitUntil([&] {
+          return OnlyPage(session, L"panel3") && !session.Text(L"currentjavaversion").empty();
+        })) {
       return ::testing::AssertionFailure() << "the Java page did not show its result";
     }
     Sleep(300);

@@ -112,11 +112,14 @@ TEST(Artwork, PictureIconsAre32BitImagesForEveryScaleWithTransparentBackground) 
   }
 }
 
-TEST(Artwork, MainIconHasFiveTrueColourSizesAndOne256ColourImage) {
+// The caption and taskbar icons at every scale from 100 to 200 %, never stretched: 16 and 32 px
+// at 100 %, 20 and 40 at 125 %, 24 and 48 at 150 %, 28 and 56 at 175 %, 32 and 64 at 200 %.
+TEST(Artwork, MainIconHasTheSizesOfEveryScaleAndOne256ColourImage) {
   std::vector<IconImage> images;
   ASSERT_TRUE(ReadIcon("tolvane.ico", images));
-  const std::vector<std::pair<int, int>> expected = {{16, 32}, {32, 32},  {48, 32},
-                                                     {64, 32}, {128, 32}, {32, 8}};
+  const std::vector<std::pair<int, int>> expected = {
+      {16, 32}, {20, 32}, {24, 32}, {28, 32}, {32, 32}, {40, 32},
+      {48, 32}, {56, 32}, {64, 32}, {128, 32}, {32, 8}};
   EXPECT_EQ(SizesAndBits(images), expected);
 }
 

@@ -108,7 +108,7 @@ TEST(ExeVersion, CarriesVersionAndNames) {
 
 // The main icon group lists its images by size and colour depth; each image's own header must
 // agree, since Windows picks an image by the group's entry and then draws the image's data.
-TEST_F(ExeResources, MainIconHasSixImages) {
+TEST_F(ExeResources, MainIconHasAnImageForEveryScale) {
   const std::string_view group = ResourceBytes(module(), IDI_MAINICON, RT_GROUP_ICON);
   ASSERT_GE(group.size(), 6u);
   const WORD count = At<WORD>(group, 4);
@@ -129,8 +129,9 @@ TEST_F(ExeResources, MainIconHasSixImages) {
     }
     images.emplace_back(size, bits);
   }
-  const std::vector<std::pair<int, int>> expected = {{16, 32}, {32, 32},  {48, 32},
-                                                     {64, 32}, {128, 32}, {32, 8}};
+  const std::vector<std::pair<int, int>> expected = {
+      {16, 32}, {20, 32}, {24, 32}, {28, 32}, {32, 32}, {40, 32},
+      {48, 32}, {56, 32}, {64, 32}, {128, 32}, {32, 8}};
   EXPECT_EQ(images, expected);
 }
 

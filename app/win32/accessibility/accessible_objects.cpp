@@ -15,11 +15,17 @@ AccessibleObjects::~AccessibleObjects() {
   for (auto& [window, object] : objects_) Disconnect(object);
 }
 
+namespace {
+
+bool ScreenReaderRuns() {
+  BOOL on = FALSE;
+  return SystemParametersInfoW(SPI_GETSCREENREADER, 0, &on, 0) && on;
+}
+
+}  // namespace
+
 LRESULT AccessibleObjects::Answer(HWND window, WPARAM wparam, LPARAM lparam) {
-  if (!asked_) {
-    asked_ = true;
-    for (const auto& [control, annotation] : annotations_) Annotate(control, annotation);
-  }
+  AnnotateAll();
   if (static_cast<LONG>(lparam) != OBJID_CLIENT) return 0;
   const OleaccLibrary* oleacc = OleaccLibrary::Get();
   if (!oleacc) return 0;
@@ -51,13 +57,25 @@ void AccessibleObjects::Disconnect(PaintedAccessible* object) const {
 void AccessibleObjects::Name(HWND control, const std::wstring& name) {
   Annotation& annotation = annotations_[control];
   annotation.name = name;
-  if (asked_) Annotate(control, annotation);
+  if (annotating_) {
+    Annotate(control, annotation);
+  } else if (ScreenReaderRuns()) {
+    AnnotateAll();
+  }
 }
 
 void AccessibleObjects::MakeLive(HWND control) {
   Annotation& annotation = annotations_[control];
   annotation.live = true;
-  if (asked_) Annotate(control, annotation);
+  if (annotating_) Annotate(control, annotation);
+}
+
+void AccessibleObjects::ReaderStarted() { AnnotateAll(); }
+
+void AccessibleObjects::AnnotateAll() {
+  if (annotating_) return;
+  annotating_ = true;
+  for (const auto& [control, annotation] : annotations_) Annotate(control, annotation);
 }
 
 void AccessibleObjects::Announce(HWND control) {

@@ -27,14 +27,17 @@ class AccessibleObjects {
   // The window is being destroyed: its object answers no more, here or in a client's process.
   void Forget(HWND window);
   // Gives a standard control whose label is painted, such as a text box, the label's text as
-  // its name (a dynamic annotation of the system's own object). Annotations are made when the
-  // first client asks, so that a start without one loads no accessibility libraries.
+  // its name (a dynamic annotation of the system's own object). Annotations are made at once
+  // while a screen reader runs, else when one starts or a client first asks, so that a start
+  // without one loads no accessibility libraries.
   void Name(HWND control, const std::wstring& name);
   // Makes a standard control a live region that clients read politely, without moving the focus
   // (UI Automation's LiveSetting, annotated as the name is).
   void MakeLive(HWND control);
   // Tells clients that a live region shows new content.
   static void Announce(HWND control);
+  // A screen reader started (the system's screen-reader setting was turned on).
+  void ReaderStarted();
 
  private:
   struct Annotation {
@@ -42,11 +45,13 @@ class AccessibleObjects {
     bool live = false;
   };
   void Annotate(HWND control, const Annotation& annotation) const;
+  void AnnotateAll();
   void Disconnect(PaintedAccessible* object) const;
 
   AccessibleHost& host_;
   std::map<HWND, PaintedAccessible*> objects_;
-  bool asked_ = false;
+  // Whether a client asked or a screen reader runs: annotations are then made at once.
+  bool annotating_ = false;
   // Made when the first client asks, and again whole when a part of one changes later.
   std::map<HWND, Annotation> annotations_;
 };

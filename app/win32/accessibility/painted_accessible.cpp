@@ -79,22 +79,36 @@ std::vector<TControl*> PaintedAccessible::Elements() const {
   std::vector<TControl*> elements;
   if (!host_ || !IsWindowVisible(window_)) return elements;
   TControl* own = Own();
+  // A page is named after its heading (its own caption, or its first label), which is therefore
+  // no element of it: a reader entering the page says it once.
+  const TControl* heading = nullptr;
   if (own && own->kind() == Kind::Page) {
     if (own != host_->SeenPage()) return elements;
-    if (PaintsCaption(*own)) elements.push_back(own);
+    const auto& children = own->children();
+    const auto first_label = std::find_if(children.begin(), children.end(), [](TControl* c) {
+      return c->kind() == Kind::Label && !c->Text().empty();
+    });
+    if (!PaintsCaption(*own) && first_label != children.end()) heading = *first_label;
   }
   for (TControl* control : host_->ChildrenOf(window_)) {
     const bool shown =
         control->kind() == Kind::Page ? control == host_->SeenPage() : control->Visible();
-    if (shown && control->kind() != Kind::Bevel) elements.push_back(control);
+    if (shown && control != heading && control->kind() != Kind::Bevel) elements.push_back(control);
   }
   return elements;
 }
 
 // Script clients leave the child out, which reaches here as an empty VARIANT or as a missing
-// parameter, and may pass a small number as a 16-bit integer.
+// parameter, and may pass a small number as a 16-bit integer, or the id by reference.
 bool PaintedAccessible::ChildId(const VARIANT& child, long* id) {
   switch (child.vt) {
+    case VT_I4 | VT_BYREF:
+      if (!child.plVal) return false;
+      *id = *child.plVal;
+      return true;
+    case VT_VARIANT | VT_BYREF:
+      return child.pvarVal && child.pvarVal->vt != (VT_VARIANT | VT_BYREF) &&
+             ChildId(*child.pvarVal, id);
     case VT_I4:
       *id = child.lVal;
       return true;
@@ -121,6 +135,18 @@ bool PaintedAccessible::Resolve(const VARIANT& child, TControl** element) const 
   if (id < 1 || static_cast<std::size_t>(id) > elements.size()) return false;
   *element = elements[static_cast<std::size_t>(id) - 1];
   return true;
+}
+
+IAccessible* PaintedAccessible::WindowedChild(const VARIANT& child) const {
+  TControl* element = nullptr;
+  if (!Resolve(child, &element) || !element) return nullptr;
+  HWND window = ElementWindow(*element);
+  IDispatch* dispatch = nullptr;
+  if (!window || FAILED(WindowObject(window, &dispatch))) return nullptr;
+  IAccessible* object = nullptr;
+  dispatch->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&object));
+  dispatch->Release();
+  return object;
 }
 
 HRESULT PaintedAccessible::ElementAt(const std::vector<TControl*>& elements, long index,
@@ -235,7 +261,7 @@ HRESULT PaintedAccessible::FromWindowObject(long direction, VARIANT* end) const 
   if (FAILED(WindowObject(window_, &dispatch))) return DISP_E_MEMBERNOTFOUND;
   IAccessible* object = nullptr;
   const HRESULT asked =
-      dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&object));
+      dispatch->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&object));
   dispatch->Release();
   if (FAILED(asked)) return DISP_E_MEMBERNOTFOUND;
   const HRESULT result = object->accNavigate(direction, Long(CHILDID_SELF), end);
@@ -257,7 +283,7 @@ HRESULT PaintedAccessible::accHitTest(long left, long top, VARIANT* child) {
   for (std::size_t i = elements.size(); i-- > 0;) {
     const Rect& b = elements[i]->bounds();
     const RECT r = {b.left, b.top, b.left + b.width, b.top + b.height};
-    if (elements[i] == Own() || !PtInRect(&r, point)) continue;
+    if (!PtInRect(&r, point)) continue;
     if (HWND window = ElementWindow(*elements[i])) return WindowChild(window, child);
     *child = Long(static_cast<long>(i) + 1);
     return S_OK;

@@ -8,6 +8,7 @@
 #include <oleidl.h>
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "controls.h"
@@ -26,6 +27,8 @@ class AccessibleHost {
   virtual const TControl* SeenPage() const = 0;
   // Clicks a link as the user's click would, once the accessibility client's call has returned.
   virtual void ClickLater(TControl& link) = 0;
+  // The keys that reach a painted link from the keyboard alone ("Alt+Space, H"), or none.
+  virtual std::wstring KeyboardShortcut(const TControl& link) const = 0;
 };
 
 // Clients ask every object for the window it belongs to (IOleWindow), and script clients call
@@ -80,14 +83,27 @@ class PaintedAccessible final : public IAccessible, public IOleWindow {
   ~PaintedAccessible() = default;
 
   // The elements a client sees, child ids 1..n: the window's showing children in the layout's
-  // order (bevels are decoration and left out), after the caption a page paints, which stands for
-  // itself. Of the form's pages only the seen one; a page that is not seen has none.
+  // order (bevels are decoration and left out; a page's heading is its name). Of the form's pages
+  // only the seen one; a page that is not seen has none.
   std::vector<TControl*> Elements() const;
   // The child id a VARIANT names, in any of the forms clients pass; false when it is none.
   static bool ChildId(const VARIANT& child, long* id);
   // The element a child id names; nullptr for CHILDID_SELF. False for an id out of range or a
   // disconnected object.
   bool Resolve(const VARIANT& child, TControl** element) const;
+  // The object of the element `child` names when it has a window of its own (the caller releases
+  // it): a property asked of it by its child id is asked of that object itself.
+  IAccessible* WindowedChild(const VARIANT& child) const;
+  // Asks `ask` of the object of a child with a window of its own into `result`; false when
+  // `child` names no such child.
+  template <typename Ask>
+  bool AskWindowedChild(const VARIANT& child, HRESULT* result, Ask ask) const {
+    IAccessible* object = WindowedChild(child);
+    if (!object) return false;
+    *result = ask(object);
+    object->Release();
+    return true;
+  }
   // The element at `index` of `elements` as a client gets it: a child id, or the window's object.
   HRESULT ElementAt(const std::vector<TControl*>& elements, long index, VARIANT* child) const;
   // The form, a page or a group box: what the object itself is.

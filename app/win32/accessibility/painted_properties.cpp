@@ -42,6 +42,9 @@ HRESULT NoText(BSTR* text, HRESULT answer) {
 HRESULT PaintedAccessible::get_accName(VARIANT child, BSTR* name) {
   if (!name) return E_POINTER;
   *name = nullptr;
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [&](IAccessible* o) { return o->get_accName(Self(), name); }))
+    return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
   if (!element) {
@@ -57,23 +60,37 @@ HRESULT PaintedAccessible::get_accName(VARIANT child, BSTR* name) {
     }
     return *name ? S_OK : S_FALSE;
   }
-  if (ElementWindow(*element)) return S_FALSE;
   *name =
       Text(element->kind() == Kind::Picture ? PictureName(element->row().asset) : element->Text());
   return *name ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT PaintedAccessible::get_accValue(VARIANT, BSTR* value) {
+HRESULT PaintedAccessible::get_accValue(VARIANT child, BSTR* value) {
+  HRESULT asked = S_OK;
+  if (value && AskWindowedChild(child, &asked, [&](IAccessible* o) {
+        *value = nullptr;
+        return o->get_accValue(Self(), value);
+      }))
+    return asked;
   return NoText(value, DISP_E_MEMBERNOTFOUND);
 }
 
-HRESULT PaintedAccessible::get_accDescription(VARIANT, BSTR* description) {
+HRESULT PaintedAccessible::get_accDescription(VARIANT child, BSTR* description) {
+  HRESULT asked = S_OK;
+  if (description && AskWindowedChild(child, &asked, [&](IAccessible* o) {
+        *description = nullptr;
+        return o->get_accDescription(Self(), description);
+      }))
+    return asked;
   return NoText(description, S_FALSE);
 }
 
 HRESULT PaintedAccessible::get_accRole(VARIANT child, VARIANT* role) {
   if (!role) return E_POINTER;
   *role = Empty();
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [&](IAccessible* o) { return o->get_accRole(Self(), role); }))
+    return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
   if (!element) {
@@ -83,7 +100,6 @@ HRESULT PaintedAccessible::get_accRole(VARIANT child, VARIANT* role) {
     *role = Long(kind);
     return S_OK;
   }
-  if (ElementWindow(*element)) return S_FALSE;
   switch (element->kind()) {
     case Kind::Link:
       *role = Long(ROLE_SYSTEM_LINK);
@@ -101,6 +117,9 @@ HRESULT PaintedAccessible::get_accRole(VARIANT child, VARIANT* role) {
 HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
   if (!state) return E_POINTER;
   *state = Empty();
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [&](IAccessible* o) { return o->get_accState(Self(), state); }))
+    return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
   long flags = 0;
@@ -114,8 +133,6 @@ HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
     if (!IsWindowEnabled(window_)) flags |= STATE_SYSTEM_UNAVAILABLE;
     if (!own) flags |= STATE_SYSTEM_FOCUSABLE;
     if (GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSED;
-  } else if (ElementWindow(*element)) {
-    return S_FALSE;
   } else {
     flags = element->kind() == Kind::Link ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
     if (!element->Enabled()) flags |= STATE_SYSTEM_UNAVAILABLE;
@@ -132,8 +149,21 @@ HRESULT PaintedAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
   return S_FALSE;
 }
 
-HRESULT PaintedAccessible::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
-  return NoText(shortcut, S_FALSE);
+// The painted links are reached from the keyboard through the window's system menu.
+HRESULT PaintedAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
+  if (!shortcut) return E_POINTER;
+  *shortcut = nullptr;
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [&](IAccessible* o) {
+        return o->get_accKeyboardShortcut(Self(), shortcut);
+      }))
+    return asked;
+  TControl* element = nullptr;
+  if (!Resolve(child, &element)) return E_INVALIDARG;
+  const std::wstring keys = element ? host_->KeyboardShortcut(*element) : L"";
+  if (keys.empty()) return S_FALSE;
+  *shortcut = Text(keys);
+  return *shortcut ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT PaintedAccessible::get_accSelection(VARIANT* selection) {
@@ -145,9 +175,14 @@ HRESULT PaintedAccessible::get_accSelection(VARIANT* selection) {
 HRESULT PaintedAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
   if (!action) return E_POINTER;
   *action = nullptr;
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [&](IAccessible* o) {
+        return o->get_accDefaultAction(Self(), action);
+      }))
+    return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
-  if (!element || element->kind() != Kind::Link || ElementWindow(*element)) return S_FALSE;
+  if (!element || element->kind() != Kind::Link) return S_FALSE;
   *action = Text(L"Jump");
   return S_OK;
 }
@@ -157,14 +192,16 @@ HRESULT PaintedAccessible::accSelect(long, VARIANT) { return DISP_E_MEMBERNOTFOU
 HRESULT PaintedAccessible::accLocation(long* left, long* top, long* width, long* height,
                                        VARIANT child) {
   if (!left || !top || !width || !height) return E_POINTER;
+  *left = *top = *width = *height = 0;
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [&](IAccessible* o) {
+        return o->accLocation(left, top, width, height, Self());
+      }))
+    return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
   RECT r = {};
   if (!element) {
-    GetClientRect(window_, &r);
-  } else if (ElementWindow(*element)) {
-    return S_FALSE;
-  } else if (element == Own()) {  // the caption a page paints across itself
     GetClientRect(window_, &r);
   } else {
     const Rect& b = element->bounds();
@@ -179,11 +216,12 @@ HRESULT PaintedAccessible::accLocation(long* left, long* top, long* width, long*
 }
 
 HRESULT PaintedAccessible::accDoDefaultAction(VARIANT child) {
+  HRESULT asked = S_OK;
+  if (AskWindowedChild(child, &asked, [](IAccessible* o) { return o->accDoDefaultAction(Self()); }))
+    return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
-  if (!element || element->kind() != Kind::Link || ElementWindow(*element)) {
-    return DISP_E_MEMBERNOTFOUND;
-  }
+  if (!element || element->kind() != Kind::Link) return DISP_E_MEMBERNOTFOUND;
   // A message box disables the window: its click would run behind the box.
   if (!element->Enabled() || !IsWindowEnabled(GetAncestor(window_, GA_ROOT))) return E_FAIL;
   host_->ClickLater(*element);
