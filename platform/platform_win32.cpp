@@ -48,8 +48,6 @@ class CurrentDirectory {
   std::wstring saved_;
 };
 
-constexpr DWORD kRunWaitMs = 15000;
-
 }  // namespace
 
 int Win32Platform::RunMessageLoop() {
@@ -113,7 +111,7 @@ int Win32Platform::RunAndWait(const std::wstring& path) {
   const Handle process_handle(process.hProcess);
   const Handle thread_handle(process.hThread);
   // A child that outlives the wait keeps running on its own and reports STILL_ACTIVE.
-  Wait(process.hProcess, kRunWaitMs);
+  Wait(process.hProcess, run_wait_ms_);
   DWORD exit_code = 0;
   if (!GetExitCodeProcess(process.hProcess, &exit_code)) return -1;
   return static_cast<int>(exit_code);

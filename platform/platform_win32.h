@@ -11,6 +11,10 @@ namespace tolvane {
 
 class Win32Platform : public Platform {
  public:
+  // `run_wait_ms`: how long RunAndWait waits for its child; the launcher's is 15 s, and tests
+  // shorten it.
+  explicit Win32Platform(DWORD run_wait_ms = 15000) : run_wait_ms_(run_wait_ms) {}
+
   // The main window that owns message boxes and kept processes, and that is shown and hidden.
   void set_main_window(HWND window) { main_window_ = window; }
   // Keyboard handling the message loop applies before dispatching (Tab and arrow keys); true
@@ -43,6 +47,7 @@ class Win32Platform : public Platform {
   void Dispatch(MSG& message);
   void Wait(HANDLE object, DWORD milliseconds);
 
+  DWORD run_wait_ms_;
   HWND main_window_ = nullptr;
   std::function<bool(MSG&)> filter_;
   std::function<void(bool)> wait_observer_;

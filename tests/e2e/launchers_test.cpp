@@ -61,16 +61,18 @@ TEST_F(Launchers, DevelopmentMinimisesTheLauncherAndOpensTheProjectInTheIde) {
 }
 
 TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepadAndTheFocusComesBack) {
-  // Pressed on one link and released on the other is no click of either.
+  // Pressed on one link and released on the other is no click of either: no Notepad runs once
+  // the key pressed after it has moved the focus, nor beside the next click's.
   session.Click(L"Label15", L"Label16");
-  Sleep(1000);
-  EXPECT_EQ(FindWindowW(L"Notepad", nullptr), nullptr);
   session.Key(VK_TAB);  // the focus on "Wowza", to come back there from Notepad
+  ASSERT_TRUE(WaitUntil([&] { return session.Focused() == L"wowzacb"; }));
+  EXPECT_EQ(CountProcesses(L"notepad.exe"), 0);
   for (const auto& [link, title] : {std::pair{L"Label15", L"httpd.conf - Notepad"},
                                     std::pair{L"Label16", L"php.ini - Notepad"}}) {
     session.Click(link);
     HWND notepad = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (notepad = FindWindowW(L"Notepad", title)) != nullptr; }));
+    EXPECT_EQ(CountProcesses(L"notepad.exe"), 1);
     EXPECT_TRUE(WaitUntil([&] { return IsZoomed(notepad) != FALSE; }));
     // Notepad, maximised, covers the launcher: end it before the next click.
     RunQuietly(L"taskkill /F /IM notepad.exe");

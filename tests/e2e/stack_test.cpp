@@ -58,6 +58,15 @@ class ServerStack : public ::testing::Test {
   }
   bool Hidden() { return !IsWindowVisible(session.form()); }
   bool Shown() { return IsWindowVisible(session.form()) != FALSE; }
+  void UntickAutoOpen() {
+    session.Click(L"autoopenmainpage");
+    ASSERT_TRUE(WaitUntil([&] { return !session.State(L"autoopenmainpage").checked; }));
+  }
+  // The window is back half a second after taskkill is started, which under load may end the web
+  // server a moment later.
+  static bool WebServersEnd() {
+    return WaitUntil([] { return CountProcesses(L"httpd.exe") == 0; }, std::chrono::seconds(5));
+  }
   std::wstring MediaServer(const std::wstring& action) {
     return kit::MediaServerParameters(session.kit(), action);
   }
@@ -100,8 +109,8 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
   const auto stops = session.RecordsOf(L"java");
   ASSERT_EQ(stops.size(), 2u);
   EXPECT_TRUE(EndsWith(SplitRecord(stops[1]).command_line, MediaServer(L"stop")));
-  EXPECT_EQ(CountProcesses(L"httpd.exe"), 0);
-  EXPECT_EQ(CountProcesses(L"java.exe"), 0);  // the "start" one ended on "stop"
+  EXPECT_TRUE(WebServersEnd());
+  EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"java.exe") == 0; }));  // ended on "stop"
 
   // Closing the window stops the stack once more, though nothing runs.
   ASSERT_TRUE(session.Close());
@@ -110,42 +119,29 @@ TEST_F(ServerStack, StartOpensTheChatOnceItAnswersAndStopEndsEveryWebServer) {
       EndsWith(SplitRecord(session.RecordsOf(L"java")[2]).command_line, MediaServer(L"stop")));
 }
 
-// The probe must not keep the window hidden for long, whatever the web server does.
-TEST_F(ServerStack, AServerThatNeverAnswersHidesTheWindowForAtMostThirtySeconds) {
-  const SilentWebServer silent;
-  ASSERT_TRUE(silent.listening());
-  const auto clicked = std::chrono::steady_clock::now();
-  session.Click(L"startservers");
-  ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
-  ASSERT_TRUE(WaitUntil([&] { return Shown() && !session.RecordsOf(L"browser").empty(); },
-                        std::chrono::seconds(45)));
-  const auto hidden = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - clicked);
-  RecordProperty("hidden_ms", static_cast<int>(hidden.count()));
-  EXPECT_LE(hidden, std::chrono::seconds(30)) << hidden.count() << " ms";
-}
-
 TEST_F(ServerStack, WithoutAutoOpenTheWindowComesBackAtOnce) {
-  session.Click(L"autoopenmainpage");
-  ASSERT_FALSE(session.State(L"autoopenmainpage").checked);
+  UntickAutoOpen();
   session.Click(L"startservers");
   ASSERT_TRUE(WaitUntil([&] { return session.RecordsOf(L"httpd").size() == 1; }));
   ASSERT_TRUE(WaitUntil([&] { return Shown(); }, std::chrono::seconds(3)));
-  EXPECT_TRUE(session.RecordsOf(L"browser").empty());
   EXPECT_EQ(session.Text(L"startservers"), L"Stop Tolvane Chat Server");
 
-  // Closing while running ends the web server and stops the media server.
+  // Closing while running ends the web server and stops the media server. The browser, had the
+  // start opened it, would have been opened before the stop that closing started.
   ASSERT_TRUE(session.Close());
-  EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"httpd.exe") == 0; }));
+  EXPECT_TRUE(WebServersEnd());
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"java.exe") == 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return session.RecordsOf(L"java").size() == 2; }));
+  EXPECT_TRUE(session.RecordsOf(L"browser").empty());
 }
 
-// A soak: many starts and stops by real clicks leave no web server behind and make the launcher
-// hold no more handles or memory than after the first few.
-TEST_F(ServerStack, ThirtyStartsAndStopsLeaveNothingBehind) {
-  session.Click(L"autoopenmainpage");
-  Holdings after_five;
-  for (int cycle = 1; cycle <= 30; ++cycle) {
+// A soak: starts and stops by real clicks leave no web server behind and make the launcher hold no
+// more handles or memory than after the first few. Then a web server that accepts and never
+// answers must not keep the window hidden for more than 30 seconds.
+TEST_F(ServerStack, StartsAndStopsLeaveNothingBehindAndASilentServerHoldsNoWindowLong) {
+  UntickAutoOpen();
+  Holdings after_three;
+  for (int cycle = 1; cycle <= 10; ++cycle) {
     SCOPED_TRACE(cycle);
     session.Click(L"startservers");
     ASSERT_TRUE(WaitUntil(
@@ -153,22 +149,33 @@ TEST_F(ServerStack, ThirtyStartsAndStopsLeaveNothingBehind) {
     session.Click(L"startservers");
     ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
     ASSERT_TRUE(WaitUntil([&] { return Shown(); }));
-    // The window is back half a second after taskkill is started, which under load may end the
-    // web server a moment later.
-    ASSERT_TRUE(WaitUntil([] { return CountProcesses(L"httpd.exe") == 0; },
-                          std::chrono::seconds(5)));
-    if (cycle == 5) after_five = HoldingsOf(session.process());
+    ASSERT_TRUE(WebServersEnd());
+    if (cycle == 3) after_three = HoldingsOf(session.process());
   }
-  const Holdings after_thirty = HoldingsOf(session.process());
-  EXPECT_EQ(session.RecordsOf(L"httpd").size(), 30u);
-  EXPECT_GT(after_five.handles, 0u);
-  EXPECT_LE(after_thirty.handles, after_five.handles + 5);
+  const Holdings after_ten = HoldingsOf(session.process());
+  EXPECT_EQ(session.RecordsOf(L"httpd").size(), 10u);
+  EXPECT_GT(after_three.handles, 0u);
+  EXPECT_LE(after_ten.handles, after_three.handles + 5);
   // Under Wine the working set is the process's resident pages, which grow by a megabyte or so as
   // pages first touched come in; a leak of a few hundred KiB a cycle shows well beyond that.
-  EXPECT_LE(after_thirty.working_set, after_five.working_set + 4 * 1024 * 1024);
-  std::printf("after 5 cycles: %lu handles, %zu KiB; after 30: %lu handles, %zu KiB\n",
-              after_five.handles, after_five.working_set / 1024, after_thirty.handles,
-              after_thirty.working_set / 1024);
+  EXPECT_LE(after_ten.working_set, after_three.working_set + 4 * 1024 * 1024);
+  std::printf("after 3 cycles: %lu handles, %zu KiB; after 10: %lu handles, %zu KiB\n",
+              after_three.handles, after_three.working_set / 1024, after_ten.handles,
+              after_ten.working_set / 1024);
+
+  const SilentWebServer silent;
+  ASSERT_TRUE(silent.listening());
+  session.Click(L"autoopenmainpage");
+  ASSERT_TRUE(WaitUntil([&] { return session.State(L"autoopenmainpage").checked; }));
+  session.Click(L"startservers");
+  ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, std::chrono::seconds(5)));
+  const auto hidden_at = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return Shown() && !session.RecordsOf(L"browser").empty(); },
+                        std::chrono::seconds(45)));
+  const auto hidden = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - hidden_at);
+  RecordProperty("hidden_ms", static_cast<int>(hidden.count()));
+  EXPECT_LE(hidden, std::chrono::seconds(30)) << hidden.count() << " ms";
 }
 
 }  // namespace

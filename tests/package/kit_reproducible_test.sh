@@ -17,23 +17,16 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Test Kit Maker" \
 unset TOLVANE_SIGN_TSA SOURCE_DATE_EPOCH  # a time stamp is never the same twice
 signed() { TOLVANE_SIGN_CERT=$work/cert.pem TOLVANE_SIGN_KEY=$work/key.pem "$@"; }
 
+source "$source/tests/package/setup_program.sh"
 cache() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"; }
 version=$(cache "$build" CMAKE_PROJECT_VERSION)
 # The kit zip and the setup program of the build in DIR, signed, made in OUT: what cpack and the
-# installer target make, with the installer target's own arguments.
+# installer target make.
 package() {
-  local dir=$1 out=$2 owned
-  owned=$(cache "$dir" TOLVANE_KIT_OWNED)
+  local dir=$1 out=$2
   (cd "$dir" && signed cpack -G ZIP -B "$out" >/dev/null)
-  signed cmake -DCONTENT="$(cache "$dir" TOLVANE_KIT_CONTENT)" -DBUILD_DIR="$dir" \
-    -DSTAGE="$out/stage/kit" -DNSI="$source/kit/installer/TolvaneChat.nsi" \
-    -DOUTFILE="$out/TolvaneChat-$version-setup.exe" -DVERSION="$version" \
-    -DLICENSE="$source/resources/eula.txt" -DICON="$source/resources/tolvane.ico" \
-    -DMAKENSIS="$(cache "$dir" TOLVANE_MAKENSIS)" -DSIGN_SCRIPT="$source/scripts/sign.sh" \
-    -DKIT_SETUP_TOOL="$dir/kit/installer/KitSetup/KitSetup.exe" \
-    -DEMULATOR="$source/scripts/wine-run.sh" -DOWNED="${owned//;/|}" \
-    -DEARLIER="$(cache "$dir" TOLVANE_KIT_EARLIER_RECORDS)" \
-    -P "$source/kit/installer/make-installer.cmake" >/dev/null
+  signed make_setup_program "$dir" "$(cache "$dir" TOLVANE_KIT_CONTENT)" "$out/stage/kit" \
+    "$out/TolvaneChat-$version-setup.exe"
 }
 
 untouched=$(sha256sum "$build/TolvaneChat-$version-setup.exe")

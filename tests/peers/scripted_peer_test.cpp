@@ -2,6 +2,7 @@
 // wire, connection reuse, and servers that misbehave.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <thread>
 
@@ -31,9 +32,8 @@ milliseconds Elapsed(SteadyClock::time_point start) {
   return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start);
 }
 
-// An expiry date in the form servers send, `seconds` from now.
-std::string CookieDate(int seconds) {
-  const std::time_t when = std::time(nullptr) + seconds;
+// An expiry date in the form servers send.
+std::string CookieDate(std::time_t when) {
   std::tm utc{};
   gmtime_r(&when, &utc);
   char text[64];
@@ -72,13 +72,15 @@ TEST(ScriptedPeer, ConnectionCloseAnswerMeansANewConnection) {
 }
 
 TEST(ScriptedPeer, AConnectionTheServerClosedIsReplaced) {
-  ScriptedServer server([](Peer& peer) {
+  std::atomic<bool> closed{false};
+  ScriptedServer server([&closed](Peer& peer) {
     if (peer.ReadRequest()) peer.Send(kPage);
     peer.Close();
+    closed = true;
   });
   HttpClient http;
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
-  std::this_thread::sleep_for(milliseconds(100));
+  ASSERT_TRUE(Eventually([&] { return closed.load(); }));
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
   EXPECT_EQ(server.connections(), 2);
 }
@@ -88,11 +90,13 @@ TEST(ScriptedPeer, AServerThatNeverAnswersFailsWithinTheReadTimeOut) {
     peer.ReadRequest();
     peer.WaitForClose();
   });
-  HttpClient http;
+  HttpTimeouts timeouts;
+  timeouts.read = milliseconds(700);
+  HttpClient http(SystemConnector(), SystemUnixTime, timeouts);
   const auto start = SteadyClock::now();
   EXPECT_FALSE(http.Get(server.Url(), kMarker).fetched);
-  EXPECT_GE(Elapsed(start), HttpTimeouts::kRead - milliseconds(50));
-  EXPECT_LT(Elapsed(start), HttpTimeouts::kRead + milliseconds(1000));
+  EXPECT_GE(Elapsed(start), milliseconds(650));
+  EXPECT_LT(Elapsed(start), milliseconds(1700));
 }
 
 TEST(ScriptedPeer, AnEndlessAnswerFailsWithinTheAnswerLimit) {
@@ -165,19 +169,20 @@ TEST(ScriptedPeer, AnswersThatAreNoPageFail) {
 }
 
 TEST(ScriptedPeer, ExpiredCookiesAreNotSentBack) {
+  std::time_t now = std::time(nullptr);
   const std::string answer =
       "HTTP/1.1 200 OK\r\nSet-Cookie: live=1; Path=/\r\n"
       "Set-Cookie: old=1; Expires=Thu, 01 Jan 1970 00:00:00 GMT\r\n"
       "Set-Cookie: soon=1; Expires=" +
-      CookieDate(2) + "\r\nContent-Length: 18\r\n\r\nTolvane Flash Chat";
+      CookieDate(now + 2) + "\r\nContent-Length: 18\r\n\r\nTolvane Flash Chat";
   ScriptedServer server([&answer](Peer& peer) {
     if (peer.ReadRequest()) peer.Send(answer);
     ServePages(peer);
   });
-  HttpClient http;
+  HttpClient http(SystemConnector(), [&now] { return static_cast<std::int64_t>(now); });
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
-  std::this_thread::sleep_for(milliseconds(3000));
+  now += 3;
   EXPECT_TRUE(Found(http.Get(server.Url(), kMarker)));
   const auto requests = server.requests();
   ASSERT_EQ(requests.size(), 3u);

@@ -139,6 +139,15 @@ std::wstring ScriptedServer::Url(const std::wstring& path) const {
   return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
 }
 
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  }
+  return true;
+}
+
 std::string ExpectedRequest(std::uint16_t port, const std::string& path,
                             const std::string& cookies) {
   std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +

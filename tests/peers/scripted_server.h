@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -87,6 +88,10 @@ class ScriptedServer {
   std::vector<std::thread> peers_;
   std::thread acceptor_;
 };
+
+// Checks `done` every few milliseconds until it holds; false when `limit` passes first.
+bool Eventually(const std::function<bool()>& done,
+                std::chrono::milliseconds limit = std::chrono::seconds(5));
 
 // The test client's request for `path` on `port`, as the launcher's component sends it.
 std::string ExpectedRequest(std::uint16_t port, const std::string& path = "/index.php",

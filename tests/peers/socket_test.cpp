@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "scripted_server.h"
@@ -89,37 +90,47 @@ TEST(Socket, TellsAnOrderlyCloseFromAReset) {
   bytes.clear();
   const auto resetting = ConnectTo(server);
   ASSERT_NE(resetting, nullptr);
-  std::this_thread::sleep_for(milliseconds(200));
   EXPECT_EQ(Drain(*resetting, bytes).status, SocketStatus::kFailed);
 }
 
 TEST(Socket, PeerClosedLooksWithoutWaiting) {
-  ScriptedServer server([](Peer& peer) {
+  std::atomic<bool> connected{false};
+  ScriptedServer server([&connected](Peer& peer) {
     if (peer.index() == 1) return peer.WaitForClose();  // stays idle
     if (peer.index() == 2) return peer.Close();
-    if (peer.index() == 3) return peer.Reset();
+    if (peer.index() == 3) {
+      Eventually([&] { return connected || peer.stopping(); });
+      return peer.Reset();
+    }
     peer.Send("unasked");
     peer.WaitForClose();
   });
   const auto idle = ConnectTo(server);
   const auto closed = ConnectTo(server);
   const auto reset = ConnectTo(server);
+  connected = true;
   const auto chatty = ConnectTo(server);
   ASSERT_TRUE(idle && closed && reset && chatty);
-  std::this_thread::sleep_for(milliseconds(200));
+  for (const auto* gone : {&closed, &reset, &chatty}) {
+    EXPECT_TRUE(Eventually([gone] { return (*gone)->PeerClosed(); }));
+  }
+  // The idle peer is still there, and asking does not wait.
   const auto start = SteadyClock::now();
   EXPECT_FALSE(idle->PeerClosed());
-  EXPECT_TRUE(closed->PeerClosed());
-  EXPECT_TRUE(reset->PeerClosed());
-  EXPECT_TRUE(chatty->PeerClosed());
   EXPECT_LT(Elapsed(start), milliseconds(50));
 }
 
 TEST(Socket, SendingToAPeerThatIsGoneFailsWithoutKillingTheProgram) {
-  ScriptedServer server([](Peer& peer) { peer.Reset(); });
+  // Reset once connected: a reset that comes first fails the connection itself.
+  std::atomic<bool> connected{false};
+  ScriptedServer server([&connected](Peer& peer) {
+    Eventually([&] { return connected || peer.stopping(); });
+    peer.Reset();
+  });
   const auto connection = ConnectTo(server);
+  connected = true;
   ASSERT_NE(connection, nullptr);
-  std::this_thread::sleep_for(milliseconds(100));
+  ASSERT_TRUE(Eventually([&] { return connection->PeerClosed(); }));
   const std::string data(64 * 1024, 'x');
   bool sent = true;
   for (int i = 0; i < 10 && sent; ++i) sent = connection->SendAll(data, milliseconds(1000));

@@ -1,8 +1,7 @@
-// The icons and texts that go into the executable: sizes, colour depths, transparency and the
-// line counts the pages are laid out for.
+// The icons and texts that go into the executable: sizes, colour depths, transparency, and texts
+// the pages can show as they are.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -125,7 +124,7 @@ TEST(Artwork, MainIconHasTheSizesOfEveryScaleAndOne256ColourImage) {
 }
 
 // The texts are shown line by line and compiled in byte for byte: plain ASCII, LF line ends.
-::testing::AssertionResult IsAsciiText(const std::string& name, std::size_t lines) {
+::testing::AssertionResult IsAsciiText(const std::string& name) {
   const std::string text = ReadResource(name);
   for (unsigned char ch : text) {
     if (ch == '\r' || ch >= 0x80 || (ch < 0x20 && ch != '\n')) {
@@ -135,16 +134,17 @@ TEST(Artwork, MainIconHasTheSizesOfEveryScaleAndOne256ColourImage) {
   if (text.empty() || text.back() != '\n') {
     return ::testing::AssertionFailure() << name << " does not end with a line end";
   }
-  const auto count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-  if (count != lines) return ::testing::AssertionFailure() << name << " has " << count << " lines";
   return ::testing::AssertionSuccess();
 }
 
-TEST(Artwork, TextsHaveTheLinesThePagesExpect) {
-  EXPECT_TRUE(IsAsciiText("eula.txt", 168));
-  EXPECT_TRUE(IsAsciiText("media-server-licence.txt", 424));
-  EXPECT_TRUE(IsAsciiText("copyright.txt", 1));
-  EXPECT_GT(ReadResource("copyright.txt").size(), 1u);
+TEST(Artwork, TextsArePlainAsciiLines) {
+  for (const char* name : {"eula.txt", "media-server-licence.txt", "copyright.txt"}) {
+    EXPECT_TRUE(IsAsciiText(name));
+  }
+  // The copyright notice is one line: its label on the control page has room for one.
+  const std::string copyright = ReadResource("copyright.txt");
+  EXPECT_GT(copyright.size(), 1u);
+  EXPECT_EQ(copyright.find('\n'), copyright.size() - 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // scripted web server: pages, the Java page, the settings file, the server stack and launchers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -147,8 +148,11 @@ TEST_F(FormHandlers, TheWaitingPageIsPaintedBeforeTheJavaScriptRuns) {
   platform.on_messages = [&] { waiting_page_seen = Seen() == L"panel5"; };
   form->next2.Click();
   EXPECT_TRUE(waiting_page_seen);
-  EXPECT_EQ(platform.calls, (Calls{L"messages", L"messages", L"repaint", L"messages",
-                                   L"run " + app_dir + L"tools\\javatest.bat"}));
+  // The window is painted with the waiting page before the script blocks it.
+  const auto run = std::find(platform.calls.begin(), platform.calls.end(),
+                             L"run " + app_dir + L"tools\\javatest.bat");
+  ASSERT_NE(run, platform.calls.end());
+  EXPECT_NE(std::find(platform.calls.begin(), run, L"repaint"), run);
   EXPECT_EQ(form->currentjavaversion.Text(), std::wstring(L"Java was detected:\r\n") + kJava6Lines);
   EXPECT_EQ(form->currentjavaversion.FontColour(), kClDarkGreen);
   EXPECT_FALSE(form->currentjavaversion.Bold());
@@ -273,9 +277,12 @@ TEST_F(ServerStack, StartAndStopWithoutWaitingForTheMainPage) {
 
   platform.calls.clear();
   form->startservers.Click();
-  EXPECT_EQ(platform.calls,
-            (Calls{L"window SW_HIDE", L"window SW_HIDE", Java(L"stop"), L"pause 4000", L"end 42",
-                   kTaskkill, L"pause 500", L"window SW_SHOW"}));
+  const auto pause =
+      std::remove_if(platform.calls.begin(), platform.calls.end(),
+                     [](const std::wstring& call) { return call.rfind(L"pause ", 0) == 0; });
+  platform.calls.erase(pause, platform.calls.end());
+  EXPECT_EQ(platform.calls, (Calls{L"window SW_HIDE", L"window SW_HIDE", Java(L"stop"), L"end 42",
+                                   kTaskkill, L"window SW_SHOW"}));
   EXPECT_EQ(form->startservers.Text(), L"Start Tolvane Chat Server");
 
   // The web server's handle was closed by the stop: closing the window must not touch it.

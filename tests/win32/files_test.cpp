@@ -174,8 +174,9 @@ TEST(Win32Files, ASaveKilledHalfWayLeavesTheOldOrTheNewFile) {
   SetEnvironmentVariableW(L"TOLVANE_CHILD_SAVE_LOOP", folder.Path(L"config.txt").c_str());
   std::wstring child = test::HostPath(TOLVANE_BINARY_DIR "/tests/win32/tolvane_test_child.exe");
   std::mt19937 random(20261207);
+  constexpr int kKills = 25;
   int leftovers = 0;
-  for (int kill = 0; kill < 100; ++kill) {
+  for (int kill = 0; kill < kKills; ++kill) {
     ResetEvent(saving.get());
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
@@ -195,7 +196,7 @@ TEST(Win32Files, ASaveKilledHalfWayLeavesTheOldOrTheNewFile) {
   SaveSettings(MachineFileSystem(), folder.Path(L"config.txt"), {L"pc", L"home"});
   EXPECT_EQ(folder.Read(L"config.txt"), "pc\r\nhome\r\n");
   EXPECT_FALSE(MachineFileSystem().Exists(folder.Path(L"config.tx~")));
-  std::printf("%d of 100 kills left a half-made save behind\n", leftovers);
+  std::printf("%d of %d kills left a half-made save behind\n", leftovers, kKills);
 }
 
 TEST(Win32Files, RefusesPathsOver259Characters) {

@@ -1,5 +1,5 @@
 // The launcher's Win32 platform for real: kept processes that ending really ends, start-and-wait
-// with its exit codes, 15-second limit and current directory, message box answers, the
+// with its exit codes, time limit and current directory, message box answers, the
 // computer name.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -73,11 +73,11 @@ TEST(RunAndWait, GivesMinusOneForWhatCanNotStart) {
 TEST(RunAndWait, AChildThatOutlivesTheWaitReportsStillActive) {
   ScratchFolder folder;
   const std::wstring program = CopyChild(folder, L"slow child.exe");
-  const EnvironmentOverride sleep(L"TOLVANE_CHILD_SLEEP_MS", L"17000");
-  Win32Platform platform;
+  const EnvironmentOverride sleep(L"TOLVANE_CHILD_SLEEP_MS", L"60000");
+  Win32Platform platform(1000);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(platform.RunAndWait(program), 259);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(14900));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(990));
   test::RunProgram(L"taskkill /F /IM \"slow child.exe\"", L"", 10000);
 }
 
@@ -119,14 +119,12 @@ TEST(MessageBox, ReturnsTheButtonPressed) {
   }
 }
 
-TEST(ComputerName, IsTheOneWindowsReports) {
+// The system sets COMPUTERNAME for every process from the same name.
+TEST(ComputerName, IsTheOneTheSystemGivesEveryProcess) {
   Win32Platform platform;
   std::wstring name;
   ASSERT_TRUE(platform.ComputerName(name));
-  wchar_t expected[256] = {};
-  DWORD size = static_cast<DWORD>(std::size(expected));
-  ASSERT_TRUE(GetComputerNameW(expected, &size));
-  EXPECT_EQ(name, expected);
+  EXPECT_FALSE(name.empty());
   wchar_t variable[256] = {};
   GetEnvironmentVariableW(L"COMPUTERNAME", variable, static_cast<DWORD>(std::size(variable)));
   EXPECT_EQ(name, variable);
