@@ -54,10 +54,7 @@ else
 fi
 
 if build windows; then
-  # Tests labelled slow (a second build from scratch) run only with TOLVANE_SLOW_TESTS=1.
-  slow=(-LE slow)
-  [ "${TOLVANE_SLOW_TESTS:-0}" != 1 ] || slow=()
-  run_ctest --preset windows -j2 "${slow[@]}"
+  run_ctest --preset windows -j2
   bash scripts/artifacts-to-png.sh build/windows/artifacts
 else
   echo "test.sh: the Windows build failed" >&2
