@@ -234,8 +234,10 @@ void TForm1::ShowJavaResult() {
 
 void TForm1::next3Click() {
   DetectJava();
+  // A window closed while the question is up (its box then ends with no answer) finishes nothing.
   if (JavaInfo.empty() &&
-      platform_.ShowMessageBox(kNoJavaQuestion, L"Warning", kMbYesNo | kMbIconWarning) == kIdNo) {
+      (platform_.ShowMessageBox(kNoJavaQuestion, L"Warning", kMbYesNo | kMbIconWarning) == kIdNo ||
+       closed_)) {
     return;
   }
   FinishWizard();

@@ -12,6 +12,11 @@ bool FocusKeeper::HandleKey(const MSG& message) {
   TControl* current = windows_.ControlOf(GetFocus());
   TControl* target = nullptr;
   switch (message.wParam) {
+    case VK_RETURN:
+      // Enter clicks the focused push button, as in a dialog; a button by itself takes only Space.
+      if (!current || current->kind() != Kind::Button) return false;
+      current->Click();
+      return true;
     case VK_TAB:
       target = controls_.NextTabStop(current, GetKeyState(VK_SHIFT) >= 0);
       break;
@@ -52,8 +57,7 @@ void FocusKeeper::FocusFirstIfLost() {
   HWND focus = GetFocus();
   const TControl* focused = windows_.ControlOf(focus);
   if (focused && focused->Showing() && IsWindowVisible(focus)) return;
-  const TControl* first = controls_.FirstFocus();
-  if (HWND target = windows_.WindowOf(first ? first : windows_.shown_page())) SetFocus(target);
+  SetFocus(Shown(controls_.FirstFocus()));
 }
 
 void FocusKeeper::Remember() {
@@ -67,7 +71,17 @@ void FocusKeeper::Remember() {
 void FocusKeeper::Restore() {
   TControl* target = controls_.FocusOnActivation(remembered_);
   remembered_ = target;
-  if (target) SetFocus(windows_.WindowOf(target));
+  SetFocus(Shown(target));
+}
+
+// The window of `control` when it shows; else, as while a handler waits with the page the form
+// has moved to not shown yet, the page that shows, or the form: never a hidden control, and never
+// nothing, which would leave the keyboard and screen readers without a focus.
+HWND FocusKeeper::Shown(const TControl* control) const {
+  HWND window = control ? windows_.WindowOf(control) : nullptr;
+  if (window && IsWindowVisible(window)) return window;
+  HWND page = windows_.shown_page() ? windows_.WindowOf(windows_.shown_page()) : nullptr;
+  return page && IsWindowVisible(page) ? page : form_;
 }
 
 }  // namespace tolvane

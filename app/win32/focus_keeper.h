@@ -1,5 +1,5 @@
-// Where the keyboard focus is on the form: Tab, Shift+Tab and the arrow keys by the form's own
-// rules, the first tab stop when the focus is lost, and the control that held the focus given
+// Where the keyboard focus is on the form: Tab, Shift+Tab, the arrow keys and Enter by the form's
+// own rules, the first tab stop when the focus is lost, and the control that held the focus given
 // back when the window is activated, restored or shown again.
 #pragma once
 
@@ -15,7 +15,7 @@ class FocusKeeper {
       : controls_(controls), windows_(windows) {}
   void Attach(HWND form) { form_ = form; }
 
-  // Tab, Shift+Tab and the arrow keys; true when handled.
+  // Tab, Shift+Tab, the arrow keys and Enter on a push button; true when handled.
   bool HandleKey(const MSG& message);
   // A control or page was shown or hidden: the focus is put right when the form settles.
   void FixLater(bool page_changed);
@@ -30,6 +30,8 @@ class FocusKeeper {
   void Restore();
 
  private:
+  HWND Shown(const TControl* control) const;
+
   ControlTree& controls_;
   const ControlWindows& windows_;
   HWND form_ = nullptr;

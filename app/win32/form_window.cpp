@@ -147,7 +147,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       // Of the settings, only high contrast changes the colours; a screen reader that starts
       // gets the controls' names at once.
       if (wparam == SPI_SETHIGHCONTRAST) colours_.FollowLater(hwnd_);
-      if (wparam == SPI_SETSCREENREADER) accessible_.ReaderStarted();
+      if (wparam == SPI_SETSCREENREADER) accessible_.FollowScreenReaderSetting();
       break;
     case WM_THEMECHANGED:
       colours_.FollowLater(hwnd_);
@@ -162,7 +162,11 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       if (placement_.OnGetDpiScaledSize(wparam, lparam)) return TRUE;
       break;
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) focus_.Remember();
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        focus_.Remember();
+      } else {
+        accessible_.FollowScreenReaderSetting();
+      }
       break;
     case WM_SHOWWINDOW:
       if (!wparam) focus_.Remember();

@@ -38,7 +38,7 @@ class FormWindow final : public ContainerWindow,
   HWND hwnd() const { return hwnd_; }
   // Shows the window for the first time, centred on the desktop (on one monitor).
   void ShowFirstTime();
-  // Tab, Shift+Tab and the arrow keys, by the form's own rules; true when handled.
+  // Tab, Shift+Tab, the arrow keys and Enter, by the form's own rules; true when handled.
   bool HandleKey(const MSG& message) { return focus_.HandleKey(message); }
   // A handler waits (the Java test script, a pause): meanwhile the window answers what screen
   // readers send it, and acts on nothing another program sends.

@@ -16,6 +16,8 @@ class RecordingPlatform : public Platform {
 
   std::wstring computer_name = L"WORKSTATION";
   bool computer_name_fails = false;
+  // What happens while a message box is up (the window closed, say).
+  std::function<void()> on_box = [] {};
   int message_box_answer = 6;  // IDYES
   ProcessHandle next_process = 42;
   // Runs when the form starts a program and waits for it (the Java test script): a test writes
@@ -47,6 +49,7 @@ class RecordingPlatform : public Platform {
   int ShowMessageBox(const std::wstring& text, const std::wstring& caption,
                      unsigned flags) override {
     Record(L"box " + caption + L" " + std::to_wstring(flags) + L" | " + text);
+    on_box();
     return message_box_answer;
   }
   void Pause(unsigned milliseconds) override { Record(L"pause " + std::to_wstring(milliseconds)); }

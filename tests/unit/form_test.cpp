@@ -233,6 +233,18 @@ TEST_F(FormHandlers, WithoutJavaOnlyNoKeepsTheJavaPage) {
   EXPECT_TRUE(platform.CallsStartingWith(L"open ").empty());  // ticked, but no home to register
 }
 
+// Closed while the question is up, the window's box ends without an answer (which would count as
+// Yes): the wizard is not finished, and the next start shows it again.
+TEST_F(FormHandlers, AWindowClosedDuringTheNoJavaQuestionFinishesNothing) {
+  Start();
+  JavaReports("");
+  form->next2.Click();
+  platform.message_box_answer = 0;
+  platform.on_box = [&] { form->FormClose(); };
+  form->next3.Click();
+  EXPECT_FALSE(kit.Has("tools/config.txt"));
+}
+
 TEST_F(FormHandlers, SetJavaHomeRegistersAndSavesWhatTheBoxHolds) {
   kit.Write("tools/config.txt", "WORKSTATION\r\nold\r\n");
   Start();

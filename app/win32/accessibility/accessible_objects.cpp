@@ -70,7 +70,9 @@ void AccessibleObjects::MakeLive(HWND control) {
   if (annotating_) Annotate(control, annotation);
 }
 
-void AccessibleObjects::ReaderStarted() { AnnotateAll(); }
+void AccessibleObjects::FollowScreenReaderSetting() {
+  if (!annotating_ && ScreenReaderRuns()) AnnotateAll();
+}
 
 void AccessibleObjects::AnnotateAll() {
   if (annotating_) return;

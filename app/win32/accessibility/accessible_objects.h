@@ -36,8 +36,9 @@ class AccessibleObjects {
   void MakeLive(HWND control);
   // Tells clients that a live region shows new content.
   static void Announce(HWND control);
-  // A screen reader started (the system's screen-reader setting was turned on).
-  void ReaderStarted();
+  // Annotates at once when a screen reader runs: told when the system's screen-reader setting
+  // changes, and asked again when the window is activated (a reader may have started unseen).
+  void FollowScreenReaderSetting();
 
  private:
   struct Annotation {

@@ -131,7 +131,8 @@ HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
       flags |= STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
     }
     if (!IsWindowEnabled(window_)) flags |= STATE_SYSTEM_UNAVAILABLE;
-    if (!own) flags |= STATE_SYSTEM_FOCUSABLE;
+    // The form, and a page that holds the focus itself (the waiting page), take it.
+    if (!own || GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSABLE;
     if (GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSED;
   } else {
     flags = element->kind() == Kind::Link ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
