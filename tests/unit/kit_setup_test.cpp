@@ -533,7 +533,7 @@ TEST(KitReport, GroupsUnreadFilesByWhatTheUserCanDo) {
                                           {L"c.ini", Unreadable::kOnlineOnly},
                                           {L"d.txt", Unreadable::kDenied},
                                           {L"e.jar", Unreadable::kLink}},
-                                         {L"The uninstaller", L"uninstall again"});
+                                         {L"the uninstaller", L"uninstall again"});
   const std::size_t held = text.find(L"holds these files open"),
                     online = text.find(L"Make them available offline"),
                     denied = text.find(L"Give yourself access"), link = text.find(L"never follows");

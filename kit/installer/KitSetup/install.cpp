@@ -126,7 +126,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
     Report(report, told + L"Setup could not read its record of the files it installed (" +
                        std::wstring(kRecord) + L"), so it changed nothing in " + folder + L".\r\n\r\n" +
                        ListedUnread({{kRecord, InspectFile(Join(folder, kRecord)).why}},
-                                    {L"Setup", L"run setup again"}));
+                                    {L"setup", L"run setup again"}));
     return kFilesFailed;
   }
   if (record.state == RecordState::kDamaged) {
@@ -214,7 +214,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
                     plan.no_room) +
              Listed(L"Setup could not put these files back after it failed to replace them:",
                     stranded) +
-             ListedUnread(plan.unreadable, {L"Setup", L"run setup again"}) +
+             ListedUnread(plan.unreadable, {L"setup", L"run setup again"}) +
              Listed(ReplacedHeading(open), Described(replaced, kBackupSuffix, L"kept as")) +
              Listed(L"You had changed these files, so setup kept them as they were and put the "
                     L"new version beside each as " +

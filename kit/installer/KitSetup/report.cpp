@@ -7,6 +7,9 @@ constexpr std::size_t kListedAtMost = 20;
 
 std::wstring Heading(Unreadable why, const Teller& teller) {
   const std::wstring who = teller.who, again = teller.again;
+  // At the head of a sentence.
+  std::wstring at_start = who;
+  if (!at_start.empty() && at_start[0] >= L'a' && at_start[0] <= L'z') at_start[0] = static_cast<wchar_t>(at_start[0] - 32);
   switch (why) {
     case Unreadable::kHeld:
       return L"A program holds these files open, so " + who +
@@ -17,7 +20,7 @@ std::wstring Heading(Unreadable why, const Teller& teller) {
              L" left them as they are rather than download them. Make them available offline "
              L"(\"Always keep on this device\") and " + again + L":";
     case Unreadable::kLink:
-      return L"These are links to files elsewhere. " + who +
+      return L"These are links to files elsewhere. " + at_start +
              L" never follows a link, so it left them as they are:";
     case Unreadable::kDenied:
       return L"You may not read these files, so " + who +
@@ -28,7 +31,7 @@ std::wstring Heading(Unreadable why, const Teller& teller) {
     case Unreadable::kFailed:
       break;
   }
-  return who + L" could not read these files (a disk error, say), so it left them as they "
+  return at_start + L" could not read these files (a disk error, say), so it left them as they "
                L"are; " + again + L":";
 }
 

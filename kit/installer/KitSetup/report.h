@@ -13,7 +13,7 @@ namespace tolvane::kitsetup {
 std::wstring Listed(const std::wstring& heading, const std::vector<std::wstring>& paths);
 
 // Who could not read the files, and what to run again once the user did what it says:
-// {L"Setup", L"run setup again"} or {L"The uninstaller", L"uninstall again"}.
+// {L"setup", L"run setup again"} or {L"the uninstaller", L"uninstall again"}.
 struct Teller {
   const wchar_t* who;
   const wchar_t* again;

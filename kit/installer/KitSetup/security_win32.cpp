@@ -172,17 +172,22 @@ std::vector<Found> TreeOf(const std::wstring& folder) {
 }
 
 std::optional<bool> KeepsAccessLists(const std::wstring& folder) {
-  // The volume of the deepest folder that is there: the kit folder may not be made yet.
+  // The volume of the deepest folder that is there (the kit folder may not be made yet), asked
+  // through a handle: a folder may be a volume mounted in another's.
   std::wstring existing = folder;
   while (GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const std::size_t parent = existing.find_last_of(L'\\');
     if (parent == std::wstring::npos || parent < 3) break;
     existing.resize(parent);
   }
-  wchar_t volume[MAX_PATH + 1] = {};
+  const UniqueHandle handle(CreateFileW(existing.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                        nullptr));
   DWORD flags = 0;
-  if (!GetVolumePathNameW(existing.c_str(), volume, static_cast<DWORD>(std::size(volume))) ||
-      !GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
+  if (handle.get() == INVALID_HANDLE_VALUE ||
+      !GetVolumeInformationByHandleW(handle.get(), nullptr, 0, nullptr, nullptr, &flags, nullptr,
+                                     0)) {
     return std::nullopt;
   }
   return (flags & FILE_PERSISTENT_ACLS) != 0;

@@ -80,7 +80,7 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
              Listed(L"These folders setup had unpacked the kit into could not be removed (a "
                     L"program may be using their files); uninstall again once it has ended:",
                     staging_left) +
-             ListedUnread(plan.unreadable, {L"The uninstaller", L"uninstall again"}) +
+             ListedUnread(plan.unreadable, {L"the uninstaller", L"uninstall again"}) +
              Listed(L"These files of yours stay in " + folder + L":", stays));
   if (!left.files.empty() || !staging_left.empty() || !recorded) return kFilesFailed;
   DeleteFileW(Join(folder, kOpenedMark).c_str());
