@@ -722,6 +722,38 @@ TEST_F(KitSetup, RemovesTheCopiesOfTheKitThatSetupsCutOffAfterUnpackingLeft) {
   EXPECT_EQ(ReadBytes(mine), "mine");
 }
 
+TEST_F(KitSetup, NamesInItsReportTheRecordItCouldNotWrite) {
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+  const std::wstring record = kit_ + L"\\installed-files.txt";
+  std::set<std::wstring> before = Tree(kit_);
+  // A folder where setup writes its record before it moves it in place: no record can be
+  // written, so no file is changed.
+  ASSERT_TRUE(CreateDirectoryW((record + L".part").c_str(), nullptr));
+  before.insert({L"installed-files.txt.part\\", L"setup-report.txt"});
+  EXPECT_EQ(Install(kit_), 5u);
+  EXPECT_EQ(Tree(kit_), before);
+  EXPECT_NE(Report(kit_).find(L"could not write its record of the files it installs "
+                              L"(installed-files.txt)"),
+            std::wstring::npos)
+      << Utf8(Report(kit_));
+  RemoveDirectoryW((record + L".part").c_str());
+
+  // A damaged record that can not be put aside (a program holds it) stays, and says so.
+  const std::string damaged = ReadBytes(record) + "\xFF";
+  WriteBytes(record, damaged);
+  {
+    const UniqueHandle held(CreateFileW(record.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(kit_), 5u);
+  }
+  EXPECT_EQ(ReadBytes(record), damaged);
+  EXPECT_NE(Report(kit_).find(L"could not keep it aside"), std::wstring::npos)
+      << Utf8(Report(kit_));
+  EXPECT_EQ(Install(kit_), 0u) << Utf8(Report(kit_));
+}
+
 // Wine's way of refusing to start one program: its C runtime disabled for it alone (as on
 // Windows a rule against programs in the temporary folder, or a virus scanner's quarantine,
 // refuses setup's helper).
