@@ -745,8 +745,8 @@ TEST_F(KitSetup, NamesInItsReportTheRecordItCouldNotWrite) {
   WriteBytes(record, damaged);
   {
     const UniqueHandle held(CreateFileW(record.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(Install(kit_), 5u);
   }
@@ -762,10 +762,11 @@ TEST_F(KitSetup, NamesInItsReportTheRecordItCouldNotWrite) {
 class HelperRefused {
  public:
   HelperRefused() {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"msvcrt", REG_SZ, L"disabled",
-                    sizeof(L"disabled"));
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"msvcrt", REG_SZ, L"disabled", sizeof(L"disabled"));
   }
-  ~HelperRefused() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\KitSetup.exe"); }
+  ~HelperRefused() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\KitSetup.exe");
+  }
   HelperRefused(const HelperRefused&) = delete;
   HelperRefused& operator=(const HelperRefused&) = delete;
 
@@ -831,13 +832,12 @@ TEST_F(KitSetup, EndsWithItsOwnCodeWhenItsHelperCanNotRun) {
   std::wstring command = L"\"" + kit_ + L"\\uninstall.exe\" _?=" + kit_;
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
   const UniqueHandle own(process.hProcess), thread(process.hThread);
   HWND window = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    return (window = DialogSaying(process.dwProcessId, L"Uninstall")) != nullptr;
-  }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (window = DialogSaying(process.dwProcessId, L"Uninstall")) != nullptr; }));
   PostMessageW(window, WM_COMMAND, IDOK, 0);  // "Uninstall"
   HWND box = nullptr;
   EXPECT_TRUE(WaitUntil([&] {

@@ -48,7 +48,7 @@ FolderSecurity Root() {
            {true, L"S-1-5-18", 0x1f01ff, kOicI},
            {true, L"S-1-5-32-545", 0x1200a9, kOicI},
            {true, L"S-1-5-11", 0xe0010000, kOicI | kInheritOnly},  // Modify, for what it holds
-           {true, L"S-1-5-11", 0x0004, 0}}};                        // make folders in C:\ itself
+           {true, L"S-1-5-11", 0x0004, 0}}};                       // make folders in C:\ itself
 }
 
 FolderSecurity ProgramData() {
@@ -280,12 +280,13 @@ TEST(KitUninstallPlan, RemovesOnlyFilesStillAsInstalled) {
       {{L"a", kA}, {L"b", kA}, {L"gone", kA}, {L"locked", kA}, {L"ro", kA}, {L"Pending", kA}},
       {L"x", L"x\\y", L"x y"});
   installed.files[L"Pending"].insert(kB);  // a setup cut off half way: either version is setup's
-  const UninstallPlan plan = PlanUninstall(installed, DiskDouble()
-                                                          .With(L"a", kA)
-                                                          .With(L"b", kB)
-                                                          .Unreadable(L"locked", Unreadable::kDenied)
-                                                          .With(L"ro", kA, true)
-                                                          .With(L"PENDING", kB));
+  const UninstallPlan plan =
+      PlanUninstall(installed, DiskDouble()
+                                   .With(L"a", kA)
+                                   .With(L"b", kB)
+                                   .Unreadable(L"locked", Unreadable::kDenied)
+                                   .With(L"ro", kA, true)
+                                   .With(L"PENDING", kB));
   EXPECT_EQ(plan.remove, (Paths{L"a", L"Pending", L"ro"}));
   EXPECT_EQ(plan.changed, (Paths{L"b"}));
   EXPECT_EQ(plan.unreadable, (std::vector<Unread>{{L"locked", Unreadable::kDenied}}));
@@ -416,8 +417,8 @@ TEST(KitFolder, JudgesEveryFolderAboveAndInTheKitBeforeAndAfterProtecting) {
                                {{true, L"S-1-5-18", 0x1f01ff, kOicI},
                                 {true, L"S-1-5-32-544", 0x1f01ff, kOicI},
                                 {true, user, 0x1f01ff, kOicI}}};
-  const Found root{L"C:\\", true, false, Root()}, data{L"C:\\ProgramData", true, false,
-                                                        ProgramData()};
+  const Found root{L"C:\\", true, false, Root()},
+      data{L"C:\\ProgramData", true, false, ProgramData()};
   const auto missing = [](const std::wstring& path) { return Found{path, false, false, {}}; };
   const auto made_in = [&](const std::wstring& path, const FolderSecurity& parent) {
     return Found{path, true, false, MadeIn(parent, user)};
@@ -439,8 +440,7 @@ TEST(KitFolder, JudgesEveryFolderAboveAndInTheKitBeforeAndAfterProtecting) {
        {},
        Stage::kBeforeProtecting,
        L"could rename or delete C:\\Tools "},
-      {{missing(L"C:\\ProgramData\\Maker\\Kit"), missing(L"C:\\ProgramData\\Maker"), data,
-        root},
+      {{missing(L"C:\\ProgramData\\Maker\\Kit"), missing(L"C:\\ProgramData\\Maker"), data, root},
        {},
        Stage::kBeforeProtecting,
        L""},
@@ -459,8 +459,7 @@ TEST(KitFolder, JudgesEveryFolderAboveAndInTheKitBeforeAndAfterProtecting) {
        Stage::kAfterProtecting,
        L"can still change C:\\Kit\\www,"},
       // An owner can always read its own rights: a folder whose rights can not be read is not.
-      {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt},
-        root},
+      {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt}, root},
        {},
        Stage::kBeforeProtecting,
        L"can not read who may change C:\\Users\\u,"},

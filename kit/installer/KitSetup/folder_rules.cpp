@@ -213,12 +213,11 @@ FolderSecurity MadeIn(const FolderSecurity& parent, const std::wstring& user_sid
     const bool onward = !(entry.flags & kNoPropagate);
     constexpr std::uint8_t kInheritance = kObjectInherit | kContainerInherit;
     if (entry.flags & kContainerInherit) {
-      made.entries.push_back({entry.allow, entry.sid == kCreatorOwner ? user_sid : entry.sid,
-                              entry.rights,
-                              static_cast<std::uint8_t>(
-                                  kInherited | (onward && entry.sid != kCreatorOwner
-                                                    ? entry.flags & kInheritance
-                                                    : 0))});
+      made.entries.push_back(
+          {entry.allow, entry.sid == kCreatorOwner ? user_sid : entry.sid, entry.rights,
+           static_cast<std::uint8_t>(
+               kInherited |
+               (onward && entry.sid != kCreatorOwner ? entry.flags & kInheritance : 0))});
     }
     // Handed on to what the new folder will hold, with no right on the folder itself.
     if (onward && (entry.flags & kInheritance) &&
@@ -269,7 +268,8 @@ std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Fou
                        L" and put a folder of their own in its place."
                  : L"Setup would have to make the folder " + child.path +
                        L", which other accounts of this computer could rename or delete: it "
-                       L"would take the rights of " + parent.path + L".";
+                       L"would take the rights of " +
+                       parent.path + L".";
     }
   }
   std::vector<const Found*> judged;
@@ -308,8 +308,9 @@ bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_
 std::wstring WhyTreeUntrusted(const std::vector<Found>& tree, const std::wstring& user_sid) {
   for (const Found& found : tree) {
     if (found.link) {
-      return found.path + L" is a link, which another account may have put there while it could "
-                          L"change the kit folder.";
+      return found.path +
+             L" is a link, which another account may have put there while it could "
+             L"change the kit folder.";
     }
     if (!found.security) return Unreadable(found.path);
     if (!IsTrusted(found.security->owner, user_sid)) {

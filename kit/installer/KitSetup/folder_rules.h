@@ -80,7 +80,7 @@ std::vector<std::wstring> KitPrograms(const std::vector<std::wstring>& images,
 // How an access entry is handed down: the flags of its header, as Windows keeps them.
 constexpr std::uint8_t kObjectInherit = 0x01;
 constexpr std::uint8_t kContainerInherit = 0x02;
-constexpr std::uint8_t kNoPropagate = 0x04;      // handed to the folder's children only
+constexpr std::uint8_t kNoPropagate = 0x04;  // handed to its children, not on to theirs
 constexpr std::uint8_t kInheritOnly = 0x08;  // only handed down: no right on the folder itself
 constexpr std::uint8_t kInherited = 0x10;    // taken from the parent, not set on the entry itself
 
@@ -128,7 +128,7 @@ FolderSecurity MadeIn(const FolderSecurity& parent, const std::wstring& user_sid
 struct Found {
   std::wstring path;
   bool exists = true;
-  bool link = false;  // a symbolic link, junction or mount point
+  bool link = false;                       // a symbolic link, junction or mount point
   std::optional<FolderSecurity> security;  // nothing when its rights can not be read
 };
 

@@ -19,7 +19,8 @@ std::optional<WIN32_FIND_DATAW> EntryOf(const std::wstring& path) {
 }
 
 bool IsNameSurrogate(DWORD attributes, DWORD tag) {
-  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (tag == 0 || IsReparseTagNameSurrogate(tag));
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (tag == 0 || IsReparseTagNameSurrogate(tag));
 }
 
 }  // namespace win32
@@ -164,7 +165,6 @@ KitLock::KitLock(const std::wstring& folder) {
 KitLock::~KitLock() {
   if (handle_) CloseHandle(handle_);
 }
-
 
 std::optional<std::wstring> CanonicalFolder(const std::wstring& path) {
   const std::wstring named = WithoutVerbatimPrefix(path);

@@ -77,8 +77,8 @@ std::wstring ReplacedHeading(bool open) {
     return L"Other accounts of this computer could write in the kit folder before setup "
            L"protected it, and these files were changed while they could: they may be theirs, "
            L"not yours. Setup put its own version in place and kept the changed one beside each "
-           L"as " + std::wstring(kBackupSuffix) +
-           L"; look at what differs before you use any of it again:";
+           L"as " +
+           std::wstring(kBackupSuffix) + L"; look at what differs before you use any of it again:";
   }
   return L"These programs and documents of the kit were not the ones an earlier setup "
          L"installed. Setup replaced them and kept the earlier ones beside each as " +
@@ -124,7 +124,8 @@ int Install(const std::wstring& folder, const std::wstring& staging,
           .value_or(L"");
   if (record.state == RecordState::kUnreadable) {
     Report(report, told + L"Setup could not read its record of the files it installed (" +
-                       std::wstring(kRecord) + L"), so it changed nothing in " + folder + L".\r\n\r\n" +
+                       std::wstring(kRecord) + L"), so it changed nothing in " + folder +
+                       L".\r\n\r\n" +
                        ListedUnread({{kRecord, InspectFile(Join(folder, kRecord)).why}},
                                     {L"setup", L"run setup again"}));
     return kFilesFailed;
@@ -134,8 +135,8 @@ int Install(const std::wstring& folder, const std::wstring& staging,
     if (kept.empty()) {
       Report(report, told + L"Setup's record of the files it installed (" + std::wstring(kRecord) +
                          L") is damaged, and setup could not keep it aside under another name, "
-                         L"so it changed nothing in " + folder +
-                         L". Run setup again once no program holds the record.\r\n");
+                         L"so it changed nothing in " +
+                         folder + L". Run setup again once no program holds the record.\r\n");
       return kFilesFailed;
     }
     told +=
@@ -143,8 +144,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
         L", and setup took every file that differs from the ones it installs for yours.\r\n\r\n";
   }
   const Manifest& previous = record.manifest;
-  const InstallPlan plan =
-      PlanInstall(previous, data->shipped, data->rules, DiskOf(folder), open);
+  const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder), open);
   if (!WriteFileBytes(Join(folder, kRecord),
                       EncodeManifest(Pending(previous, data->shipped, plan)))) {
     Report(report, told + L"Setup could not write its record of the files it installs (" +
@@ -157,8 +157,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   const Installation installation(folder, staging, data->shipped);
   std::set<std::wstring, NameLess> failed;
   std::vector<std::wstring> not_installed, not_removed;
-  const auto attempt = [&](const std::wstring& path, bool done,
-                           std::vector<std::wstring>& listed) {
+  const auto attempt = [&](const std::wstring& path, bool done, std::vector<std::wstring>& listed) {
     if (done) return;
     failed.insert(path);
     listed.push_back(path);
@@ -190,8 +189,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   for (const Aside& aside : plan.beside) {
     if (!failed.count(aside.path)) beside.push_back(aside);
   }
-  const bool done =
-      failed.empty() && plan.unreadable.empty() && plan.no_room.empty() && recorded;
+  const bool done = failed.empty() && plan.unreadable.empty() && plan.no_room.empty() && recorded;
   // The kit is whole: nothing in it is left from the time others could change it.
   if (done) DeleteFileW(Join(folder, kOpenedMark).c_str());
   // Failures first: the window shows only the report's first lines. What setup did to the

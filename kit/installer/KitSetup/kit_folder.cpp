@@ -200,8 +200,8 @@ namespace {
 std::wstring Notes(const std::wstring& folder, const KitTrust& trust) {
   if (trust.unprotected) {
     return L"You chose to install Tolvane Chat on a drive that keeps no access lists: any "
-           L"account of this computer can change its programs in " + folder +
-           L", such as the one you run as administrator.\r\n\r\n";
+           L"account of this computer can change its programs in " +
+           folder + L", such as the one you run as administrator.\r\n\r\n";
   }
   if (trust.open) {
     return L"Other accounts of this computer could change " + folder +
@@ -236,9 +236,14 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
                    EncodeUtf8(L"Made " + folder + L" with the access list " + *passed + L"\r\n"));
     }
   }
+  // The lock file goes into the kit folder itself, never where a link would lead it.
+  if (IsLink(folder)) {
+    return refuse(folder + L" is a link to another folder, and setup never writes through one.");
+  }
   // Nothing is unpacked while another setup or uninstaller changes the folder.
   const KitLock lock(folder);
-  if (!lock.held()) return refuse(L"Another setup or uninstaller is changing " + folder + L".", kInUse);
+  if (!lock.held())
+    return refuse(L"Another setup or uninstaller is changing " + folder + L".", kInUse);
   // Pinned, and free of links, before any access list is read or written.
   const Record record = ReadKitRecord(folder);
   FolderPins pins;
@@ -266,9 +271,10 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
     if (!CreateDirectoryW(Join(folder, name).c_str(), nullptr)) continue;
     const std::wstring notes =
         Notes(folder, trust) +
-        Listed(L"Setup could not remove these folders an earlier setup unpacked the kit into "
-               L"(a program may be using their files); run setup again once it has ended:",
-               left);
+        Listed(
+            L"Setup could not remove these folders an earlier setup unpacked the kit into "
+            L"(a program may be using their files); run setup again once it has ended:",
+            left);
     if (!WriteFileBytes(Join(folder, name + L"\\" + kStagingMarker),
                         std::string(name.begin(), name.end())) ||
         !WriteFileBytes(Join(folder, name + L"\\" + kStagingNotes), EncodeUtf8(notes)) ||

@@ -79,8 +79,8 @@ bool IsOwnStaging(const std::wstring& kit, const std::wstring& name) {
 std::vector<std::wstring> RemoveLeftStaging(const std::wstring& kit) {
   std::vector<std::wstring> left;
   WIN32_FIND_DATAW entry;
-  const HANDLE search = FindFirstFileW(Join(kit, std::wstring(kStagingPrefix) + L"*").c_str(),
-                                       &entry);
+  const HANDLE search =
+      FindFirstFileW(Join(kit, std::wstring(kStagingPrefix) + L"*").c_str(), &entry);
   std::vector<std::wstring> names;
   for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &entry)) {
     names.push_back(entry.cFileName);

@@ -95,10 +95,10 @@ Manifest Installed(const Manifest& previous, const Manifest& shipped, const Inst
                    const std::set<std::wstring, NameLess>& failed);
 
 struct UninstallPlan {
-  std::vector<std::wstring> remove;      // still as setup installed them
-  std::vector<std::wstring> changed;     // the user's now: they stay
-  std::vector<Unread> unreadable;        // could not be read: they stay, and stay on record
-  std::vector<std::wstring> folders;     // deepest first; each goes only when it is empty
+  std::vector<std::wstring> remove;   // still as setup installed them
+  std::vector<std::wstring> changed;  // the user's now: they stay
+  std::vector<Unread> unreadable;     // could not be read: they stay, and stay on record
+  std::vector<std::wstring> folders;  // deepest first; each goes only when it is empty
   std::set<std::wstring, NameLess> read_only;
 };
 

@@ -9,30 +9,34 @@ std::wstring Heading(Unreadable why, const Teller& teller) {
   const std::wstring who = teller.who, again = teller.again;
   // At the head of a sentence.
   std::wstring at_start = who;
-  if (!at_start.empty() && at_start[0] >= L'a' && at_start[0] <= L'z') at_start[0] = static_cast<wchar_t>(at_start[0] - 32);
+  if (!at_start.empty() && at_start[0] >= L'a' && at_start[0] <= L'z')
+    at_start[0] = static_cast<wchar_t>(at_start[0] - 32);
   switch (why) {
     case Unreadable::kHeld:
       return L"A program holds these files open, so " + who +
-             L" could not read them and left them as they are; " + again +
-             L" once it has ended:";
+             L" could not read them and left them as they are; " + again + L" once it has ended:";
     case Unreadable::kOnlineOnly:
       return L"These files are stored online only (on a cloud drive), so " + who +
              L" left them as they are rather than download them. Make them available offline "
-             L"(\"Always keep on this device\") and " + again + L":";
+             L"(\"Always keep on this device\") and " +
+             again + L":";
     case Unreadable::kLink:
       return L"These are links to files elsewhere. " + at_start +
              L" never follows a link, so it left them as they are:";
     case Unreadable::kDenied:
       return L"You may not read these files, so " + who +
              L" left them as they are. Give yourself access to them (Properties, Security) "
-             L"and " + again + L":";
+             L"and " +
+             again + L":";
     case Unreadable::kFolder:
       return L"Folders have the names of these files, so " + who + L" left them as they are:";
     case Unreadable::kFailed:
       break;
   }
-  return at_start + L" could not read these files (a disk error, say), so it left them as they "
-               L"are; " + again + L":";
+  return at_start +
+         L" could not read these files (a disk error, say), so it left them as they "
+         L"are; " +
+         again + L":";
 }
 
 }  // namespace

@@ -132,10 +132,10 @@ FolderSecurity SecurityOf(void* descriptor) {
 Found FindOf(const std::wstring& path) {
   // The entry itself, a link included; reading its rights needs no access to its data, so
   // neither a program holding it nor a cloud file stored online only keeps setup from it.
-  const UniqueHandle handle(CreateFileW(
-      path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  const UniqueHandle handle(
+      CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (handle.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
