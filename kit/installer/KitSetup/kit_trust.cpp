@@ -40,12 +40,14 @@ KitTrust Refused(std::wstring why) { return {kFolderRefused, std::move(why), fal
 
 KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& inside, Stage stage,
                   bool unprotected_allowed) {
-  const std::wstring unprotectable = WhyUnprotectable(KeepsAccessLists(folder));
-  if (!unprotectable.empty()) {
-    // Nobody's rights can be told there: any account may have changed any file.
-    if (unprotected_allowed) return {kDone, L"", true, true};
+  const std::optional<bool> keeps = KeepsAccessLists(folder);
+  const std::wstring unprotectable = WhyUnprotectable(keeps);
+  if (!unprotectable.empty() && !unprotected_allowed) {
     return {kUnprotectedVolume, unprotectable, false, false};
   }
+  // Nobody's rights can be told there: any account may have changed any file. A drive that
+  // could not be asked is still judged by the rights its folders show.
+  if (keeps == false) return {kDone, L"", true, true};
   const std::wstring user = CurrentUserSid();
   if (user.empty()) return Refused(L"Setup could not tell which account it runs as.");
   const std::vector<Found> chain = ChainOf(folder), in = InsideOf(folder, inside);
