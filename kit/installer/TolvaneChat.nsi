@@ -87,8 +87,10 @@ Var Log
 Var FinishText
 Var Staging
 Var Installed
-; "unprotected" when the user chose to install on a drive that keeps no access lists.
+; "unprotected" when the user chose to install on a drive that keeps no access lists: on the
+; command line for every folder, or on the folder page for the folder chosen.
 Var Unprotected
+Var UnprotectedSwitch
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -324,12 +326,13 @@ Function .onInit
   StrCpy $Log $R1
   ; /UNPROTECTED: install even on a drive that keeps no access lists, where any account of the
   ; computer could change the kit's programs.
-  StrCpy $Unprotected ""
+  StrCpy $UnprotectedSwitch ""
   ${GetParameters} $R0
   ${GetOptions} $R0 "/UNPROTECTED" $R1
   ${IfNot} ${Errors}
-    StrCpy $Unprotected "unprotected"
+    StrCpy $UnprotectedSwitch "unprotected"
   ${EndIf}
+  StrCpy $Unprotected $UnprotectedSwitch
   ${If} ${Silent}
     Call JudgeKitFolder
     ${If} $0 <> 0
@@ -373,6 +376,7 @@ Function FinishShow
 FunctionEnd
 
 Function DirectoryLeave
+  StrCpy $Unprotected $UnprotectedSwitch
   Call JudgeKitFolder
   ${If} $0 = ${UNPROTECTED_VOLUME}
     MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$1$\r$\n$\r$\nInstall Tolvane Chat there anyway, unprotected? Choose No to pick a folder on another drive." IDNO refused
