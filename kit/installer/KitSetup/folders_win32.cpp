@@ -110,18 +110,29 @@ bool IsFolderLink(const WIN32_FIND_DATAW& entry) {
 
 void RemoveTree(const std::wstring& folder, const std::wstring& last) {
   if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  if (!IsLink(folder)) {
-    win32::ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
-      const std::wstring path = folder + L"\\" + name;
-      if (IsFolder(entry)) {
-        RemoveTree(path);
-      } else if (IsFolderLink(entry)) {
-        RemoveDirectoryW(path.c_str());
-      } else if (!SameName(name, last)) {
-        DeleteFileW(path.c_str());
-      }
-    });
-    if (!last.empty()) DeleteFileW((folder + L"\\" + last).c_str());
+  {
+    // Held while it is emptied, without sharing its deletion: nobody can put a link in its
+    // place meanwhile (another account, in a kit folder others could change). A link is never
+    // gone into; only the link itself is removed.
+    const UniqueHandle held(CreateFileW(
+        folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
+    if (held.get() != INVALID_HANDLE_VALUE &&
+        GetFileInformationByHandleEx(held.get(), FileAttributeTagInfo, &tag, sizeof(tag)) &&
+        !win32::IsNameSurrogate(tag.FileAttributes, tag.ReparseTag) && !IsLink(folder)) {
+      win32::ForEachEntry(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& entry) {
+        const std::wstring path = folder + L"\\" + name;
+        if (IsFolder(entry)) {
+          RemoveTree(path);
+        } else if (IsFolderLink(entry)) {
+          RemoveDirectoryW(path.c_str());
+        } else if (!SameName(name, last)) {
+          DeleteFileW(path.c_str());
+        }
+      });
+      if (!last.empty()) DeleteFileW((folder + L"\\" + last).c_str());
+    }
   }
   RemoveDirectoryW(folder.c_str());
 }
