@@ -369,6 +369,9 @@ TEST(KitFolder, TrustsOnlyFoldersNoOtherAccountCanChange) {
     EXPECT_EQ(JudgeFolderSecurity(row.security, user), row.trust)
         << row.security.owner << " " << row.security.entries.size();
   }
+  // An earlier setup let every user read the kit and run its servers: setup takes that away.
+  EXPECT_TRUE(OthersMayRead({user, true, kit}, user));
+  EXPECT_FALSE(OthersMayRead({user, true, {full_user, full_system, full_admins, creator}}, user));
 }
 
 TEST(KitFolder, RefusesRunAsAdministratorFromADesktopThatIsNot) {

@@ -298,6 +298,10 @@ std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Fou
   return L"";
 }
 
+bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid) {
+  return AnyGivesOthers(security, 0xFFFFFFFF, user_sid, Always);
+}
+
 bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_sid) {
   return std::any_of(judged.begin(), judged.end(), [&](const Found& found) {
     return found.exists && found.security &&

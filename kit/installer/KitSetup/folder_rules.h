@@ -143,6 +143,10 @@ enum class Stage { kBeforeProtecting, kAfterProtecting };
 std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& inside,
                           const std::wstring& user_sid, Stage stage);
 
+// Whether other accounts may read the kit folder or run what it holds: its settings, logs and
+// sessions are the user's alone (a kit folder an earlier setup made let every user read it).
+bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid);
+
 // Whether other accounts could change the kit folder or a folder in it before setup protected
 // it: then they may have changed any file in it, and the whole tree is judged.
 bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_sid);

@@ -203,10 +203,11 @@ std::wstring Notes(const std::wstring& folder, const KitTrust& trust) {
            L"account of this computer can change its programs in " +
            folder + L", such as the one you run as administrator.\r\n\r\n";
   }
-  if (trust.open) {
-    return L"Other accounts of this computer could change " + folder +
+  if (trust.open || trust.readable) {
+    return L"Other accounts of this computer could " +
+           std::wstring(trust.open ? L"change " : L"read ") + folder +
            L". Setup gave it the kit's access list: now only you, SYSTEM and Administrators "
-           L"can change it.\r\n\r\n";
+           L"can use it.\r\n\r\n";
   }
   return L"";
 }
@@ -254,9 +255,11 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   const std::vector<std::wstring> inside = FoldersOnTheWay({&data->shipped, &record.manifest});
   const KitTrust trust = JudgeKit(folder, inside, Stage::kBeforeProtecting, unprotected);
   if (trust.code != kDone) return refuse(trust.why, trust.code);
-  if (trust.open && !trust.unprotected) {
+  if ((trust.open || trust.readable) && !trust.unprotected) {
     const std::wstring still = ProtectKitFolder(folder, inside);
     if (!still.empty()) return refuse(still);
+  }
+  if (trust.open && !trust.unprotected) {
     // Until every file is in place, the next setup still knows that others could change them.
     if (!WriteFileBytes(Join(folder, kOpenedMark), "")) {
       return refuse(L"Setup could not write in " + folder + L".");

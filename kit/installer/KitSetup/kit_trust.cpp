@@ -34,7 +34,7 @@ std::vector<Found> InsideOf(const std::wstring& folder, const std::vector<std::w
   return found;
 }
 
-KitTrust Refused(std::wstring why) { return {kFolderRefused, std::move(why), false, false}; }
+KitTrust Refused(std::wstring why) { return {kFolderRefused, std::move(why)}; }
 
 }  // namespace
 
@@ -43,7 +43,7 @@ KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& i
   const std::optional<bool> keeps = KeepsAccessLists(folder);
   const std::wstring unprotectable = WhyUnprotectable(keeps);
   if (!unprotectable.empty() && !unprotected_allowed) {
-    return {kUnprotectedVolume, unprotectable, false, false};
+    return {kUnprotectedVolume, unprotectable};
   }
   // Nobody's rights can be told there: any account may have changed any file. A drive that
   // could not be asked is still judged by the rights its folders show.
@@ -53,12 +53,13 @@ KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& i
   const std::vector<Found> chain = ChainOf(folder), in = InsideOf(folder, inside);
   const std::wstring why = WhyUntrusted(chain, in, user, stage);
   if (!why.empty()) return Refused(why);
+  const bool readable = chain.front().security && OthersMayRead(*chain.front().security, user);
   std::vector<Found> judged = in;
   judged.push_back(chain.front());
-  if (!WasOpenToOthers(judged, user)) return {};
+  if (!WasOpenToOthers(judged, user)) return {kDone, L"", false, false, readable};
   const std::wstring tree = WhyTreeUntrusted(TreeOf(folder), user);
   if (!tree.empty()) return Refused(tree);
-  return {kDone, L"", true, false};
+  return {kDone, L"", true, false, readable};
 }
 
 std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside) {
