@@ -70,9 +70,10 @@ struct KitTrust {
 // accounts has its whole tree judged too.
 KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& inside, Stage stage,
                   bool unprotected_allowed);
-// Gives an open kit folder the kit's access list, and judges it again, tree and all; why it
-// is still not trusted, or empty.
-std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside);
+// Gives the kit folder the kit's access list, and judges it again, its whole tree too when it
+// `was_open` to other accounts; why it is still not trusted, or empty.
+std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside,
+                              bool was_open);
 
 // Whether `name` is a staging folder of the kit folder that setup made: its name has the form,
 // it is no link, and its marker file holds its name.

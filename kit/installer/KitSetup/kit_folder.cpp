@@ -256,7 +256,7 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   const KitTrust trust = JudgeKit(folder, inside, Stage::kBeforeProtecting, unprotected);
   if (trust.code != kDone) return refuse(trust.why, trust.code);
   if ((trust.open || trust.readable) && !trust.unprotected) {
-    const std::wstring still = ProtectKitFolder(folder, inside);
+    const std::wstring still = ProtectKitFolder(folder, inside, trust.open);
     if (!still.empty()) return refuse(still);
   }
   if (trust.open && !trust.unprotected) {

@@ -62,7 +62,8 @@ KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& i
   return {kDone, L"", true, false, readable};
 }
 
-std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside) {
+std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside,
+                              bool was_open) {
   if (!ProtectFolder(folder, KitFolderAccessList(CurrentUserSid()))) {
     return L"Setup could not give " + folder +
            L" an access list that keeps other accounts of this computer from changing it.";
@@ -70,7 +71,7 @@ std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std:
   const KitTrust after = JudgeKit(folder, inside, Stage::kAfterProtecting, false);
   if (after.code != kDone) return after.why;
   // A link or another account's file made while setup protected the folder.
-  return WhyTreeUntrusted(TreeOf(folder), CurrentUserSid());
+  return was_open ? WhyTreeUntrusted(TreeOf(folder), CurrentUserSid()) : L"";
 }
 
 bool IsOwnStaging(const std::wstring& kit, const std::wstring& name) {
