@@ -62,8 +62,8 @@ struct KitTrust {
   int code = kDone;
   std::wstring why;
   bool open = false;         // other accounts could change it: its whole tree was judged
-  bool readable = false;     // other accounts may read it: it is to be protected all the same
   bool unprotected = false;  // on a drive without access lists, as the user chose
+  bool readable = false;     // other accounts may read it: it is to be protected all the same
 };
 // Judges the kit folder, each folder above it and the folders `inside` it that setup goes into;
 // the folders in the kit should be pinned. Before protecting, a folder that was open to other
