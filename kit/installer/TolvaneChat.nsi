@@ -141,7 +141,10 @@ Var UnprotectedSwitch
   ${EndIf}
   System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX}$3") p .r1 ?e'
   Pop $0
-  ${If} $0 <> 0
+  ; ERROR_ALREADY_EXISTS: the user's own. Another account that made one of the name first (it is
+  ; no secret) is denied to this user: setup goes on, and the kit folder's lock still keeps two
+  ; setups apart.
+  ${If} $0 = 183
     ${IfNot} ${Silent}
       MessageBox MB_OK|MB_ICONSTOP "Another setup or uninstaller of Tolvane Chat is running. Please let it finish first."
     ${EndIf}
