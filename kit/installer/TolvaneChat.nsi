@@ -14,7 +14,7 @@
 ; launcher's first licence text), ICON, KIT_FILES (the kit's file list and setup data, made at
 ; build time), KIT_SETUP_TOOL and, when the build signs, SIGN_SCRIPT.
 ;
-; The exit codes below are listed for kit makers in the README.
+; The exit codes below are listed for kit makers in docs/setup.md.
 
 Unicode true
 ; The 64-bit stubs: the 32-bit ones do not run under a 64-bit-only Wine.
@@ -29,6 +29,7 @@ ManifestDPIAware true
 !include MUI2.nsh
 !include LogicLib.nsh
 !include StrFunc.nsh
+!include FileFunc.nsh
 !include "${KIT_FILES}"
 
 !define PRODUCT "Tolvane Chat"
@@ -42,9 +43,13 @@ ManifestDPIAware true
 !define FOLDER_REFUSED 3
 !define PROGRAMS_RUNNING 4
 !define FILES_FAILED 5
-; One setup or uninstaller of the kit at a time in a session; KitSetup's lock file in the kit
-; folder keeps out those of other sessions.
-!define MUTEX "Local\TolvaneChatSetup"
+!define HELPER_FAILED 6
+; KitSetup's answer: the folder's drive keeps no access lists, or could not be asked. Setup
+; refuses it (FOLDER_REFUSED) unless the user chose to install there unprotected.
+!define UNPROTECTED_VOLUME 7
+; One setup or uninstaller of the kit at a time for a user, in any of the user's sessions: the
+; user's SID names the mutex. KitSetup's lock file in the kit folder keeps out other accounts'.
+!define MUTEX "Global\TolvaneChatSetup-"
 ; The finish page has room for this many lines of the report under its text, and the
 ; uninstaller's message as well.
 !define REPORT_LINES 6
@@ -82,6 +87,10 @@ Var Log
 Var FinishText
 Var Staging
 Var Installed
+; "unprotected" when the user chose to install on a drive that keeps no access lists: on the
+; command line for every folder, or on the folder page for the folder chosen.
+Var Unprotected
+Var UnprotectedSwitch
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -112,9 +121,30 @@ Var Installed
 
 ; A second setup or uninstaller started while one runs ends here: both would move the same files.
 !macro OnlyOneAtATime
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX}") p .r1 ?e'
-  Pop $0
+  ; The SID of the user the process runs as: TOKEN_QUERY, TokenUser.
+  StrCpy $3 ""
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r4) i .r0'
   ${If} $0 <> 0
+    System::Alloc 1024
+    Pop $5
+    System::Call 'advapi32::GetTokenInformation(p r4, i 1, p r5, i 1024, *i .r6) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$5(p .r6)'
+      System::Call 'advapi32::ConvertSidToStringSidW(p r6, *p .r7) i .r0'
+      ${If} $0 <> 0
+        System::Call '*$7(&w256 .r3)'
+        System::Call 'kernel32::LocalFree(p r7)'
+      ${EndIf}
+    ${EndIf}
+    System::Free $5
+    System::Call 'kernel32::CloseHandle(p r4)'
+  ${EndIf}
+  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX}$3") p .r1 ?e'
+  Pop $0
+  ; ERROR_ALREADY_EXISTS: the user's own. Another account that made one of the name first (it is
+  ; no secret) is denied to this user: setup goes on, and the kit folder's lock still keeps two
+  ; setups apart.
+  ${If} $0 = 183
     ${IfNot} ${Silent}
       MessageBox MB_OK|MB_ICONSTOP "Another setup or uninstaller of Tolvane Chat is running. Please let it finish first."
     ${EndIf}
@@ -123,14 +153,30 @@ Var Installed
   ${EndIf}
 !macroend
 
-; Runs KitSetup with the given arguments; $0 is its exit code.
+; Runs KitSetup with the given arguments; $0 is its exit code, HELPER_FAILED when it could not
+; start (a rule against programs in the temporary folder, a virus scanner's quarantine) or ended
+; with no answer of its own (a crash).
 !macro KitSetup arguments
   ClearErrors
   ExecWait '"$PLUGINSDIR\KitSetup.exe" ${arguments}' $0
   ${If} ${Errors}
-    StrCpy $0 ${FILES_FAILED}
+  ${OrIf} $0 U> ${UNPROTECTED_VOLUME}
+    StrCpy $0 ${HELPER_FAILED}
   ${EndIf}
 !macroend
+
+; Ends setup or the uninstaller when its helper could not run, saying so (but in a silent run).
+!macro HelperFailed prefix
+Function ${prefix}HelperFailed
+  ${IfNot} ${Silent}
+    MessageBox MB_OK|MB_ICONSTOP "Setup could not run its helper program: $PLUGINSDIR\KitSetup.exe.$\r$\n$\r$\nA security program, or a rule of this computer against programs in the temporary folder ($TEMP), may keep it from running. Allow it, or ask whoever looks after this computer, and run setup again."
+  ${EndIf}
+  SetErrorLevel ${HELPER_FAILED}
+  Quit
+FunctionEnd
+!macroend
+!insertmacro HelperFailed ""
+!insertmacro HelperFailed "un."
 
 ; Reads at most $R3 lines (0: all) of a text file KitSetup wrote (UTF-16) into $1; empty when
 ; there is none. $R4 is 1 when lines were left out.
@@ -176,7 +222,11 @@ FunctionEnd
 !macro KitProgramsClosed prefix data
 Function ${prefix}KitProgramsClosed
   ${Do}
+    Delete "$PLUGINSDIR\programs.txt"
     !insertmacro KitSetup 'running ${KIT_FOLDER} "${UNINSTALLER}" "$PLUGINSDIR\programs.txt" ${data}'
+    ${If} $0 = ${HELPER_FAILED}
+      Call ${prefix}HelperFailed
+    ${EndIf}
     ${If} $0 = 0
     ${OrIf} ${Silent}
       Return
@@ -184,6 +234,10 @@ Function ${prefix}KitProgramsClosed
     StrCpy $R3 0
     Push "$PLUGINSDIR\programs.txt"
     Call ${prefix}ReadText
+    ; Without programs to name there is nothing to close: no Retry.
+    ${If} $1 == ""
+      Call ${prefix}HelperFailed
+    ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "These programs are using the files of Tolvane Chat in $INSTDIR:$\r$\n$\r$\n$1$\r$\nPlease close them (closing Tolvane Chat stops its servers) and click Retry." IDRETRY retry
     Return
     retry:
@@ -226,7 +280,10 @@ FunctionEnd
 ; path, and with no link in it. $INSTDIR then takes the folder's canonical name.
 Function JudgeKitFolder
   Delete "$PLUGINSDIR\folder.txt"
-  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt"'
+  !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt" $Unprotected'
+  ${If} $0 = ${HELPER_FAILED}
+    Call HelperFailed
+  ${EndIf}
   ; The answer: the folder's canonical name (absolute, long names, no "\\?\"), which setup goes
   ; on with, or why the folder is refused, in $1.
   StrCpy $R3 1
@@ -244,10 +301,15 @@ Function .onInit
   !insertmacro UnpackKitSetup
   !insertmacro UnpackSetupData
   StrCpy $Installed 0
-  !insertmacro KitSetup 'elevated'
-  ${If} $0 <> 0
+  !insertmacro KitSetup 'elevated "$PLUGINSDIR\account.txt"'
+  ${If} $0 = ${HELPER_FAILED}
+    Call HelperFailed
+  ${ElseIf} $0 <> 0
     ${IfNot} ${Silent}
-      MessageBox MB_OK|MB_ICONSTOP "Setup is running as administrator.$\r$\n$\r$\nTolvane Chat is installed for one user, who keeps its settings in its folder: please run setup as the user who will use Tolvane Chat, without $\"Run as administrator$\"."
+      StrCpy $R3 0
+      Push "$PLUGINSDIR\account.txt"
+      Call ReadText
+      MessageBox MB_OK|MB_ICONSTOP $1
     ${EndIf}
     SetErrorLevel ${FOLDER_REFUSED}
     Quit
@@ -265,6 +327,15 @@ Function .onInit
   StrCpy $R2 0
   Call CommandLineOption
   StrCpy $Log $R1
+  ; /UNPROTECTED: install even on a drive that keeps no access lists, where any account of the
+  ; computer could change the kit's programs.
+  StrCpy $UnprotectedSwitch ""
+  ${GetParameters} $R0
+  ${GetOptions} $R0 "/UNPROTECTED" $R1
+  ${IfNot} ${Errors}
+    StrCpy $UnprotectedSwitch "unprotected"
+  ${EndIf}
+  StrCpy $Unprotected $UnprotectedSwitch
   ${If} ${Silent}
     Call JudgeKitFolder
     ${If} $0 <> 0
@@ -308,7 +379,14 @@ Function FinishShow
 FunctionEnd
 
 Function DirectoryLeave
+  StrCpy $Unprotected $UnprotectedSwitch
   Call JudgeKitFolder
+  ${If} $0 = ${UNPROTECTED_VOLUME}
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$1$\r$\n$\r$\nInstall Tolvane Chat there anyway, unprotected? Choose No to pick a folder on another drive." IDNO refused
+    StrCpy $Unprotected "unprotected"
+    Call JudgeKitFolder
+    refused:
+  ${EndIf}
   ${If} $0 <> 0
     MessageBox MB_OK|MB_ICONSTOP "Setup cannot use the folder $INSTDIR.$\r$\n$\r$\n$1$\r$\n$\r$\nPlease choose a folder of your own that you can write to, with a short path, such as C:\TolvaneChat."
     Abort
@@ -319,24 +397,48 @@ Function DirectoryLeave
   ${EndIf}
 FunctionEnd
 
+; Adds the line $R0 at the head of setup's report (UTF-16, as KitSetup writes it); the install is
+; then incomplete.
+Function TellSetupFailed
+  StrCpy $Installed 0
+  SetErrorLevel ${FILES_FAILED}
+  StrCpy $R3 0
+  Push "$INSTDIR\${REPORT}"
+  Call ReadText
+  FileOpen $2 "$INSTDIR\${REPORT}" w
+  FileWriteWord $2 0xFEFF
+  FileWriteUTF16LE $2 "$R0$\r$\n$\r$\n$1"
+  FileClose $2
+FunctionEnd
+
 Section "Tolvane Chat" KitSection
   SectionIn RO
-  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\staging.txt" "$Log"'
-  ${If} $0 = ${PROGRAMS_RUNNING}
-    SetErrorLevel ${PROGRAMS_RUNNING}
-    Abort
-  ${ElseIf} $0 <> 0
-    SetErrorLevel ${FOLDER_REFUSED}
-    Abort
+  !insertmacro KitSetup 'makefolder ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\staging.txt" "$Log" $Unprotected'
+  ${If} $0 = ${HELPER_FAILED}
+    Call HelperFailed
   ${EndIf}
-  StrCpy $R3 1
+  StrCpy $R3 0
   Push "$PLUGINSDIR\staging.txt"
   Call ReadText
+  ${If} $0 <> 0
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONSTOP "Setup cannot use the folder $INSTDIR.$\r$\n$\r$\n$1"
+    ${EndIf}
+    ${If} $0 = ${PROGRAMS_RUNNING}
+      SetErrorLevel ${PROGRAMS_RUNNING}
+    ${Else}
+      SetErrorLevel ${FOLDER_REFUSED}
+    ${EndIf}
+    Abort
+  ${EndIf}
   StrCpy $Staging $1
   !insertmacro InstallKitFiles
   ; The working folder of setup and of KitSetup must not be one of the staging folder's.
   SetOutPath "$INSTDIR"
-  !insertmacro KitSetup 'install ${KIT_FOLDER} "$Staging" "$PLUGINSDIR\data" "$INSTDIR\${REPORT}"'
+  !insertmacro KitSetup 'install ${KIT_FOLDER} "$Staging" "$PLUGINSDIR\data" "$INSTDIR\${REPORT}" $Unprotected'
+  ${If} $0 = ${HELPER_FAILED}
+    Call HelperFailed
+  ${EndIf}
   ; Refused before any file changed: the kit folder holds a link, or another setup holds it.
   ${If} $0 = ${FOLDER_REFUSED}
   ${OrIf} $0 = ${PROGRAMS_RUNNING}
@@ -351,7 +453,13 @@ Section "Tolvane Chat" KitSection
   ${EndIf}
   ; While a file is left from an incomplete install, the uninstaller can still remove what is
   ; there; the version is written only once every file is in place.
+  ClearErrors
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  ${If} ${Errors}
+    StrCpy $R0 "Setup could not write the uninstaller, $INSTDIR\${UNINSTALLER} (a program may be holding it, or a security program removed it). Run setup again."
+    Call TellSetupFailed
+  ${EndIf}
+  ClearErrors
   WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayName "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" Publisher "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayIcon "$INSTDIR\TolvaneChat.exe,0"
@@ -363,6 +471,12 @@ Section "Tolvane Chat" KitSection
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" NoRepair 1
   ${If} $Installed = 1
     WriteRegStr HKCU "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
+  ${EndIf}
+  ${If} ${Errors}
+    StrCpy $R0 "Setup could not register Tolvane Chat in Apps & features (HKEY_CURRENT_USER\${UNINSTALL_KEY}); uninstall it with $INSTDIR\${UNINSTALLER}, or run setup again."
+    Call TellSetupFailed
+  ${EndIf}
+  ${If} $Installed = 1
     ; Shortcuts take $OUTDIR as their working folder: the kit folder.
     SetOutPath "$INSTDIR"
     CreateShortCut "$SMPROGRAMS\${SHORTCUT}" "$INSTDIR\TolvaneChat.exe" "" "$INSTDIR\TolvaneChat.exe" 0
@@ -418,11 +532,17 @@ Section Uninstall
   ; What the uninstaller has to tell stays in the kit folder, which then stays too.
   StrCpy $R2 "$INSTDIR\${UNINSTALL_REPORT}"
   !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$R2" "$R0\."'
+  ${If} $0 = ${HELPER_FAILED}
+    Call un.HelperFailed
+  ${EndIf}
   ${If} $0 = 0
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
     ; The entry and shortcuts of a kit in another folder stay.
     !insertmacro KitSetup 'same ${KIT_FOLDER} "$R0\."'
+    ${If} $0 = ${HELPER_FAILED}
+      Call un.HelperFailed
+    ${EndIf}
     ${If} $0 = 0
       Delete "$SMPROGRAMS\${SHORTCUT}"
       Delete "$DESKTOP\${SHORTCUT}"

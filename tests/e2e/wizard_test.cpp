@@ -389,7 +389,9 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   const std::wstring kit = scratch.path() + L"Kits\\Zoë Тест", log = scratch.path() + L"setup.log";
   const std::wstring install = setup + L"/LOG=" + log + L" \"/D=" + kit + L"\"";
   ASSERT_EQ(RunWithItsChildren(install), 0u);
-  const std::string made = "Made " + Utf8(scratch.path()) + "Kits with the access list ";
+  // Only the kit folder gets the kit's access list; "Kits", made on the way, keeps what it
+  // inherits.
+  const std::string made = "Made " + Utf8(kit) + " with the access list ";
   const std::string logged = ReadBytes(log);
   ASSERT_EQ(logged.rfind(made, 0), 0u) << logged;
   ASSERT_EQ(logged.substr(logged.size() - 2), "\r\n");
@@ -580,7 +582,8 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(Install(kit_), 5u);
-    EXPECT_NE(Report(kit_).find(L"could not read these files"), std::wstring::npos) << Report(kit_);
+    EXPECT_NE(Report(kit_).find(L"A program holds these files open"), std::wstring::npos)
+        << Report(kit_);
     EXPECT_NE(Report(kit_).find(L"\n    TolvaneChat.pdf\r\n"), std::wstring::npos);
     EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"<none>");
     EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
@@ -625,6 +628,9 @@ TEST_F(KitSetup, OneSetupAtATime) {
     EXPECT_EQ(Install(kit_), 4u);
     EXPECT_EQ(Tree(kit_), (std::set<std::wstring>{L"~setup.lock"}));
   }
+  // Made by setup itself, the folder has the kit's access list (one made here would let others
+  // read it under Wine, which setup would mend and tell).
+  ASSERT_TRUE(RemoveDirectoryW(kit_.c_str()));
   // Two setups started at once: the second ends at once; the first installs the whole kit.
   std::vector<std::pair<UniqueHandle, UniqueHandle>> setups;
   for (int n = 0; n < 2; ++n) {
@@ -691,6 +697,163 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
               2u);
     EXPECT_EQ(ReadBytes(bad + L"\\problem.txt"), "shipped.txt: " + Utf8(problem));
   }
+}
+
+TEST_F(KitSetup, RemovesTheCopiesOfTheKitThatSetupsCutOffAfterUnpackingLeft) {
+  // A staging folder with setup's mark, holding what that setup had unpacked.
+  const auto left_staging = [&](const std::wstring& name) {
+    const std::wstring staging = kit_ + L"\\" + name;
+    std::filesystem::create_directories(std::filesystem::path(staging + L"\\servers\\apache\\bin"));
+    WriteBytes(staging + L"\\~setup.id", Utf8(name));
+    WriteBytes(staging + L"\\servers\\apache\\bin\\httpd.exe",
+               Shipped(L"servers\\apache\\bin\\httpd.exe"));
+    return staging;
+  };
+  const std::wstring before_setup = left_staging(L"~setup.0123456789abcdef");
+  // The user's folder of a like name has no mark: it stays, and stays the user's.
+  const std::wstring mine = kit_ + L"\\~setup.fedcba9876543210\\mine.txt";
+  std::filesystem::create_directories(std::filesystem::path(kit_ + L"\\~setup.fedcba9876543210"));
+  WriteBytes(mine, "mine");
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+  EXPECT_FALSE(FileExists(before_setup));
+  const std::wstring before_uninstall = left_staging(L"~setup.00000000000000ff");
+  ASSERT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
+  EXPECT_FALSE(FileExists(before_uninstall));
+  const std::wstring told = Report(kit_, L"uninstall-report.txt");
+  EXPECT_EQ(told.find(L"~setup.0"), std::wstring::npos) << Utf8(told);
+  EXPECT_NE(told.find(L"\n    ~setup.fedcba9876543210\\mine.txt\r\n"), std::wstring::npos)
+      << Utf8(told);
+  EXPECT_EQ(ReadBytes(mine), "mine");
+}
+
+TEST_F(KitSetup, NamesInItsReportTheRecordItCouldNotWrite) {
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+  const std::wstring record = kit_ + L"\\installed-files.txt";
+  std::set<std::wstring> before = Tree(kit_);
+  // A folder where setup writes its record before it moves it in place: no record can be
+  // written, so no file is changed.
+  ASSERT_TRUE(CreateDirectoryW((record + L".part").c_str(), nullptr));
+  before.insert({L"installed-files.txt.part\\", L"setup-report.txt"});
+  EXPECT_EQ(Install(kit_), 5u);
+  EXPECT_EQ(Tree(kit_), before);
+  EXPECT_NE(Report(kit_).find(L"could not write its record of the files it installs "
+                              L"(installed-files.txt)"),
+            std::wstring::npos)
+      << Utf8(Report(kit_));
+  RemoveDirectoryW((record + L".part").c_str());
+
+  // A damaged record that can not be put aside (a program holds it) stays, and says so.
+  const std::string damaged = ReadBytes(record) + "\xFF";
+  WriteBytes(record, damaged);
+  {
+    const UniqueHandle held(CreateFileW(record.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(kit_), 5u);
+  }
+  EXPECT_EQ(ReadBytes(record), damaged);
+  EXPECT_NE(Report(kit_).find(L"could not keep it aside"), std::wstring::npos)
+      << Utf8(Report(kit_));
+  EXPECT_EQ(Install(kit_), 0u) << Utf8(Report(kit_));
+}
+
+// Wine's way of refusing to start one program: its C runtime disabled for it alone (as on
+// Windows a rule against programs in the temporary folder, or a virus scanner's quarantine,
+// refuses setup's helper).
+class HelperRefused {
+ public:
+  HelperRefused() {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"msvcrt", REG_SZ, L"disabled", sizeof(L"disabled"));
+  }
+  ~HelperRefused() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\KitSetup.exe");
+  }
+  HelperRefused(const HelperRefused&) = delete;
+  HelperRefused& operator=(const HelperRefused&) = delete;
+
+ private:
+  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\KitSetup.exe\\DllOverrides";
+};
+
+// The texts of a window's controls, read as another process reads them.
+std::wstring TextsIn(HWND window) {
+  std::wstring texts;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) {
+        wchar_t text[1024] = {};
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(child, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 2000, &ignored);
+        *reinterpret_cast<std::wstring*>(data) += std::wstring(text) + L"\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+// The visible dialogs of process `id`.
+std::vector<HWND> DialogsOf(DWORD id) {
+  std::pair<DWORD, std::vector<HWND>> search{id, {}};
+  EnumWindows(
+      [](HWND window, LPARAM data) {
+        auto& [id, found] = *reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(data);
+        DWORD owner = 0;
+        wchar_t name[16] = {};
+        GetWindowThreadProcessId(window, &owner);
+        GetClassNameW(window, name, static_cast<int>(std::size(name)));
+        if (owner == id && IsWindowVisible(window) && std::wstring(name) == L"#32770") {
+          found.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// The visible dialog of process `id` with a text that holds `part`.
+HWND DialogSaying(DWORD id, const std::wstring& part) {
+  for (HWND dialog : DialogsOf(id)) {
+    if (TextsIn(dialog).find(part) != std::wstring::npos) return dialog;
+  }
+  return nullptr;
+}
+
+// A helper that can not start is told apart from a refused folder and from programs in use,
+// silently by its exit code, and in the window by a message said once.
+TEST_F(KitSetup, EndsWithItsOwnCodeWhenItsHelperCanNotRun) {
+  ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
+  const std::set<std::wstring> installed = Tree(kit_);
+  const HelperRefused refused;
+  const std::wstring other = scratch_.path() + L"Other";
+  EXPECT_EQ(Install(other), 6u);
+  EXPECT_FALSE(FileExists(other));
+  EXPECT_EQ(Uninstall(kit_), 6u);
+
+  std::wstring command = L"\"" + kit_ + L"\\uninstall.exe\" _?=" + kit_;
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  const UniqueHandle own(process.hProcess), thread(process.hThread);
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (window = DialogSaying(process.dwProcessId, L"Uninstall")) != nullptr; }));
+  PostMessageW(window, WM_COMMAND, IDOK, 0);  // "Uninstall"
+  HWND box = nullptr;
+  EXPECT_TRUE(WaitUntil([&] {
+    return (box = DialogSaying(process.dwProcessId, L"could not run its helper program")) !=
+           nullptr;
+  }));
+  if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0) << "asked again";
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &code);
+  if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
+  EXPECT_EQ(code, 6u);
+  EXPECT_EQ(Tree(kit_), installed);
+  EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
 }
 
 // Who may change an existing folder, as setup reads it from its security descriptor: built here

@@ -3,11 +3,13 @@
 // kit's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "folder_rules.h"
 #include "manifest.h"
 #include "plan.h"
+#include "report.h"
 
 namespace tolvane::kitsetup {
 namespace {
@@ -23,8 +25,9 @@ struct DiskDouble {
     files[path] = {Presence::kThere, hash, read_only};
     return *this;
   }
-  DiskDouble& Unreadable(const std::wstring& path) {
-    files[path] = {Presence::kUnreadable, L"", false};
+  DiskDouble& Unreadable(const std::wstring& path,
+                         kitsetup::Unreadable why = kitsetup::Unreadable::kHeld) {
+    files[path] = {Presence::kUnreadable, L"", false, why};
     return *this;
   }
   operator Disk() const {
@@ -34,6 +37,29 @@ struct DiskDouble {
     };
   }
 };
+
+constexpr std::uint8_t kOicI = kObjectInherit | kContainerInherit;
+
+// C:\ and C:\ProgramData as Windows 10 and 11 set them up.
+FolderSecurity Root() {
+  return {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+          true,
+          {{true, L"S-1-5-32-544", 0x1f01ff, kOicI},
+           {true, L"S-1-5-18", 0x1f01ff, kOicI},
+           {true, L"S-1-5-32-545", 0x1200a9, kOicI},
+           {true, L"S-1-5-11", 0xe0010000, kOicI | kInheritOnly},  // Modify, for what it holds
+           {true, L"S-1-5-11", 0x0004, 0}}};                       // make folders in C:\ itself
+}
+
+FolderSecurity ProgramData() {
+  return {L"S-1-5-18",
+          true,
+          {{true, L"S-1-5-18", 0x1f01ff, kOicI},
+           {true, L"S-1-5-32-544", 0x1f01ff, kOicI},
+           {true, L"S-1-3-0", 0x10000000, kOicI | kInheritOnly},
+           {true, L"S-1-5-32-545", 0x1200a9, kOicI},
+           {true, L"S-1-5-32-545", 0x0116, kContainerInherit}}};  // write and make folders
+}
 
 Manifest Listing(std::initializer_list<std::pair<const std::wstring, std::wstring>> files,
                  std::initializer_list<std::wstring> folders = {}) {
@@ -199,6 +225,15 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
   // An earlier release's file that this one no longer ships is removed only on the record's word.
   EXPECT_TRUE(plan.remove.empty());
 
+  // In a folder other accounts could change, a changed file may be theirs (a LoadModule in
+  // httpd.conf, an extension in php.ini): setup's own goes in its place, the other bytes aside.
+  const InstallPlan open = PlanInstall({}, shipped, rules, disk, true);
+  EXPECT_TRUE(open.beside.empty());
+  EXPECT_EQ(open.replace.size(), plan.replace.size() + plan.beside.size());
+  EXPECT_NE(std::find(open.replace.begin(), open.replace.end(),
+                      Aside{L"servers\\php\\php.ini", L"servers\\php\\php.ini.old"}),
+            open.replace.end());
+
   const Manifest installed = Installed({}, shipped, plan, {L"TolvaneChat.pdf"});
   EXPECT_EQ(installed.files.at(L"TolvaneChat.exe"), (Hashes{kB}));
   EXPECT_FALSE(installed.files.count(L"TolvaneChat.pdf"));  // its old bytes are not setup's
@@ -214,15 +249,16 @@ TEST(KitInstallPlan, LeavesUnreadableFilesAloneAndMakesOnlyItsOwnFilesWritable) 
                                      {L"x.new", kA}});
   const Manifest shipped = Listing({{L"locked", kB}, {L"ro", kB}, {L"ro-edited", kB}, {L"x", kB}});
   const Disk disk = DiskDouble()
-                        .Unreadable(L"locked")  // held open without sharing, or denied
-                        .Unreadable(L"gone")
+                        .Unreadable(L"locked")  // held open without sharing
+                        .Unreadable(L"gone", Unreadable::kOnlineOnly)
                         .With(L"ro", kA, true)
                         .With(L"ro-old", kA, true)
                         .With(L"ro-edited", kC, true)
                         .With(L"x", kC)
                         .With(L"x.new", kA, true);
   const InstallPlan plan = PlanInstall(previous, shipped, {}, disk);
-  EXPECT_EQ(plan.unreadable, (Paths{L"locked", L"gone"}));
+  EXPECT_EQ(plan.unreadable, (std::vector<Unread>{{L"locked", Unreadable::kHeld},
+                                                  {L"gone", Unreadable::kOnlineOnly}}));
   EXPECT_EQ(plan.put, (Paths{L"ro"}));
   EXPECT_EQ(plan.remove, (Paths{L"ro-old"}));
   EXPECT_EQ(plan.beside, (std::vector<Aside>{{L"ro-edited", L"ro-edited.new"}, {L"x", L"x.new"}}));
@@ -244,15 +280,16 @@ TEST(KitUninstallPlan, RemovesOnlyFilesStillAsInstalled) {
       {{L"a", kA}, {L"b", kA}, {L"gone", kA}, {L"locked", kA}, {L"ro", kA}, {L"Pending", kA}},
       {L"x", L"x\\y", L"x y"});
   installed.files[L"Pending"].insert(kB);  // a setup cut off half way: either version is setup's
-  const UninstallPlan plan = PlanUninstall(installed, DiskDouble()
-                                                          .With(L"a", kA)
-                                                          .With(L"b", kB)
-                                                          .Unreadable(L"locked")
-                                                          .With(L"ro", kA, true)
-                                                          .With(L"PENDING", kB));
+  const UninstallPlan plan =
+      PlanUninstall(installed, DiskDouble()
+                                   .With(L"a", kA)
+                                   .With(L"b", kB)
+                                   .Unreadable(L"locked", Unreadable::kDenied)
+                                   .With(L"ro", kA, true)
+                                   .With(L"PENDING", kB));
   EXPECT_EQ(plan.remove, (Paths{L"a", L"Pending", L"ro"}));
   EXPECT_EQ(plan.changed, (Paths{L"b"}));
-  EXPECT_EQ(plan.unreadable, (Paths{L"locked"}));
+  EXPECT_EQ(plan.unreadable, (std::vector<Unread>{{L"locked", Unreadable::kDenied}}));
   EXPECT_EQ(plan.read_only, (std::set<std::wstring, NameLess>{L"ro"}));
   EXPECT_EQ(plan.folders, (Paths{L"x\\y", L"x y", L"x"}));
 }
@@ -332,6 +369,9 @@ TEST(KitFolder, TrustsOnlyFoldersNoOtherAccountCanChange) {
     EXPECT_EQ(JudgeFolderSecurity(row.security, user), row.trust)
         << row.security.owner << " " << row.security.entries.size();
   }
+  // An earlier setup let every user read the kit and run its servers: setup takes that away.
+  EXPECT_TRUE(OthersMayRead({user, true, kit}, user));
+  EXPECT_FALSE(OthersMayRead({user, true, {full_user, full_system, full_admins, creator}}, user));
 }
 
 TEST(KitFolder, RefusesRunAsAdministratorFromADesktopThatIsNot) {
@@ -345,6 +385,15 @@ TEST(KitFolder, RefusesRunAsAdministratorFromADesktopThatIsNot) {
   EXPECT_FALSE(RefusesElevation(Elevation::kFull, std::nullopt, same));      // no shell to ask
   EXPECT_FALSE(RefusesElevation(Elevation::kLimited, Elevation::kLimited, same));
   EXPECT_FALSE(RefusesElevation(Elevation::kDefault, Elevation::kDefault, unknown));  // UAC off
+  // A deployment tool's service accounts: the kit, its settings and its entry would be theirs.
+  for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"}) {
+    EXPECT_NE(WhyAccountRefused(service, Elevation::kDefault, std::nullopt, unknown)
+                  .find(L"service account"),
+              std::wstring::npos)
+        << service;
+  }
+  EXPECT_EQ(WhyAccountRefused(L"S-1-5-21-1-2-3-1000", Elevation::kDefault, std::nullopt, unknown),
+            L"");
 }
 
 TEST(KitFolder, RefusesAParentOtherAccountsCouldRenameOrReplace) {
@@ -366,6 +415,113 @@ TEST(KitFolder, RefusesAParentOtherAccountsCouldRenameOrReplace) {
   emptied.entries.push_back({true, L"S-1-1-0", 0x0040});  // Everyone may delete what it holds
   EXPECT_TRUE(OthersCanReplace(mine, emptied, user));
   EXPECT_FALSE(OthersCanReplace(mine, {user, true, {{false, L"S-1-1-0", 0x1f01ff}}}, user));
+  // What is only handed down, and CREATOR OWNER's full control, give nobody a right on the
+  // folder itself: ProgramData's list, as Windows sets it, lets no other account empty it.
+  EXPECT_FALSE(OthersCanReplace(mine, ProgramData(), user));
+  EXPECT_TRUE(OthersCanReplace(MadeIn(Root(), user), Root(), user));
+}
+
+// Who may change the kit, judged from the rights setup finds on the way to it and in it.
+TEST(KitFolder, JudgesEveryFolderAboveAndInTheKitBeforeAndAfterProtecting) {
+  const std::wstring user = L"S-1-5-21-1-2-3-1000";
+  const FolderSecurity profile{user,
+                               true,
+                               {{true, L"S-1-5-18", 0x1f01ff, kOicI},
+                                {true, L"S-1-5-32-544", 0x1f01ff, kOicI},
+                                {true, user, 0x1f01ff, kOicI}}};
+  const Found root{L"C:\\", true, false, Root()},
+      data{L"C:\\ProgramData", true, false, ProgramData()};
+  const auto missing = [](const std::wstring& path) { return Found{path, false, false, {}}; };
+  const auto made_in = [&](const std::wstring& path, const FolderSecurity& parent) {
+    return Found{path, true, false, MadeIn(parent, user)};
+  };
+  const Found tools_unread{L"C:\\Kit\\tools", true, false, std::nullopt};
+  const struct {
+    std::vector<Found> chain;
+    std::vector<Found> inside;
+    Stage stage;
+    const wchar_t* refusal;  // a part of the reason; empty when trusted
+  } rows[] = {
+      {{missing(L"C:\\Kit"), root}, {}, Stage::kBeforeProtecting, L""},
+      // C:\ hands Authenticated Users the right to delete a folder made in it.
+      {{missing(L"C:\\Tools\\Kit"), missing(L"C:\\Tools"), root},
+       {},
+       Stage::kBeforeProtecting,
+       L"would have to make the folder C:\\Tools,"},
+      {{made_in(L"C:\\Tools\\Kit", Root()), made_in(L"C:\\Tools", Root()), root},
+       {},
+       Stage::kBeforeProtecting,
+       L"could rename or delete C:\\Tools "},
+      {{missing(L"C:\\ProgramData\\Maker\\Kit"), missing(L"C:\\ProgramData\\Maker"), data, root},
+       {},
+       Stage::kBeforeProtecting,
+       L""},
+      // A kit folder made under C:\ or in ProgramData: others may write in it until protected.
+      {{made_in(L"C:\\Kit", Root()), root}, {}, Stage::kBeforeProtecting, L""},
+      {{made_in(L"C:\\Kit", Root()), root},
+       {},
+       Stage::kAfterProtecting,
+       L"can still change C:\\Kit,"},
+      {{made_in(L"C:\\ProgramData\\Kit", ProgramData()), data, root},
+       {},
+       Stage::kAfterProtecting,
+       L"can still change"},
+      {{Found{L"C:\\Kit", true, false, profile}, root},
+       {made_in(L"C:\\Kit\\www", Root())},
+       Stage::kAfterProtecting,
+       L"can still change C:\\Kit\\www,"},
+      // An owner can always read its own rights: a folder whose rights can not be read is not.
+      {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt}, root},
+       {},
+       Stage::kBeforeProtecting,
+       L"can not read who may change C:\\Users\\u,"},
+      {{Found{L"C:\\Kit", true, false, profile}, root},
+       {tools_unread},
+       Stage::kBeforeProtecting,
+       L"can not read who may change C:\\Kit\\tools,"},
+      {{missing(L"D:\\Data\\Kit"), Found{L"D:\\Data", true, true, profile},
+        Found{L"D:\\", true, false, profile}},
+       {},
+       Stage::kBeforeProtecting,
+       L"D:\\Data is a link"},
+  };
+  for (const auto& row : rows) {
+    const std::wstring why = WhyUntrusted(row.chain, row.inside, user, row.stage);
+    EXPECT_EQ(why.empty(), *row.refusal == L'\0') << row.chain.front().path << ": " << why;
+    EXPECT_NE(why.find(row.refusal), std::wstring::npos) << row.chain.front().path << ": " << why;
+  }
+  EXPECT_TRUE(WasOpenToOthers({made_in(L"C:\\Kit", Root())}, user));
+  EXPECT_FALSE(WasOpenToOthers({Found{L"C:\\Kit", true, false, profile}, tools_unread}, user));
+
+  // In a folder that was open, every entry of the tree is judged: what another account made, or
+  // opened by a right of its own, stays open once the kit folder has its access list.
+  const auto entry = [&](const std::wstring& owner, std::vector<AccessEntry> entries) {
+    return Found{L"C:\\Kit\\servers\\apache\\bin\\x.dll", true, false,
+                 FolderSecurity{owner, true, std::move(entries)}};
+  };
+  const AccessEntry inherited_modify{true, L"S-1-5-11", 0x1301bf, kInherited};
+  const struct {
+    Found found;
+    const wchar_t* refusal;
+  } tree[] = {
+      {entry(user, {inherited_modify}), L""},  // taken away with the kit folder's list
+      {entry(L"S-1-5-32-544", {{true, user, 0x1f01ff, 0}}), L""},
+      {entry(L"S-1-5-21-1-2-3-1001", {inherited_modify}), L"Another account of this computer owns"},
+      {entry(user, {{true, L"S-1-1-0", 0x0002, 0}}), L"by rights of its own"},
+      {entry(user, {{true, L"S-1-5-11", 0x00040000, kContainerInherit | kInheritOnly}}),
+       L"by rights of its own"},
+      {Found{L"C:\\Kit\\www\\up", true, true, FolderSecurity{user, true, {}}}, L"is a link"},
+      {Found{L"C:\\Kit\\php.ini", true, false, std::nullopt}, L"can not read who may change"},
+  };
+  for (const auto& row : tree) {
+    const std::wstring why = WhyTreeUntrusted({row.found}, user);
+    EXPECT_EQ(why.empty(), *row.refusal == L'\0') << why;
+    EXPECT_NE(why.find(row.refusal), std::wstring::npos) << why;
+  }
+
+  EXPECT_EQ(WhyUnprotectable(true), L"");
+  EXPECT_NE(WhyUnprotectable(false).find(L"keeps no access lists"), std::wstring::npos);
+  EXPECT_NE(WhyUnprotectable(std::nullopt).find(L"could not ask"), std::wstring::npos);
 }
 
 TEST(KitFolder, CountsTheProgramsUnderItButTheUninstaller) {
@@ -376,8 +532,7 @@ TEST(KitFolder, CountsTheProgramsUnderItButTheUninstaller) {
             (Paths{L"C:\\Kit\\TolvaneChat.exe", L"c:\\kit\\servers\\apache\\bin\\httpd.exe"}));
   EXPECT_TRUE(IsUnder(L"C:\\KITS\\ZOË\\java.exe", L"c:\\kits\\zoë"));
   EXPECT_EQ(KitFolderAccessList(L"S-1-5-21-1-2-3-1000"),
-            L"D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1000)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
-            L"(A;OICI;FRFX;;;BU)");
+            L"D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1000)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
 }
 
 TEST(KitFolder, ChecksEveryFolderOnTheWayAndStagesOnlyInAFolderOfItsOwn) {
@@ -394,6 +549,18 @@ TEST(KitFolder, ChecksEveryFolderOnTheWayAndStagesOnlyInAFolderOfItsOwn) {
         L"~setup.0123456789abcdef0", L"~setup\\0123456789abcdef", L"~setup.01234567\\89abcdef"}) {
     EXPECT_FALSE(IsStagingName(other)) << other;
   }
+}
+
+TEST(KitReport, GroupsUnreadFilesByWhatTheUserCanDo) {
+  const std::wstring text = ListedUnread({{L"a.pdf", Unreadable::kOnlineOnly},
+                                          {L"b.exe", Unreadable::kHeld},
+                                          {L"c.ini", Unreadable::kOnlineOnly}},
+                                         {L"the uninstaller", L"uninstall again"});
+  const std::size_t held = text.find(L"holds these files open"),
+                    online = text.find(L"Make them available offline");
+  EXPECT_LT(held, online) << EncodeUtf8(text);
+  EXPECT_NE(text.find(L"    a.pdf\r\n    c.ini\r\n", online), std::wstring::npos);
+  EXPECT_EQ(text.find(L"Give yourself access"), std::wstring::npos) << "no heading without files";
 }
 
 }  // namespace

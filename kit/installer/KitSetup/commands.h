@@ -8,6 +8,7 @@
 
 #include "manifest.h"
 #include "plan.h"
+#include "report.h"
 #include "system.h"
 
 namespace tolvane::kitsetup {
@@ -17,7 +18,12 @@ enum ExitCode : int {
   kBadArguments = 2,
   kFolderRefused = 3,
   kInUse = 4,  // programs of the kit run, or another setup or uninstaller changes the folder
-  kFilesFailed = 5
+  kFilesFailed = 5,
+  // Given by the setup script alone: KitSetup could not be started, or ended without an answer.
+  kHelperFailed = 6,
+  // KitSetup's answer to the script: the drive keeps no access lists, or could not be asked;
+  // the script refuses the folder (3) unless the user chose to install there unprotected.
+  kUnprotectedVolume = 7
 };
 
 // What setup installed, kept in the kit folder for the next setup and the uninstaller.
@@ -25,6 +31,9 @@ constexpr wchar_t kRecord[] = L"installed-files.txt";
 // What setup and the silent uninstaller have to tell, left in the kit folder.
 constexpr wchar_t kSetupReport[] = L"setup-report.txt";
 constexpr wchar_t kUninstallReport[] = L"uninstall-report.txt";
+// Left in the kit folder while other accounts may have changed its files: setup gave it its
+// access list, and has yet to put every file of the kit in place. Gone once it has.
+constexpr wchar_t kOpenedMark[] = L"~setup.opened";
 
 std::wstring Join(const std::wstring& folder, const std::wstring& relative);
 
@@ -46,35 +55,51 @@ Disk DiskOf(const std::wstring& kit);
 std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
                           FolderPins& pins);
 
-// Why the kit folder, a folder above it or one in it that setup writes in would let another
-// account of the computer change the kit; empty when none would (or on a drive without access
-// lists).
-std::wstring WhyUntrusted(const std::wstring& folder, const std::vector<std::wstring>& inside);
-// Gives a kit folder of the user's that other accounts can change the kit's access list, and a
-// folder in it only what it inherits; what it did, for the report.
-std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside);
+// Who may change the kit folder, as setup found it.
+struct KitTrust {
+  // kFolderRefused, or kUnprotectedVolume on a drive without access lists the user did not
+  // choose to install on; `why` then says why.
+  int code = kDone;
+  std::wstring why;
+  bool open = false;         // other accounts could change it: its whole tree was judged
+  bool unprotected = false;  // on a drive without access lists, as the user chose
+  bool readable = false;     // other accounts may read it: it is to be protected all the same
+};
+// Judges the kit folder, each folder above it and the folders `inside` it that setup goes into;
+// the folders in the kit should be pinned. Before protecting, a folder that was open to other
+// accounts has its whole tree judged too.
+KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& inside, Stage stage,
+                  bool unprotected_allowed);
+// Gives the kit folder the kit's access list, and judges it again, its whole tree too when it
+// `was_open` to other accounts; why it is still not trusted, or empty.
+std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside,
+                              bool was_open);
 
 // Whether `name` is a staging folder of the kit folder that setup made: its name has the form,
 // it is no link, and its marker file holds its name.
 bool IsOwnStaging(const std::wstring& kit, const std::wstring& name);
 
-// A heading and its paths, at most twenty of them; empty when there are none.
-std::wstring Listed(const std::wstring& heading, const std::vector<std::wstring>& paths);
+// Removes the staging folders earlier runs left (cut off after they unpacked); the names of
+// those it could not remove entirely.
+std::vector<std::wstring> RemoveLeftStaging(const std::wstring& kit);
 // Writes the report, or removes one an earlier run left when there is nothing to tell.
 void Report(const std::wstring& path, const std::wstring& text);
 
-// 3 when the kit can not go into the folder given; `answer_file` then says why, and otherwise
-// gives the folder's canonical name. The other commands take the kit folder by that name.
-int Check(const std::wstring& given, const std::wstring& data, const std::wstring& answer_file);
-// 3 when setup runs elevated from a desktop that is not: another account's, or the user's
-// administrator rights, would own the kit.
-int Elevated();
+// 3 (or 7) when the kit can not go into the folder given; `answer_file` then says why, and
+// otherwise gives the folder's canonical name. The other commands take the kit folder by that
+// name. `unprotected`: the user chose to install on a drive that keeps no access lists.
+int Check(const std::wstring& given, const std::wstring& data, const std::wstring& answer_file,
+          bool unprotected);
+// 3 when setup runs as a service account, or elevated from a desktop that is not: another
+// account's, or the user's administrator rights, would own the kit. `answer_file` says why.
+int Elevated(const std::wstring& answer_file);
 int Running(const std::wstring& folder, const std::wstring& except, const std::wstring& names,
             const std::wstring& data);
+// `answer_file` gets the staging folder's name, or why the folder was refused.
 int MakeFolder(const std::wstring& folder, const std::wstring& data,
-               const std::wstring& staging_name_file, const std::wstring& log);
+               const std::wstring& answer_file, const std::wstring& log, bool unprotected);
 int Install(const std::wstring& folder, const std::wstring& staging, const std::wstring& data,
-            const std::wstring& report);
+            const std::wstring& report, bool unprotected);
 int Uninstall(const std::wstring& folder, const std::wstring& except, const std::wstring& report,
               bool registered);
 // For the build: 2, with the reason written to `problem_file` (UTF-8), when setup could not

@@ -151,6 +151,8 @@ std::vector<std::wstring> KitPrograms(const std::vector<std::wstring>& images,
 namespace {
 
 constexpr wchar_t kSystem[] = L"S-1-5-18";
+constexpr wchar_t kLocalService[] = L"S-1-5-19";
+constexpr wchar_t kNetworkService[] = L"S-1-5-20";
 constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
 constexpr wchar_t kTrustedInstaller[] =
     L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
@@ -168,17 +170,30 @@ bool IsTrusted(const std::wstring& sid, const std::wstring& user_sid) {
   return sid == user_sid || sid == kSystem || sid == kAdministrators || sid == kTrustedInstaller;
 }
 
+// An entry that gives an account other than the trusted ones one of `rights`.
+bool GivesOthers(const AccessEntry& entry, std::uint32_t rights, const std::wstring& user_sid) {
+  return entry.allow && (entry.rights & rights) && !IsTrusted(entry.sid, user_sid) &&
+         entry.sid != kCreatorOwner && entry.sid != kOwnerRights;
+}
+
+template <typename Counts>
+bool AnyGivesOthers(const FolderSecurity& security, std::uint32_t rights,
+                    const std::wstring& user_sid, Counts counts) {
+  return !security.has_access_list ||
+         std::any_of(security.entries.begin(), security.entries.end(), [&](const AccessEntry& e) {
+           return counts(e) && GivesOthers(e, rights, user_sid);
+         });
+}
+
+bool Always(const AccessEntry&) { return true; }
+bool OnTheFolderItself(const AccessEntry& e) { return !(e.flags & kInheritOnly); }
+bool SetOnTheEntry(const AccessEntry& e) { return !(e.flags & kInherited); }
+
 }  // namespace
 
 FolderTrust JudgeFolderSecurity(const FolderSecurity& security, const std::wstring& user_sid) {
   if (!IsTrusted(security.owner, user_sid)) return FolderTrust::kForeignOwner;
-  const bool open_to_others =
-      !security.has_access_list ||
-      std::any_of(security.entries.begin(), security.entries.end(), [&](const AccessEntry& entry) {
-        return entry.allow && (entry.rights & kChangingRights) && !IsTrusted(entry.sid, user_sid) &&
-               entry.sid != kCreatorOwner && entry.sid != kOwnerRights;
-      });
-  if (!open_to_others) return FolderTrust::kTrusted;
+  if (!AnyGivesOthers(security, kChangingRights, user_sid, Always)) return FolderTrust::kTrusted;
   return security.owner == user_sid ? FolderTrust::kProtect : FolderTrust::kOpenToOthers;
 }
 
@@ -187,14 +202,144 @@ bool OthersCanReplace(const FolderSecurity& folder, const FolderSecurity& parent
   // Delete it, or give oneself the right; delete what the parent holds, or give oneself that.
   constexpr std::uint32_t kReplacing = 0x00010000 | 0x00040000 | 0x00080000 | 0x10000000;
   constexpr std::uint32_t kEmptying = 0x0040 | 0x00040000 | 0x00080000 | 0x10000000;
-  const auto others_may = [&](const FolderSecurity& security, std::uint32_t rights) {
-    return !security.has_access_list ||
-           std::any_of(security.entries.begin(), security.entries.end(), [&](const AccessEntry& e) {
-             return e.allow && (e.rights & rights) && !IsTrusted(e.sid, user_sid);
-           });
-  };
-  return !IsTrusted(folder.owner, user_sid) || others_may(folder, kReplacing) ||
-         others_may(parent, kEmptying);
+  return !IsTrusted(folder.owner, user_sid) ||
+         AnyGivesOthers(folder, kReplacing, user_sid, OnTheFolderItself) ||
+         AnyGivesOthers(parent, kEmptying, user_sid, OnTheFolderItself);
+}
+
+FolderSecurity MadeIn(const FolderSecurity& parent, const std::wstring& user_sid) {
+  FolderSecurity made{user_sid, parent.has_access_list, {}};
+  for (const AccessEntry& entry : parent.entries) {
+    const bool onward = !(entry.flags & kNoPropagate);
+    constexpr std::uint8_t kInheritance = kObjectInherit | kContainerInherit;
+    if (entry.flags & kContainerInherit) {
+      made.entries.push_back(
+          {entry.allow, entry.sid == kCreatorOwner ? user_sid : entry.sid, entry.rights,
+           static_cast<std::uint8_t>(
+               kInherited |
+               (onward && entry.sid != kCreatorOwner ? entry.flags & kInheritance : 0))});
+    }
+    // Handed on to what the new folder will hold, with no right on the folder itself.
+    if (onward && (entry.flags & kInheritance) &&
+        (entry.sid == kCreatorOwner || !(entry.flags & kContainerInherit))) {
+      made.entries.push_back(
+          {entry.allow, entry.sid, entry.rights,
+           static_cast<std::uint8_t>(kInherited | kInheritOnly | (entry.flags & kInheritance))});
+    }
+  }
+  return made;
+}
+
+namespace {
+
+std::wstring Unreadable(const std::wstring& path) {
+  return L"Setup can not read who may change " + path +
+         L", so it can not tell whether other accounts of this computer could change it.";
+}
+
+}  // namespace
+
+std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& inside,
+                          const std::wstring& user_sid, Stage stage) {
+  // Each folder of the chain with the rights it has, or, when setup has yet to make it, those it
+  // will take. The kit folder's own are judged, and mended, on their own: as a child of the
+  // folder above, only whether others may empty that folder counts for it.
+  std::vector<std::optional<FolderSecurity>> rights(chain.size());
+  for (std::size_t i = chain.size(); i-- > 0;) {
+    if (i == 0) {
+      rights[i] = FolderSecurity{user_sid, true, {}};
+    } else if (chain[i].exists) {
+      rights[i] = chain[i].security;
+    } else if (i + 1 < chain.size() && rights[i + 1]) {
+      rights[i] = MadeIn(*rights[i + 1], user_sid);
+    }
+  }
+  for (std::size_t above = 1; above < chain.size(); ++above) {
+    const Found& child = chain[above - 1];
+    const Found& parent = chain[above];
+    if (above > 1 && child.exists && child.link) {
+      return child.path + L" is a link to another folder, which another account could change.";
+    }
+    if (!rights[above]) return Unreadable(parent.path);
+    if (!rights[above - 1]) return Unreadable(child.path);
+    if (OthersCanReplace(*rights[above - 1], *rights[above], user_sid)) {
+      return child.exists || above == 1
+                 ? L"Other accounts of this computer could rename or delete " + child.path +
+                       L" and put a folder of their own in its place."
+                 : L"Setup would have to make the folder " + child.path +
+                       L", which other accounts of this computer could rename or delete: it "
+                       L"would take the rights of " +
+                       parent.path + L".";
+    }
+  }
+  std::vector<const Found*> judged;
+  if (!chain.empty()) judged.push_back(&chain.front());
+  for (const Found& found : inside) judged.push_back(&found);
+  for (const Found* found : judged) {
+    if (!found->exists) continue;
+    if (!found->security) return Unreadable(found->path);
+    switch (JudgeFolderSecurity(*found->security, user_sid)) {
+      case FolderTrust::kForeignOwner:
+        return L"Another account of this computer owns " + found->path +
+               L", and could change Tolvane Chat's programs in it.";
+      case FolderTrust::kOpenToOthers:
+        return L"Other accounts of this computer can change " + found->path +
+               L", and it is not yours to protect.";
+      case FolderTrust::kProtect:
+        if (stage == Stage::kAfterProtecting) {
+          return L"Other accounts of this computer can still change " + found->path +
+                 L", though setup gave the kit folder its access list.";
+        }
+        break;
+      case FolderTrust::kTrusted:
+        break;
+    }
+  }
+  return L"";
+}
+
+bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid) {
+  return AnyGivesOthers(security, 0xFFFFFFFF, user_sid, Always);
+}
+
+bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_sid) {
+  return std::any_of(judged.begin(), judged.end(), [&](const Found& found) {
+    return found.exists && found.security &&
+           JudgeFolderSecurity(*found.security, user_sid) == FolderTrust::kProtect;
+  });
+}
+
+std::wstring WhyTreeUntrusted(const std::vector<Found>& tree, const std::wstring& user_sid) {
+  for (const Found& found : tree) {
+    if (found.link) {
+      return found.path +
+             L" is a link, which another account may have put there while it could "
+             L"change the kit folder.";
+    }
+    if (!found.security) return Unreadable(found.path);
+    if (!IsTrusted(found.security->owner, user_sid)) {
+      return L"Another account of this computer owns " + found.path +
+             L", which it made while it could change the kit folder.";
+    }
+    if (AnyGivesOthers(*found.security, kChangingRights, user_sid, SetOnTheEntry)) {
+      return L"Other accounts of this computer may change " + found.path +
+             L" by rights of its own, which the kit folder's access list does not take away.";
+    }
+  }
+  return L"";
+}
+
+std::wstring WhyUnprotectable(std::optional<bool> keeps_access_lists) {
+  if (!keeps_access_lists) {
+    return L"Setup could not ask the folder's drive whether it keeps access lists, so it can not "
+           L"keep other accounts of this computer from changing Tolvane Chat's programs there.";
+  }
+  if (!*keeps_access_lists) {
+    return L"The folder's drive keeps no access lists (a FAT32 or exFAT drive, a memory card, or "
+           L"a network share without them): any account of this computer could change Tolvane "
+           L"Chat's programs there, such as the one you run as administrator.";
+  }
+  return L"";
 }
 
 bool RefusesElevation(Elevation self, std::optional<Elevation> shell,
@@ -203,8 +348,29 @@ bool RefusesElevation(Elevation self, std::optional<Elevation> shell,
   return self == Elevation::kFull && shell && *shell != Elevation::kFull;
 }
 
+bool IsServiceAccount(const std::wstring& sid) {
+  return sid == kSystem || sid == kLocalService || sid == kNetworkService;
+}
+
+std::wstring WhyAccountRefused(const std::wstring& user_sid, Elevation self,
+                               std::optional<Elevation> shell, std::optional<bool> session_user) {
+  constexpr wchar_t kForOneUser[] =
+      L"Tolvane Chat is installed for one user, who keeps its settings in its folder: please run "
+      L"setup as the user who will use Tolvane Chat";
+  if (IsServiceAccount(user_sid)) {
+    return L"Setup is running as a service account of Windows (SYSTEM, LocalService or "
+           L"NetworkService), as deployment tools run programs.\r\n\r\n" +
+           std::wstring(kForOneUser) + L", in that user's session.";
+  }
+  if (RefusesElevation(self, shell, session_user)) {
+    return L"Setup is running as administrator.\r\n\r\n" + std::wstring(kForOneUser) +
+           L", without \"Run as administrator\".";
+  }
+  return L"";
+}
+
 std::wstring KitFolderAccessList(const std::wstring& user_sid) {
-  return L"D:P(A;OICI;FA;;;" + user_sid + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+  return L"D:P(A;OICI;FA;;;" + user_sid + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 }
 
 }  // namespace tolvane::kitsetup

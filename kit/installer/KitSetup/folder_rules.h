@@ -77,11 +77,19 @@ std::vector<std::wstring> FoldersOnTheWay(std::initializer_list<const Manifest*>
 std::vector<std::wstring> KitPrograms(const std::vector<std::wstring>& images,
                                       const std::wstring& folder, const std::wstring& except);
 
-// An existing folder's owner and access list, as setup reads them.
+// How an access entry is handed down: the flags of its header, as Windows keeps them.
+constexpr std::uint8_t kObjectInherit = 0x01;
+constexpr std::uint8_t kContainerInherit = 0x02;
+constexpr std::uint8_t kNoPropagate = 0x04;  // handed to its children, not on to theirs
+constexpr std::uint8_t kInheritOnly = 0x08;  // only handed down: no right on the folder itself
+constexpr std::uint8_t kInherited = 0x10;    // taken from the parent, not set on the entry itself
+
+// An existing folder's or file's owner and access list, as setup reads them.
 struct AccessEntry {
   bool allow = true;
   std::wstring sid;
   std::uint32_t rights = 0;
+  std::uint8_t flags = 0;
 };
 struct FolderSecurity {
   std::wstring owner;
@@ -99,17 +107,72 @@ enum class FolderTrust {
 // `C:\` lets every signed-in account make folders there, and their maker owns them: a kit
 // folder another account made before the user installed, or one that inherits `C:\`'s entries
 // (Authenticated Users may change what is in it), would let that account replace the kit's
-// programs. Deny entries are not counted: an allow entry is enough to call a folder open.
+// programs. Deny entries are not counted: an allow entry is enough to call a folder open. Entries
+// only handed down count too: what the folder holds takes them.
 FolderTrust JudgeFolderSecurity(const FolderSecurity& security, const std::wstring& user_sid);
 
 // Whether other accounts could rename or delete a folder above the kit folder, and so put one
 // of their own in the kit folder's place: it is not owned by the user, SYSTEM, Administrators
-// or TrustedInstaller, or others may delete it, or may delete what its parent holds.
+// or TrustedInstaller, or others may delete it, or may delete what its parent holds. Only the
+// folders' own rights count: not entries only handed down, nor CREATOR OWNER's and OWNER RIGHTS'
+// (which stand for the owner of what is made in it, and for its owner).
 bool OthersCanReplace(const FolderSecurity& folder, const FolderSecurity& parent,
                       const std::wstring& user_sid);
 
-// Full control for the installing user, SYSTEM and Administrators, read and run for Users,
-// nothing inherited from the parent folder; what it holds inherits it.
+// The owner and access list a folder the user makes in `parent` takes: the entries `parent`
+// hands down to folders (C:\ hands Authenticated Users the right to modify), CREATOR OWNER's
+// standing for the user.
+FolderSecurity MadeIn(const FolderSecurity& parent, const std::wstring& user_sid);
+
+// A folder or file as setup finds it, without following a link.
+struct Found {
+  std::wstring path;
+  bool exists = true;
+  bool link = false;                       // a symbolic link, junction or mount point
+  std::optional<FolderSecurity> security;  // nothing when its rights can not be read
+};
+
+// When setup judges the kit folder: before it gave the folder its access list, a folder of the
+// user's that others can change is still to be protected; after, it must be trusted.
+enum class Stage { kBeforeProtecting, kAfterProtecting };
+
+// Why another account could change the kit; empty when none could. `chain` is the kit folder and
+// each folder above it up to its drive's or share's root; `inside` the folders in the kit that
+// setup goes into. A folder whose rights can not be read is not trusted: an owner can always read
+// its own.
+std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& inside,
+                          const std::wstring& user_sid, Stage stage);
+
+// Whether other accounts may read the kit folder or run what it holds: its settings, logs and
+// sessions are the user's alone (a kit folder an earlier setup made let every user read it).
+bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid);
+
+// Whether other accounts could change the kit folder or a folder in it before setup protected
+// it: then they may have changed any file in it, and the whole tree is judged.
+bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_sid);
+
+// Why a kit folder that was open to other accounts can not be trusted even once protected: the
+// first entry of its tree that is a link, whose rights can not be read, that another account
+// owns (and so can open again), or whose own entries let others change it (the kit folder's
+// access list does not take those away). Empty when there is none.
+std::wstring WhyTreeUntrusted(const std::vector<Found>& tree, const std::wstring& user_sid);
+
+// Why setup can not keep other accounts from changing the kit on the folder's drive: it keeps no
+// access lists (FAT32, exFAT, a share without them), or could not be asked. Empty when it keeps
+// them.
+std::wstring WhyUnprotectable(std::optional<bool> keeps_access_lists);
+
+// Full control for the installing user, SYSTEM and Administrators, nobody else, nothing
+// inherited from the parent folder; what it holds inherits it.
 std::wstring KitFolderAccessList(const std::wstring& user_sid);
+
+// SYSTEM, LocalService and NetworkService: Windows' own accounts, which a deployment tool may run
+// setup as. The kit, its settings and its entry would be theirs, not the user's.
+bool IsServiceAccount(const std::wstring& sid);
+
+// Why setup must not run as it does: as a service account, as another account than the one
+// signed in, or elevated from a desktop that is not. Empty when it may.
+std::wstring WhyAccountRefused(const std::wstring& user_sid, Elevation self,
+                               std::optional<Elevation> shell, std::optional<bool> session_user);
 
 }  // namespace tolvane::kitsetup

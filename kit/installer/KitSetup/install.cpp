@@ -69,8 +69,26 @@ std::vector<std::wstring> Described(const std::vector<Aside>& asides, const wcha
 
 }  // namespace
 
+namespace {
+
+// What the report says of the files setup put in place over other bytes, by whose they may be.
+std::wstring ReplacedHeading(bool open) {
+  if (open) {
+    return L"Other accounts of this computer could write in the kit folder before setup "
+           L"protected it, and these files were changed while they could: they may be theirs, "
+           L"not yours. Setup put its own version in place and kept the changed one beside each "
+           L"as " +
+           std::wstring(kBackupSuffix) + L"; look at what differs before you use any of it again:";
+  }
+  return L"These programs and documents of the kit were not the ones an earlier setup "
+         L"installed. Setup replaced them and kept the earlier ones beside each as " +
+         std::wstring(kBackupSuffix) + L":";
+}
+
+}  // namespace
+
 int Install(const std::wstring& folder, const std::wstring& staging,
-            const std::wstring& data_folder, const std::wstring& report) {
+            const std::wstring& data_folder, const std::wstring& report, bool unprotected) {
   if (!IsOwnStaging(folder, staging)) return kBadArguments;
   // Whatever happens, the unpacked files go: only the ones put in place are the kit's.
   const struct StagingRemover {
@@ -92,31 +110,41 @@ int Install(const std::wstring& folder, const std::wstring& staging,
     return kFolderRefused;
   }
   // Judged again: another account may have made a folder in the kit since setup protected it.
-  const std::wstring untrusted =
-      WhyUntrusted(folder, FoldersOnTheWay({&data->shipped, &record.manifest}));
-  if (!untrusted.empty()) {
-    Report(report, L"Setup did not install into " + folder + L": " + untrusted + L"\r\n");
+  const KitTrust trust = JudgeKit(folder, FoldersOnTheWay({&data->shipped, &record.manifest}),
+                                  Stage::kAfterProtecting, unprotected);
+  if (trust.code != kDone) {
+    Report(report, L"Setup did not install into " + folder + L": " + trust.why + L"\r\n");
     return kFolderRefused;
   }
+  const bool open =
+      trust.unprotected || InspectFile(Join(folder, kOpenedMark)).presence != Presence::kAbsent;
   // What setup did to the folder's access list before it unpacked, to tell.
   std::wstring told =
       utf8::Decode(ReadFileBytes(Join(folder, staging + L"\\" + kStagingNotes)).second)
           .value_or(L"");
   if (record.state == RecordState::kUnreadable) {
-    Report(report, L"Setup could not read its record of the files it installed (" +
+    Report(report, told + L"Setup could not read its record of the files it installed (" +
                        std::wstring(kRecord) + L"), so it changed nothing in " + folder +
-                       L". Run setup again once no program holds it.\r\n");
+                       L".\r\n\r\n" +
+                       ListedUnread({{kRecord, InspectFile(Join(folder, kRecord)).why}},
+                                    {L"setup", L"run setup again"}));
     return kFilesFailed;
   }
   if (record.state == RecordState::kDamaged) {
     const std::wstring kept = KeepDamagedRecord(folder);
-    if (kept.empty()) return kFilesFailed;
+    if (kept.empty()) {
+      Report(report, told + L"Setup's record of the files it installed (" + std::wstring(kRecord) +
+                         L") is damaged, and setup could not keep it aside under another name, "
+                         L"so it changed nothing in " +
+                         folder + L". Run setup again once no program holds the record.\r\n");
+      return kFilesFailed;
+    }
     told +=
         L"Setup's record of the files it installed was damaged. It is kept as " + kept +
         L", and setup took every file that differs from the ones it installs for yours.\r\n\r\n";
   }
   const Manifest& previous = record.manifest;
-  const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder));
+  const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder), open);
   if (!WriteFileBytes(Join(folder, kRecord),
                       EncodeManifest(Pending(previous, data->shipped, plan)))) {
     Report(report, told + L"Setup could not write its record of the files it installs (" +
@@ -128,23 +156,27 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   for (const std::wstring& path : plan.read_only) MakeWritable(Join(folder, path));
   const Installation installation(folder, staging, data->shipped);
   std::set<std::wstring, NameLess> failed;
-  std::vector<std::wstring> failed_paths;
-  const auto attempt = [&](const std::wstring& path, bool done) {
+  std::vector<std::wstring> not_installed, not_removed;
+  const auto attempt = [&](const std::wstring& path, bool done, std::vector<std::wstring>& listed) {
     if (done) return;
     failed.insert(path);
-    failed_paths.push_back(path);
+    listed.push_back(path);
   };
-  for (const std::wstring& path : plan.put) attempt(path, installation.Put(path, path));
+  for (const std::wstring& path : plan.put) {
+    attempt(path, installation.Put(path, path), not_installed);
+  }
   std::vector<std::wstring> stranded;
   for (const Aside& aside : plan.replace) {
     bool left_aside = false;
-    attempt(aside.path, installation.Replace(aside, left_aside));
+    attempt(aside.path, installation.Replace(aside, left_aside), not_installed);
     if (left_aside)
       stranded.push_back(aside.path + L" (its earlier version is " + aside.other + L")");
   }
   for (const Aside& aside : plan.beside)
-    attempt(aside.path, installation.Put(aside.path, aside.other));
-  for (const std::wstring& path : plan.remove) attempt(path, DeleteKitFile(Join(folder, path)));
+    attempt(aside.path, installation.Put(aside.path, aside.other), not_installed);
+  for (const std::wstring& path : plan.remove) {
+    attempt(path, DeleteKitFile(Join(folder, path)), not_removed);
+  }
   pins.Release();
   for (const std::wstring& path : plan.stale_folders) RemoveDirectoryW(Join(folder, path).c_str());
   const bool recorded = WriteFileBytes(
@@ -157,31 +189,36 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   for (const Aside& aside : plan.beside) {
     if (!failed.count(aside.path)) beside.push_back(aside);
   }
-  // Failures first: the window shows only the report's first lines.
+  const bool done = failed.empty() && plan.unreadable.empty() && plan.no_room.empty() && recorded;
+  // The kit is whole: nothing in it is left from the time others could change it.
+  if (done) DeleteFileW(Join(folder, kOpenedMark).c_str());
+  // Failures first: the window shows only the report's first lines. What setup did to the
+  // folder's rights comes before them: it tells when the kit is not protected.
   Report(report,
-         Listed(L"Setup could not install these files (a program may be using them); run "
-                L"setup again once it has ended:",
-                failed_paths) +
+         told +
+             (recorded ? L""
+                       : L"Setup could not write its record of the files it installed (" +
+                             std::wstring(kRecord) +
+                             L"); the uninstaller will remove only what the earlier record "
+                             L"lists. Run setup again.\r\n\r\n") +
+             Listed(L"Setup could not install these files (a program may be using them); run "
+                    L"setup again once it has ended:",
+                    not_installed) +
+             Listed(L"Setup could not remove these files of an earlier version (a program may be "
+                    L"using them); run setup again once it has ended:",
+                    not_removed) +
              Listed(L"Setup found no free name beside these files of yours for its own version, "
                     L"so it left them as they were:",
                     plan.no_room) +
              Listed(L"Setup could not put these files back after it failed to replace them:",
                     stranded) +
-             Listed(L"Setup could not read these files, so it left them as they were; run setup "
-                    L"again once no program holds them:",
-                    plan.unreadable) +
-             told +
-             Listed(L"These programs and documents of the kit were not the ones an earlier setup "
-                    L"installed. Setup replaced them and kept the earlier ones beside each as " +
-                        std::wstring(kBackupSuffix) + L":",
-                    Described(replaced, kBackupSuffix, L"kept as")) +
+             ListedUnread(plan.unreadable, {L"setup", L"run setup again"}) +
+             Listed(ReplacedHeading(open), Described(replaced, kBackupSuffix, L"kept as")) +
              Listed(L"You had changed these files, so setup kept them as they were and put the "
                     L"new version beside each as " +
                         std::wstring(kBesideSuffix) + L":",
                     Described(beside, kBesideSuffix, L"the new version is")));
-  return failed.empty() && plan.unreadable.empty() && plan.no_room.empty() && recorded
-             ? kDone
-             : kFilesFailed;
+  return done ? kDone : kFilesFailed;
 }
 
 }  // namespace tolvane::kitsetup

@@ -13,8 +13,6 @@
 namespace tolvane::kitsetup {
 namespace {
 
-constexpr std::size_t kListedAtMost = 20;
-
 // The lines of a UTF-8 text; nothing when it is not UTF-8.
 std::optional<std::vector<std::wstring>> Lines(const std::string& bytes) {
   const std::optional<std::wstring> text = utf8::Decode(bytes);
@@ -90,24 +88,6 @@ std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const M
   return L"";
 }
 
-bool IsOwnStaging(const std::wstring& kit, const std::wstring& name) {
-  if (!IsStagingName(name) || IsLink(Join(kit, name))) return false;
-  const auto [presence, bytes] = ReadFileBytes(Join(kit, name + L"\\" + kStagingMarker));
-  return presence == Presence::kThere && bytes == std::string(name.begin(), name.end());
-}
-
-std::wstring Listed(const std::wstring& heading, const std::vector<std::wstring>& paths) {
-  if (paths.empty()) return L"";
-  std::wstring text = heading + L"\r\n";
-  for (std::size_t i = 0; i < paths.size() && i < kListedAtMost; ++i) {
-    text += L"    " + paths[i] + L"\r\n";
-  }
-  if (paths.size() > kListedAtMost) {
-    text += L"    ... and " + std::to_wstring(paths.size() - kListedAtMost) + L" more\r\n";
-  }
-  return text + L"\r\n";
-}
-
 void Report(const std::wstring& path, const std::wstring& text) {
   if (text.empty()) {
     DeleteFileW(path.c_str());
@@ -137,110 +117,15 @@ std::wstring WhyRefused(FolderVerdict verdict) {
 
 }  // namespace
 
-namespace {
-
-// The folder a folder is in; empty for a drive's or a share's root.
-std::wstring ParentOf(const std::wstring& folder) {
-  const std::size_t cut = folder.find_last_of(L'\\');
-  if (cut == std::wstring::npos || folder.size() <= 3) return L"";
-  if (folder.compare(0, 2, L"\\\\") == 0 &&
-      folder.find(L'\\', folder.find(L'\\', 2) + 1) == std::wstring::npos) {
-    return L"";  // "\\\\server\\share"
-  }
-  return cut == 2 ? folder.substr(0, 3) : folder.substr(0, cut);
-}
-
-// Why another account could rename or delete the kit folder or a folder above it, and put one
-// of its own in its place; empty when none could. Folders whose rights can not be read are not
-// judged.
-std::wstring WhyReplaceable(const std::wstring& folder, const std::wstring& user) {
-  for (std::wstring child = folder, parent = ParentOf(folder); !parent.empty();
-       child = parent, parent = ParentOf(parent)) {
-    if (child != folder && IsLink(child)) {
-      return child + L" is a link to another folder, which another account could change.";
-    }
-    const std::optional<FolderSecurity> above = ReadFolderSecurity(parent);
-    // The kit folder's own rights are judged, and mended, on their own.
-    const std::optional<FolderSecurity> own =
-        child == folder ? std::optional<FolderSecurity>(FolderSecurity{user, true, {}})
-                        : ReadFolderSecurity(child);
-    if (above && own && OthersCanReplace(*own, *above, user)) {
-      return L"Other accounts of this computer could rename or delete " + child +
-             L" and put a folder of their own in its place.";
-    }
-  }
-  return L"";
-}
-
-}  // namespace
-
-std::wstring WhyUntrusted(const std::wstring& folder, const std::vector<std::wstring>& inside) {
-  // On a drive that keeps no access lists nobody's rights can be told; the report says so.
-  if (!KeepsAccessLists(folder)) return L"";
-  const std::wstring user = CurrentUserSid();
-  const std::wstring replaceable = WhyReplaceable(folder, user);
-  if (!replaceable.empty()) return replaceable;
-  std::vector<std::wstring> folders{folder};
-  for (const std::wstring& path : inside) folders.push_back(Join(folder, path));
-  for (const std::wstring& path : folders) {
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-    const std::optional<FolderSecurity> security = ReadFolderSecurity(path);
-    if (!security) return L"Setup can not read who may change " + path + L".";
-    const FolderTrust trust = JudgeFolderSecurity(*security, user);
-    if (trust == FolderTrust::kForeignOwner) {
-      return L"Another account of this computer owns " + path +
-             L", and could change Tolvane Chat's programs in it.";
-    }
-    if (trust == FolderTrust::kOpenToOthers) {
-      return L"Other accounts of this computer can change " + path +
-             L", and it is not yours to protect.";
-    }
-  }
-  return L"";
-}
-
-std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside) {
-  if (!KeepsAccessLists(folder)) {
-    return L"The kit folder is on a drive that keeps no access lists (FAT32 or exFAT, say), so "
-           L"setup could not keep other accounts of this computer from changing Tolvane Chat's "
-           L"programs in it.\r\n\r\n";
-  }
-  const std::wstring user = CurrentUserSid();
-  const auto open_to_others = [&](const std::wstring& path) {
-    const std::optional<FolderSecurity> security = ReadFolderSecurity(path);
-    return security && JudgeFolderSecurity(*security, user) == FolderTrust::kProtect;
-  };
-  std::vector<std::wstring> protected_folders, failed;
-  if (open_to_others(folder)) {
-    (ProtectFolder(folder, KitFolderAccessList(user)) ? protected_folders : failed)
-        .push_back(folder);
-  }
-  for (const std::wstring& path : inside) {
-    const std::wstring full = Join(folder, path);
-    if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES || !open_to_others(full)) {
-      continue;
-    }
-    (InheritOnly(full) ? protected_folders : failed).push_back(full);
-  }
-  return Listed(
-             L"Other accounts of this computer could change these folders, so setup gave them "
-             L"the kit's access list (only you, SYSTEM and Administrators can change them):",
-             protected_folders) +
-         Listed(
-             L"Other accounts of this computer can change these folders, and setup could not "
-             L"change that:",
-             failed);
-}
-
 int Check(const std::wstring& given, const std::wstring& data_folder,
-          const std::wstring& answer_file) {
+          const std::wstring& answer_file, bool unprotected) {
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
   // The answer is the folder's canonical name, which the script goes on with (for the files,
   // the registry and the shortcuts), or why the folder is refused.
-  const auto refuse = [&](const std::wstring& why) {
+  const auto refuse = [&](const std::wstring& why, int code = kFolderRefused) {
     WriteUtf16File(answer_file, why);
-    return kFolderRefused;
+    return code;
   };
   const std::optional<std::wstring> canonical = CanonicalFolder(given);
   if (!canonical) return refuse(WhyRefused(FolderVerdict::kNotAbsolute));
@@ -254,16 +139,18 @@ int Check(const std::wstring& given, const std::wstring& data_folder,
   if (!link.empty()) {
     return refuse(link + L" is a link to another folder, and setup never writes through one.");
   }
-  const std::wstring untrusted =
-      WhyUntrusted(folder, FoldersOnTheWay({&data->shipped, &record.manifest}));
-  if (!untrusted.empty()) return refuse(untrusted);
+  const KitTrust trust = JudgeKit(folder, FoldersOnTheWay({&data->shipped, &record.manifest}),
+                                  Stage::kBeforeProtecting, unprotected);
+  if (trust.code != kDone) return refuse(trust.why, trust.code);
   return WriteUtf16File(answer_file, folder) ? kDone : kFolderRefused;
 }
 
-int Elevated() {
-  return RefusesElevation(ThisProcessElevation(), ShellElevation(), SameUserAsSession())
-             ? kFolderRefused
-             : kDone;
+int Elevated(const std::wstring& answer_file) {
+  const std::wstring why = WhyAccountRefused(CurrentUserSid(), ThisProcessElevation(),
+                                             ShellElevation(), SameUserAsSession());
+  if (why.empty()) return kDone;
+  WriteUtf16File(answer_file, why);
+  return kFolderRefused;
 }
 
 int Running(const std::wstring& folder, const std::wstring& except, const std::wstring& names,
@@ -307,49 +194,100 @@ int Running(const std::wstring& folder, const std::wstring& except, const std::w
   return programs.empty() ? kDone : kInUse;
 }
 
-// Only the highest folder setup makes gets the access list; the ones it makes inside inherit
-// it. Were it the kit folder alone, another account could rename a new parent folder that
-// inherited write access from C:\ and put a folder of its own in the kit folder's place.
+namespace {
+
+// What setup did to the kit folder's rights, for the report, which shows it first.
+std::wstring Notes(const std::wstring& folder, const KitTrust& trust) {
+  if (trust.unprotected) {
+    return L"You chose to install Tolvane Chat on a drive that keeps no access lists: any "
+           L"account of this computer can change its programs in " +
+           folder + L", such as the one you run as administrator.\r\n\r\n";
+  }
+  if (trust.open || trust.readable) {
+    return L"Other accounts of this computer could " +
+           std::wstring(trust.open ? L"change " : L"read ") + folder +
+           L". Setup gave it the kit's access list: now only you, SYSTEM and Administrators "
+           L"can use it.\r\n\r\n";
+  }
+  return L"";
+}
+
+}  // namespace
+
+// Only the kit folder gets the kit's access list; a folder made on the way takes what its
+// parent hands down, which the check judged.
 int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
-               const std::wstring& staging_name_file, const std::wstring& log) {
+               const std::wstring& answer_file, const std::wstring& log, bool unprotected) {
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
-  const std::wstring highest = HighestMissingFolder(folder);
-  const std::wstring access_list = KitFolderAccessList(CurrentUserSid());
-  if (!highest.empty()) {
-    const std::optional<std::wstring> passed = MakeFolderWithAccessList(highest, access_list);
-    if (!passed || !MakeFolders(folder)) return kFolderRefused;
+  const auto refuse = [&](const std::wstring& why, int code = kFolderRefused) {
+    WriteUtf16File(answer_file, why);
+    return code == kUnprotectedVolume ? kFolderRefused : code;
+  };
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const std::wstring parent = folder.substr(0, folder.find_last_of(L'\\'));
+    const std::optional<std::wstring> passed =
+        MakeFolders(parent.size() < 3 ? parent + L"\\" : parent)
+            ? MakeFolderWithAccessList(folder, KitFolderAccessList(CurrentUserSid()))
+            : std::nullopt;
+    if (!passed) return refuse(L"Setup could not make the folder " + folder + L".");
     if (!log.empty()) {
       WriteFileBytes(
           log, ReadFileBytes(log).second +
-                   EncodeUtf8(L"Made " + highest + L" with the access list " + *passed + L"\r\n"));
+                   EncodeUtf8(L"Made " + folder + L" with the access list " + *passed + L"\r\n"));
     }
   }
-  if (IsLink(folder)) return kFolderRefused;
+  // The lock file goes into the kit folder itself, never where a link would lead it.
+  if (IsLink(folder)) {
+    return refuse(folder + L" is a link to another folder, and setup never writes through one.");
+  }
   // Nothing is unpacked while another setup or uninstaller changes the folder.
   const KitLock lock(folder);
-  if (!lock.held()) return kInUse;
-  // Protected before anything is unpacked into it, and judged again after.
+  if (!lock.held())
+    return refuse(L"Another setup or uninstaller is changing " + folder + L".", kInUse);
+  // Pinned, and free of links, before any access list is read or written.
   const Record record = ReadKitRecord(folder);
+  FolderPins pins;
+  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins);
+  if (!link.empty()) {
+    return refuse(link + L" is a link to another folder, and setup never writes through one.");
+  }
   const std::vector<std::wstring> inside = FoldersOnTheWay({&data->shipped, &record.manifest});
-  const std::wstring notes = ProtectKitFolder(folder, inside);
-  if (!WhyUntrusted(folder, inside).empty()) return kFolderRefused;
+  const KitTrust trust = JudgeKit(folder, inside, Stage::kBeforeProtecting, unprotected);
+  if (trust.code != kDone) return refuse(trust.why, trust.code);
+  if ((trust.open || trust.readable) && !trust.unprotected) {
+    const std::wstring still = ProtectKitFolder(folder, inside, trust.open);
+    if (!still.empty()) return refuse(still);
+  }
+  if (trust.open && !trust.unprotected) {
+    // Until every file is in place, the next setup still knows that others could change them.
+    if (!WriteFileBytes(Join(folder, kOpenedMark), "")) {
+      return refuse(L"Setup could not write in " + folder + L".");
+    }
+  }
+  const std::vector<std::wstring> left = RemoveLeftStaging(folder);
   // The files unpack into a staging folder made anew, under a name nobody chose before: what an
   // aborted run left must not be put in place, and a user's folder must not be emptied. It takes
   // the kit folder's access list, which the files keep when they move into their places.
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::wstring name = StagingName(RandomNumber());
     if (!CreateDirectoryW(Join(folder, name).c_str(), nullptr)) continue;
+    const std::wstring notes =
+        Notes(folder, trust) +
+        Listed(
+            L"Setup could not remove these folders an earlier setup unpacked the kit into "
+            L"(a program may be using their files); run setup again once it has ended:",
+            left);
     if (!WriteFileBytes(Join(folder, name + L"\\" + kStagingMarker),
                         std::string(name.begin(), name.end())) ||
         !WriteFileBytes(Join(folder, name + L"\\" + kStagingNotes), EncodeUtf8(notes)) ||
-        !WriteUtf16File(staging_name_file, name)) {
+        !WriteUtf16File(answer_file, name)) {
       RemoveTree(Join(folder, name), kStagingMarker);
-      return kFolderRefused;
+      return refuse(L"Setup could not write in " + folder + L".");
     }
     return kDone;
   }
-  return kFolderRefused;
+  return refuse(L"Setup could not make a folder to unpack the kit into in " + folder + L".");
 }
 
 int Verify(const std::wstring& data_folder, const std::wstring& problem_file) {

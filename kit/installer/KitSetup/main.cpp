@@ -1,15 +1,19 @@
 // KitSetup: the part of the kit's setup program and uninstaller that compares files, finds the
 // kit's running programs and makes the kit folder. The setup script unpacks it and the setup
 // data (see commands.h) into its temporary folder and runs it with one command:
-//   KitSetup elevated                            3 when setup runs as administrator
-//   KitSetup check FOLDER DATA ANSWER            3 when the kit can not go into FOLDER;
-//                                                ANSWER says why, or the name to go on with
+//   KitSetup elevated ANSWER                     3 when setup runs as administrator or as a
+//                                                service account; ANSWER says why
+//   KitSetup check FOLDER DATA ANSWER [unprotected]  3 when the kit can not go into FOLDER, 7
+//                                                when its drive keeps no access lists; ANSWER
+//                                                says why, or the name to go on with
 //   KitSetup running FOLDER EXCEPT NAMES [DATA]  4 when a program other than EXCEPT runs from
 //                                                FOLDER or holds its files; NAMES lists them
-//   KitSetup makefolder FOLDER DATA NAMEFILE [LOG]  makes FOLDER with the kit's access list (or
-//                                                protects it) and a staging folder in it, named
-//                                                in NAMEFILE
-//   KitSetup install FOLDER STAGING DATA REPORT  puts the files unpacked into STAGING in place
+//   KitSetup makefolder FOLDER DATA ANSWER LOG [unprotected]  makes FOLDER with the kit's access
+//                                                list (or protects it) and a staging folder in
+//                                                it, named in ANSWER (or why not)
+//   KitSetup install FOLDER STAGING DATA REPORT [unprotected]  puts the files unpacked into
+//                                                STAGING in place
+// "unprotected": the user chose to install on a drive that keeps no access lists.
 //   KitSetup uninstall FOLDER EXCEPT REPORT LOCATION  removes the files still as setup installed
 //                                                them; LOCATION is the folder Apps & features
 //                                                names (the record must be there when it is this)
@@ -44,12 +48,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   int count = 0;
   const std::unique_ptr<wchar_t*, ArgvFreer> argv(CommandLineToArgvW(GetCommandLineW(), &count));
-  const std::vector<std::wstring> args(argv.get() + (argv ? 1 : 0),
-                                       argv.get() + (argv ? count : 0));
+  std::vector<std::wstring> args(argv.get() + (argv ? 1 : 0), argv.get() + (argv ? count : 0));
+  const bool unprotected = args.size() > 1 && args.back() == L"unprotected";
+  if (unprotected) args.pop_back();
   const std::wstring command = args.empty() ? L"" : args[0];
   if (command == L"verify" && args.size() == 3) return Verify(args[1], args[2]);
-  if (command == L"elevated" && args.size() == 1) return Elevated();
-  if (command == L"check" && args.size() == 4) return Check(args[1], args[2], args[3]);
+  if (command == L"elevated" && args.size() == 2) return Elevated(args[1]);
+  if (command == L"check" && args.size() == 4) return Check(args[1], args[2], args[3], unprotected);
   if (args.size() < 2) return kBadArguments;
   // A folder that is not absolute is refused before anything else looks at it.
   const std::optional<std::wstring> canonical = CanonicalFolder(args[1]);
@@ -60,10 +65,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     return Running(folder, args[2], args[3], optional(4));
   }
   if (command == L"makefolder" && (args.size() == 4 || args.size() == 5)) {
-    return MakeFolder(folder, args[2], args[3], optional(4));
+    return MakeFolder(folder, args[2], args[3], optional(4), unprotected);
   }
   if (command == L"install" && args.size() == 5) {
-    return Install(folder, args[2], args[3], args[4]);
+    return Install(folder, args[2], args[3], args[4], unprotected);
   }
   // The kit is registered when Apps & features' entry names this folder, by any of its names.
   const auto names_it = [&](const std::wstring& other) {

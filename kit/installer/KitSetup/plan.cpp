@@ -67,7 +67,7 @@ bool IsKitsOwn(const std::wstring& path, const std::vector<std::wstring>& patter
 }
 
 InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const KitRules& rules,
-                        const Disk& disk) {
+                        const Disk& disk, bool open_to_others) {
   InstallPlan plan;
   std::set<std::wstring, NameLess> written;
   // Setup's own: what it installed before, or a version an earlier release shipped.
@@ -78,12 +78,12 @@ InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const
     const std::wstring& hash = *hashes.begin();
     const FileOnDisk now = disk(path);
     if (now.presence == Presence::kUnreadable) {
-      plan.unreadable.push_back(path);
+      plan.unreadable.push_back({path, now.why});
     } else if (now.presence == Presence::kAbsent || now.hash == hash || setups(path, now)) {
       if (now.read_only) plan.read_only.insert(path);
       plan.put.push_back(path);
       written.insert(path);
-    } else if (IsKitsOwn(path, rules.owned)) {
+    } else if (open_to_others || IsKitsOwn(path, rules.owned)) {
       const auto never = [](const std::wstring&, const FileOnDisk&) { return false; };
       const std::optional<std::wstring> backup = FreeName(path, kBackupSuffix, disk, never);
       if (!backup) {
@@ -112,7 +112,7 @@ InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const
     if (written.count(path) || shipped.files.count(path)) continue;
     const FileOnDisk now = disk(path);
     if (now.presence == Presence::kUnreadable) {
-      plan.unreadable.push_back(path);
+      plan.unreadable.push_back({path, now.why});
     } else if (AsInstalled(previous, path, now)) {
       if (now.read_only) plan.read_only.insert(path);
       plan.remove.push_back(path);
@@ -159,7 +159,7 @@ Manifest Installed(const Manifest& previous, const Manifest& shipped, const Inst
   for (const std::wstring& path : plan.remove) {
     if (failed.count(path)) KeepPrevious(installed, previous, path);
   }
-  for (const std::wstring& path : plan.unreadable) KeepPrevious(installed, previous, path);
+  for (const Unread& file : plan.unreadable) KeepPrevious(installed, previous, file.path);
   for (const std::wstring& path : plan.no_room) KeepPrevious(installed, previous, path);
   // A stale folder that still holds something is tried again by the uninstaller.
   installed.folders.insert(plan.stale_folders.begin(), plan.stale_folders.end());
@@ -172,7 +172,7 @@ UninstallPlan PlanUninstall(const Manifest& installed, const Disk& disk) {
     const FileOnDisk now = disk(path);
     if (now.presence == Presence::kAbsent) continue;
     if (now.presence == Presence::kUnreadable) {
-      plan.unreadable.push_back(path);
+      plan.unreadable.push_back({path, now.why});
     } else if (hashes.count(now.hash)) {
       if (now.read_only) plan.read_only.insert(path);
       plan.remove.push_back(path);

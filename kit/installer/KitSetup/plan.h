@@ -14,10 +14,28 @@
 
 namespace tolvane::kitsetup {
 
+// Why a file of the kit folder could not be read, which tells the user what to do about it.
+enum class Unreadable {
+  kHeld,        // a program holds it open without sharing it
+  kOnlineOnly,  // a cloud file stored online only: reading it would download it
+  kLink,        // a link to a file elsewhere, never followed
+  kDenied,      // the user may not read it
+  kFolder,      // a folder has the file's name
+  kFailed,      // anything else: a disk error, say
+};
+
 struct FileOnDisk {
   Presence presence = Presence::kAbsent;
   std::wstring hash;  // its SHA-256, when it could be read
   bool read_only = false;
+  Unreadable why = Unreadable::kFailed;  // when it could not be read
+};
+
+// A file setup or the uninstaller could not read, and why.
+struct Unread {
+  std::wstring path;
+  Unreadable why = Unreadable::kFailed;
+  bool operator==(const Unread& other) const { return path == other.path && why == other.why; }
 };
 
 // A file of the kit folder by its relative path.
@@ -55,14 +73,17 @@ struct InstallPlan {
   std::vector<Aside> beside;                   // the user's file stays; the shipped one goes beside
   std::vector<Aside> replace;                  // the kit's file differs: kept aside, then replaced
   std::vector<std::wstring> remove;            // installed before, unchanged, no longer shipped
-  std::vector<std::wstring> unreadable;        // could not be read, so not judged: left alone
+  std::vector<Unread> unreadable;              // could not be read, so not judged: left alone
   std::vector<std::wstring> no_room;           // changed, and no free name beside: left alone
   std::vector<std::wstring> stale_folders;     // installed before, no longer shipped; deepest first
   std::set<std::wstring, NameLess> read_only;  // setup's own, to be made writable first
 };
 
+// In a kit folder that was open to other accounts (`open_to_others`), a file that differs from
+// every version setup knows may be theirs, not the user's: setup puts its own in place and keeps
+// the other bytes aside, as for the kit's own programs.
 InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const KitRules& rules,
-                        const Disk& disk);
+                        const Disk& disk, bool open_to_others = false);
 
 // The record to keep while the plan runs: each file it puts accepted in its old version and in
 // the new, so that a setup cut off half way leaves a folder the next run understands.
@@ -74,10 +95,10 @@ Manifest Installed(const Manifest& previous, const Manifest& shipped, const Inst
                    const std::set<std::wstring, NameLess>& failed);
 
 struct UninstallPlan {
-  std::vector<std::wstring> remove;      // still as setup installed them
-  std::vector<std::wstring> changed;     // the user's now: they stay
-  std::vector<std::wstring> unreadable;  // could not be read: they stay, and stay on record
-  std::vector<std::wstring> folders;     // deepest first; each goes only when it is empty
+  std::vector<std::wstring> remove;   // still as setup installed them
+  std::vector<std::wstring> changed;  // the user's now: they stay
+  std::vector<Unread> unreadable;     // could not be read: they stay, and stay on record
+  std::vector<std::wstring> folders;  // deepest first; each goes only when it is empty
   std::set<std::wstring, NameLess> read_only;
 };
 

@@ -1,7 +1,8 @@
 // What the setup tool asks of Windows: files of the kit folder read, hashed, moved and removed
-// with care, text files, links, the staging folder and the lock, the running programs and the
-// programs holding the kit's files, the known folders, and a folder made with its own access
-// list.
+// with care, text files, links, the staging folder and the lock (files_win32.cpp,
+// folders_win32.cpp); the running programs and the programs holding the kit's files, the known
+// folders (processes_win32.cpp); who setup runs as, and the owners and access lists of folders
+// and files (security_win32.cpp).
 #pragma once
 
 #include <cstdint>
@@ -16,18 +17,18 @@
 
 namespace tolvane::kitsetup {
 
-// Whether a file is there, could be read, its SHA-256 and its read-only attribute. A file in
-// use is tried again for a few seconds (virus scanners and indexers hold files briefly); one
-// that is a link, a folder, or stored only online (reading it would download it) counts as
-// unreadable.
+// Whether a file is there, could be read (and why not), its SHA-256 and its read-only
+// attribute. A file in use is tried again for a few seconds (virus scanners and indexers hold
+// files briefly); one that is a link, a folder, or stored only online (reading it would download
+// it) counts as unreadable.
 FileOnDisk InspectFile(const std::wstring& path);
 std::pair<Presence, std::string> ReadFileBytes(const std::wstring& path);
 // The SHA-256 of a file setup unpacked, once its bytes are on the disk: flushed, so that a power
 // cut after it moved can not leave a file of zeros.
 std::optional<std::wstring> FlushedSha256(const std::wstring& path);
 
-// Written beside, flushed to the disk and put in place in one step, so that a record is never
-// half written, not even by a power cut.
+// Written beside (as a file made new, never through a link), flushed to the disk and put in
+// place in one step, so that a record is never half written, not even by a power cut.
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // UTF-16 with a byte-order mark: what setup's script reads line by line, and Notepad opens.
 bool WriteUtf16File(const std::wstring& path, const std::wstring& text);
@@ -112,17 +113,19 @@ std::optional<Elevation> ShellElevation();
 std::optional<bool> SameUserAsSession();
 
 std::wstring CurrentUserSid();
-// The owner and access list of a folder; nothing when they can not be read.
-std::optional<FolderSecurity> ReadFolderSecurity(const std::wstring& folder);
+// A folder or file as it is, a link itself rather than what it leads to, with its owner and
+// access list when they can be read.
+Found FindOf(const std::wstring& path);
+// Every file and folder under `folder`, without going into a link.
+std::vector<Found> TreeOf(const std::wstring& folder);
 // The owner and access list a security descriptor (a PSECURITY_DESCRIPTOR) holds.
 FolderSecurity SecurityOf(void* descriptor);
-// Whether the folder's volume keeps access lists at all (FAT32 and exFAT drives do not).
-bool KeepsAccessLists(const std::wstring& folder);
+// Whether the folder's volume keeps access lists at all (FAT32 and exFAT drives do not);
+// nothing when it can not be asked.
+std::optional<bool> KeepsAccessLists(const std::wstring& folder);
 // Gives a folder the access list in SDDL, protected from its parent's, and what it holds
 // inherits it.
 bool ProtectFolder(const std::wstring& folder, const std::wstring& sddl);
-// Drops a folder's own entries: it takes its parent's access list only.
-bool InheritOnly(const std::wstring& folder);
 // Makes `folder` with the access list in SDDL; gives the access list it passed to the system,
 // as read back from the security descriptor it built, or nothing when it failed (the folder
 // was there already, among others).

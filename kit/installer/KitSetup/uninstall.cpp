@@ -3,6 +3,8 @@
 // the kit is registered, every file, the record and the entry.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "commands.h"
 #include "system.h"
 
@@ -31,6 +33,8 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
                        L"one.\r\n");
     return kFolderRefused;
   }
+  // Copies of the kit that setups cut off after unpacking left: setup's, not the user's.
+  const std::vector<std::wstring> staging_left = RemoveLeftStaging(folder);
   const UninstallPlan plan = PlanUninstall(installed, DiskOf(folder));
   for (const std::wstring& path : plan.read_only) MakeWritable(Join(folder, path));
   Manifest left;
@@ -41,7 +45,7 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
     left.files[path] = installed.files.at(path);
     in_use.push_back(path);
   }
-  for (const std::wstring& path : plan.unreadable) left.files[path] = installed.files.at(path);
+  for (const Unread& file : plan.unreadable) left.files[file.path] = installed.files.at(file.path);
   pins.Release();
   for (const std::wstring& path : plan.folders) RemoveDirectoryW(Join(folder, path).c_str());
   const std::wstring record_path = Join(folder, kRecord);
@@ -52,22 +56,34 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
     recorded = WriteFileBytes(record_path, EncodeManifest(left));
   }
 
+  // What setup itself left: its record, reports, lock, marks and what it was writing.
+  const auto setups = [&](const std::wstring& path) {
+    for (const wchar_t* own : {kRecord, kSetupReport, kUninstallReport, kLockFile, kOpenedMark}) {
+      if (SameName(path, own) || SameName(path, own + std::wstring(L".part"))) return true;
+    }
+    const std::wstring top = path.substr(0, path.find(L'\\'));
+    return SameName(path, except) ||
+           std::any_of(staging_left.begin(), staging_left.end(),
+                       [&](const std::wstring& name) { return SameName(top, name); });
+  };
   std::vector<std::wstring> stays;
   for (const std::wstring& path : FilesUnder(folder)) {
-    if (!left.files.count(path) && !SameName(path, except) && !SameName(path, kRecord) &&
-        !SameName(path, kSetupReport) && !SameName(path, kUninstallReport) &&
-        !SameName(path, kLockFile)) {
-      stays.push_back(path);
-    }
+    if (!left.files.count(path) && !setups(path)) stays.push_back(path);
   }
-  Report(report, Listed(L"These files could not be removed (a program may be using them); "
-                        L"uninstall again once it has ended:",
-                        in_use) +
-                     Listed(L"These files could not be read, so they were left as they are; "
-                            L"uninstall again once no program holds them:",
-                            plan.unreadable) +
-                     Listed(L"These files of yours stay in " + folder + L":", stays));
-  if (!left.files.empty() || !recorded) return kFilesFailed;
+  Report(report,
+         (recorded ? L""
+                   : L"The uninstaller could not write down which of setup's files are left (" +
+                         std::wstring(kRecord) + L"); uninstall again.\r\n\r\n") +
+             Listed(L"These files could not be removed (a program may be using them); "
+                    L"uninstall again once it has ended:",
+                    in_use) +
+             Listed(L"These folders setup had unpacked the kit into could not be removed (a "
+                    L"program may be using their files); uninstall again once it has ended:",
+                    staging_left) +
+             ListedUnread(plan.unreadable, {L"the uninstaller", L"uninstall again"}) +
+             Listed(L"These files of yours stay in " + folder + L":", stays));
+  if (!left.files.empty() || !staging_left.empty() || !recorded) return kFilesFailed;
+  DeleteFileW(Join(folder, kOpenedMark).c_str());
   // Setup's own report goes with the kit, once nothing of the kit is left.
   DeleteFileW(Join(folder, kSetupReport).c_str());
   return kDone;
