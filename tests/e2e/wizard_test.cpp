@@ -6,6 +6,7 @@
 // After windows.h:
 #include <sddl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -317,8 +318,22 @@ std::wstring UserSid() {
 }
 
 // The access list setup asks for a kit folder it makes (Wine keeps none to read back), read as
-// Windows will: protected from the parent's, every entry handed down to files and folders, and
-// no right to change anything for anybody but the user, SYSTEM and Administrators.
+// Windows will: protected from the parent's, every entry handed down to files and folders, full
+// control for the user, SYSTEM and Administrators, and no right to change anything for anybody
+// else.
+// Whether the system keeps writers from a read-only file (Wine run as root does not).
+bool ReadOnlyIsKept(const std::wstring& folder) {
+  const std::wstring probe = folder + L"read-only-probe";
+  OutputFile(probe);
+  SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool kept = file == INVALID_HANDLE_VALUE;
+  if (!kept) CloseHandle(file);
+  SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(probe.c_str());
+  return kept;
+}
+
 ::testing::AssertionResult IsTheKitsAccessList(const std::wstring& sddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
@@ -339,6 +354,7 @@ std::wstring UserSid() {
   constexpr DWORD kChanging = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
                               FILE_DELETE_CHILD | FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC |
                               WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  std::set<std::wstring> full;
   for (DWORD i = 0; result && list && i < list->AceCount; ++i) {
     ACCESS_ALLOWED_ACE* entry = nullptr;
     GetAce(list, i, reinterpret_cast<void**>(&entry));
@@ -351,6 +367,14 @@ std::wstring UserSid() {
       result = ::testing::AssertionFailure() << Utf8(who) << " is not handed down: " << Utf8(sddl);
     } else if ((entry->Mask & kChanging) && !trusted.count(who)) {
       result = ::testing::AssertionFailure() << Utf8(who) << " may change it: " << Utf8(sddl);
+    } else if (entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+               (entry->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS) {
+      full.insert(who);
+    }
+  }
+  for (const std::wstring& who : trusted) {
+    if (result && !full.count(who)) {
+      result = ::testing::AssertionFailure() << Utf8(who) << " lacks full control: " << Utf8(sddl);
     }
   }
   LocalFree(descriptor);
@@ -461,15 +485,6 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_PROGRAMS)));
   EXPECT_FALSE(FileExists(ShortcutPath(CSIDL_DESKTOPDIRECTORY)));
   EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>");
-
-  // A link where setup unpacks (another account could make one in a kit folder an older setup
-  // made) never leads it out of the kit: the files it points to stay.
-  const std::wstring documents = scratch.path() + L"Documents";
-  CreateDirectoryW(documents.c_str(), nullptr);
-  OutputFile(documents + L"\\letter.txt");
-  ASSERT_TRUE(MakeFolderLink(kit + L"\\~setup", documents));
-  RunWithItsChildren(setup + L"/D=" + kit);
-  EXPECT_TRUE(FileExists(documents + L"\\letter.txt"));
 }
 
 // The setup program against kit folders as users leave them: upgraded from a setup that kept no
@@ -595,14 +610,19 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
   EXPECT_EQ(ReadBytes(pdf), Shipped(L"TolvaneChat.pdf"));
   ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
 
-  // A file a user or a tool made read-only is still setup's to replace and remove. (Wine run
-  // as root ignores the attribute; Windows does not.)
-  ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(Install(kit_), 0u) << Report(kit_);
-  EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"1.0.0.1445");
-  ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
-  EXPECT_FALSE(FileExists(ini));
+  // A file a user or a tool made read-only is still setup's to replace and remove. Wine run as
+  // root ignores the attribute, so there the case proves nothing: it is told as skipped, and the
+  // decision is covered by its table test.
+  if (!ReadOnlyIsKept(scratch_.path())) {
+    std::printf("[ UNCHECKED ] read-only files: Wine run as root ignores the attribute\n");
+  } else {
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(Install(kit_), 0u) << Report(kit_);
+    EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"1.0.0.1445");
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
+    EXPECT_FALSE(FileExists(ini));
+  }
 
   // A link in the kit to a folder elsewhere: nothing is written or deleted through it.
   ASSERT_EQ(Install(kit_), 0u);
@@ -631,25 +651,17 @@ TEST_F(KitSetup, OneSetupAtATime) {
   // Made by setup itself, the folder has the kit's access list (one made here would let others
   // read it under Wine, which setup would mend and tell).
   ASSERT_TRUE(RemoveDirectoryW(kit_.c_str()));
-  // Two setups started at once: the second ends at once; the first installs the whole kit.
-  std::vector<std::pair<UniqueHandle, UniqueHandle>> setups;
-  for (int n = 0; n < 2; ++n) {
-    std::wstring command = L"\"" + HostPath(TOLVANE_SETUP) + L"\" /S \"/D=" + kit_ + L"\"";
-    STARTUPINFOW startup = {sizeof(startup)};
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                               nullptr, nullptr, &startup, &process));
-    setups.emplace_back(UniqueHandle(process.hProcess), UniqueHandle(process.hThread));
+  // Another setup or uninstaller of this user runs, in this session or another: it holds the
+  // user's mutex, and this one ends at once, touching nothing.
+  {
+    const UniqueHandle running(
+        CreateMutexW(nullptr, TRUE, (L"Global\\TolvaneChatSetup-" + UserSid()).c_str()));
+    ASSERT_NE(running.get(), nullptr);
+    EXPECT_EQ(Install(kit_), 4u);
+    EXPECT_FALSE(FileExists(kit_));
   }
-  for (const auto& [process, thread] : setups) ResumeThread(thread.get());
-  std::multiset<DWORD> codes;
-  for (const auto& [process, thread] : setups) {
-    WaitForSingleObject(process.get(), 120000);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.get(), &code);
-    codes.insert(code);
-  }
-  EXPECT_TRUE(codes == (std::multiset<DWORD>{0, 4}) || codes == (std::multiset<DWORD>{0, 0}));
+  // Once it ends, setup installs the whole kit.
+  EXPECT_EQ(Install(kit_), 0u) << Report(kit_);
   std::set<std::wstring> installed = Tree(HostPath(TOLVANE_SHIPPED_KIT));
   installed.insert({L"uninstall.exe", L"installed-files.txt"});
   EXPECT_EQ(Tree(kit_), installed);

@@ -531,8 +531,6 @@ TEST(KitFolder, CountsTheProgramsUnderItButTheUninstaller) {
                         L"C:\\Kit\\", L"C:\\KIT\\uninstall.exe"),
             (Paths{L"C:\\Kit\\TolvaneChat.exe", L"c:\\kit\\servers\\apache\\bin\\httpd.exe"}));
   EXPECT_TRUE(IsUnder(L"C:\\KITS\\ZOË\\java.exe", L"c:\\kits\\zoë"));
-  EXPECT_EQ(KitFolderAccessList(L"S-1-5-21-1-2-3-1000"),
-            L"D:P(A;OICI;FA;;;S-1-5-21-1-2-3-1000)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
 }
 
 TEST(KitFolder, ChecksEveryFolderOnTheWayAndStagesOnlyInAFolderOfItsOwn) {
