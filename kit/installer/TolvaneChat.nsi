@@ -159,8 +159,11 @@ Var UnprotectedSwitch
 !macro KitSetup arguments
   ClearErrors
   ExecWait '"$PLUGINSDIR\KitSetup.exe" ${arguments}' $0
+  ; Not started, an answer it has none of, or 2: it could not use what setup gave it (the setup
+  ; data gone from the temporary folder, say to a virus scanner). None is the folder's fault.
   ${If} ${Errors}
   ${OrIf} $0 U> ${UNPROTECTED_VOLUME}
+  ${OrIf} $0 = 2
     StrCpy $0 ${HELPER_FAILED}
   ${EndIf}
 !macroend
