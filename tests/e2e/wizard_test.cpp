@@ -215,8 +215,9 @@ class Wizard : public ::testing::Test {
         })) {
       return ::testing::AssertionFailure() << "the Java page did not show its result";
     }
-    Sleep(300);
-    if (PixelAtTopOf(session.Control(L"next3")) == GetSysColor(COLOR_BTNFACE)) {
+    if (!WaitUntil([&] {
+          return PixelAtTopOf(session.Control(L"next3")) != GetSysColor(COLOR_BTNFACE);
+        })) {
       return ::testing::AssertionFailure() << "page 3 was not painted after the detection";
     }
     return ::testing::AssertionSuccess();
