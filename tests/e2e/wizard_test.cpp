@@ -637,6 +637,16 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
   EXPECT_EQ(Uninstall(kit_), 3u);
   EXPECT_EQ(Tree(elsewhere), outside);
   EXPECT_TRUE(FileExists(kit_ + L"\\TolvaneChat.exe"));
+
+  // A run cut off after protecting a folder other accounts could change left its mark: the next
+  // setup judges the whole tree again, and a link where no file of the kit lies refuses it.
+  const std::wstring cut_off = scratch_.path() + L"CutOff";
+  ASSERT_EQ(Install(cut_off), 0u) << Report(cut_off);
+  OutputFile(cut_off + L"\\~setup.opened");
+  const std::wstring notes = scratch_.path() + L"Notes";
+  CreateDirectoryW(notes.c_str(), nullptr);
+  ASSERT_TRUE(MakeFolderLink(cut_off + L"\\notes", notes));
+  EXPECT_EQ(Install(cut_off), 3u);
 }
 
 TEST_F(KitSetup, OneSetupAtATime) {

@@ -255,15 +255,13 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   const std::vector<std::wstring> inside = FoldersOnTheWay({&data->shipped, &record.manifest});
   const KitTrust trust = JudgeKit(folder, inside, Stage::kBeforeProtecting, unprotected);
   if (trust.code != kDone) return refuse(trust.why, trust.code);
-  if ((trust.open || trust.readable) && !trust.unprotected) {
-    const std::wstring still = ProtectKitFolder(folder, inside, trust.open);
+  // A folder an earlier run protected but did not finish still counts as open: its whole tree is
+  // judged again, and its files are not taken for the user's.
+  const bool was_open =
+      trust.open || InspectFile(Join(folder, kOpenedMark)).presence != Presence::kAbsent;
+  if ((was_open || trust.readable) && !trust.unprotected) {
+    const std::wstring still = ProtectKitFolder(folder, inside, was_open);
     if (!still.empty()) return refuse(still);
-  }
-  if (trust.open && !trust.unprotected) {
-    // Until every file is in place, the next setup still knows that others could change them.
-    if (!WriteFileBytes(Join(folder, kOpenedMark), "")) {
-      return refuse(L"Setup could not write in " + folder + L".");
-    }
   }
   const std::vector<std::wstring> left = RemoveLeftStaging(folder);
   // The files unpack into a staging folder made anew, under a name nobody chose before: what an

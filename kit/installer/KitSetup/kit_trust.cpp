@@ -68,6 +68,12 @@ std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std:
     return L"Setup could not give " + folder +
            L" an access list that keeps other accounts of this computer from changing it.";
   }
+  // At once, before the folder is judged again: a run cut off from here on (a link planted to
+  // make the next check refuse, a power cut) leaves the next setup knowing that others could
+  // change the files, until every file of the kit is in place.
+  if (was_open && !WriteFileBytes(Join(folder, kOpenedMark), "")) {
+    return L"Setup could not write in " + folder + L".";
+  }
   const KitTrust after = JudgeKit(folder, inside, Stage::kAfterProtecting, false);
   if (after.code != kDone) return after.why;
   // A link or another account's file made while setup protected the folder.
