@@ -510,6 +510,22 @@ SectionEnd
 Function un.onInit
   !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
+  ; Run as another account (administrator, SYSTEM), the uninstaller would empty the kit folder
+  ; but leave the user's shortcuts and Apps & features entry pointing into it, for any account
+  ; to make the folder again and put its programs there: refused, as setup refuses it.
+  !insertmacro KitSetup 'elevated "$PLUGINSDIR\account.txt"'
+  ${If} $0 = ${HELPER_FAILED}
+    Call un.HelperFailed
+  ${ElseIf} $0 <> 0
+    ${IfNot} ${Silent}
+      StrCpy $R3 0
+      Push "$PLUGINSDIR\account.txt"
+      Call un.ReadText
+      MessageBox MB_OK|MB_ICONSTOP $1
+    ${EndIf}
+    SetErrorLevel ${FOLDER_REFUSED}
+    Quit
+  ${EndIf}
   ${If} ${Silent}
     Call un.KitProgramsClosed
     ${If} $0 <> 0
