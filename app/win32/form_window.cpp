@@ -8,21 +8,6 @@
 #include "window_classes.h"
 
 namespace tolvane {
-namespace {
-
-// The painted links' commands in the window's system menu, so that the keyboard alone opens them
-// (Alt+Space, then the item's letter). System commands keep their low four bits clear.
-struct MenuLink {
-  UINT command;
-  const wchar_t* caption;
-  const wchar_t* link;
-  const wchar_t* keys;  // as screen readers say them
-};
-constexpr MenuLink kMenuLinks[] = {
-    {0x0010, L"Edit &httpd.conf", L"Label15", L"Alt+Space, H"},
-    {0x0020, L"Edit &php.ini", L"Label16", L"Alt+Space, P"}};
-
-}  // namespace
 
 FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
     : ContainerWindow(static_cast<ContainerHost&>(*this)),
@@ -34,7 +19,7 @@ FormWindow::FormWindow(TForm1& form, HINSTANCE instance)
       windows_(form.controls(), instance, layout_, *this, *this,
                [this](const TControl& control, HWND window) { MadeControlWindow(control, window); }),
       focus_(form.controls(), windows_),
-      links_(windows_),
+      links_(form.controls(), windows_),
       placement_(*this),
       accessible_(*this) {}
 
@@ -58,7 +43,7 @@ bool FormWindow::Create() {
   links_.Attach(hwnd_);
   placement_.Attach(hwnd_);
   if (!placement_.FitToOwnDpi()) ScaleDrawing();
-  AddLinksToSystemMenu();
+  links_.AddToSystemMenu();
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(layout_.FormFont()), FALSE);
   windows_.CreateChildren(nullptr, hwnd_);
   return true;
@@ -183,10 +168,10 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
       Settle();
       return 0;
     case WM_INITMENUPOPUP:
-      if (HIWORD(lparam)) OnSystemMenu(reinterpret_cast<HMENU>(wparam));
+      if (HIWORD(lparam)) links_.OnSystemMenu(reinterpret_cast<HMENU>(wparam));
       break;
     case WM_SYSCOMMAND:
-      if (OnSystemCommand(wparam)) return 0;
+      if (links_.OnSystemCommand(wparam, waiting_)) return 0;
       break;
     case kClickLinkMessage:
       links_.ClickWhenAsked();
@@ -211,38 +196,6 @@ void FormWindow::OnClose() {
   }
   form_.FormClose();
   DestroyWindow(hwnd_);
-}
-
-void FormWindow::AddLinksToSystemMenu() {
-  HMENU menu = GetSystemMenu(hwnd_, FALSE);
-  if (!menu) return;
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  for (const MenuLink& item : kMenuLinks) AppendMenuW(menu, MF_STRING, item.command, item.caption);
-}
-
-// The links' items are offered while their page shows.
-void FormWindow::OnSystemMenu(HMENU menu) {
-  for (const MenuLink& item : kMenuLinks) {
-    const bool showing = form_.controls().Get(item.link).Showing();
-    EnableMenuItem(menu, item.command, MF_BYCOMMAND | (showing ? MF_ENABLED : MF_GRAYED));
-  }
-}
-
-std::wstring FormWindow::KeyboardShortcut(const TControl& link) const {
-  for (const MenuLink& item : kMenuLinks) {
-    if (link.name() == item.link) return item.keys;
-  }
-  return L"";
-}
-
-bool FormWindow::OnSystemCommand(WPARAM command) {
-  for (const MenuLink& item : kMenuLinks) {
-    if ((command & 0xFFF0) != item.command) continue;
-    TControl& link = form_.controls().Get(item.link);
-    if (!waiting_ && link.Showing() && IsWindowEnabled(hwnd_)) link.Click();
-    return true;
-  }
-  return false;
 }
 
 void FormWindow::Paint(HWND window, HDC dc, HFONT font) {

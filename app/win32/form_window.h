@@ -67,7 +67,9 @@ class FormWindow final : public ContainerWindow,
   }
   const TControl* SeenPage() const override { return windows_.shown_page(); }
   void ClickLater(TControl& link) override { links_.ClickLater(link); }
-  std::wstring KeyboardShortcut(const TControl& link) const override;
+  std::wstring KeyboardShortcut(const TControl& link) const override {
+    return links_.KeyboardShortcut(link);
+  }
   // DpiFollower
   int LaidOutDpi() const override { return layout_.dpi(); }
   Rect FollowDpi(int dpi) override;
@@ -77,9 +79,6 @@ class FormWindow final : public ContainerWindow,
   void MadeControlWindow(const TControl& control, HWND window);
   void OnClose();
   void Settle();
-  void AddLinksToSystemMenu();
-  void OnSystemMenu(HMENU menu);
-  bool OnSystemCommand(WPARAM command);
   void AnnounceJavaResult();
   void AnnounceResultWhenAsked();
 

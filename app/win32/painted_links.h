@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <string>
 
 #include "control_windows.h"
 
@@ -12,7 +13,8 @@ namespace tolvane {
 
 class PaintedLinks {
  public:
-  explicit PaintedLinks(const ControlWindows& windows) : windows_(windows) {}
+  PaintedLinks(ControlTree& controls, const ControlWindows& windows)
+      : controls_(controls), windows_(windows) {}
   void Attach(HWND form) { form_ = form; }
 
   // WM_SETCURSOR over `window`: true when the pointer is on a link, which shows the hand.
@@ -31,9 +33,19 @@ class PaintedLinks {
   // form is disabled then) or the link no longer shows.
   void ClickWhenAsked();
 
+  // The keyboard's way to the links, which are no tab stops: items of the window's system menu
+  // (Alt+Space, then the item's letter), offered while their page shows.
+  void AddToSystemMenu();
+  void OnSystemMenu(HMENU menu) const;
+  // True when `command` is a link's item; it clicks the link unless a handler waits.
+  bool OnSystemCommand(WPARAM command, bool waiting);
+  // The keys that reach `link` ("Alt+Space, H"), as screen readers tell them; none for others.
+  std::wstring KeyboardShortcut(const TControl& link) const;
+
  private:
   TControl* LinkAt(HWND window, POINT point) const;
 
+  ControlTree& controls_;
   const ControlWindows& windows_;
   HWND form_ = nullptr;
   // The link the left button went down on, while its window holds the mouse capture for it.
