@@ -73,6 +73,7 @@ Rect FormWindow::FollowDpi(int dpi) {
 }
 
 void FormWindow::MadeControlWindow(const TControl& control, HWND window) {
+  accessible_.Serve(control, window);
   const std::wstring name = LabelledName(control);
   if (!name.empty()) accessible_.Name(window, name);
   if (&control == &form_.currentjavaversion) accessible_.MakeLive(window);

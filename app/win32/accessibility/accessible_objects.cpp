@@ -1,5 +1,10 @@
 #include "accessible_objects.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "accessible_variants.h"
 #include "oleacc_library.h"
 
 namespace tolvane {
@@ -13,6 +18,8 @@ constexpr DWORD kEventLiveRegionChanged = 0x8019;
 
 AccessibleObjects::~AccessibleObjects() {
   for (auto& [window, object] : objects_) Disconnect(object);
+  for (auto& [key, object] : system_objects_) Disconnect(object);
+  for (auto& [element, object] : element_objects_) Disconnect(object.second);
 }
 
 namespace {
@@ -26,28 +33,114 @@ bool ScreenReaderRuns() {
 
 LRESULT AccessibleObjects::Answer(HWND window, WPARAM wparam, LPARAM lparam) {
   AnnotateAll();
-  if (static_cast<LONG>(lparam) != OBJID_CLIENT) return 0;
-  const OleaccLibrary* oleacc = OleaccLibrary::Get();
-  if (!oleacc) return 0;
-  PaintedAccessible*& object = objects_[window];
-  if (!object) object = new PaintedAccessible(host_, window);
+  IAccessible* object = ObjectOf(window, static_cast<LONG>(lparam));
+  if (!object) return 0;
   // A failure is a negative error code, which the caller would take for an answer: the system's
   // own object answers instead.
-  const LRESULT answer =
-      oleacc->LresultFromObject(kIidAccessible, wparam, static_cast<IAccessible*>(object));
+  const LRESULT answer = OleaccLibrary::Get()->LresultFromObject(kIidAccessible, wparam, object);
   return answer > 0 ? answer : 0;
+}
+
+// The standard controls are the system's windows: their WM_GETOBJECT is seen by subclassing them.
+void AccessibleObjects::Serve(const TControl& control, HWND window) {
+  if (control.kind() == Kind::Page || control.kind() == Kind::GroupBox) return;
+  SetWindowSubclass(window, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK AccessibleObjects::ControlProc(HWND window, UINT message, WPARAM wparam,
+                                                LPARAM lparam, UINT_PTR, DWORD_PTR objects) {
+  auto* self = reinterpret_cast<AccessibleObjects*>(objects);
+  if (message == WM_GETOBJECT) {
+    if (const LRESULT answer = self->Answer(window, wparam, lparam)) return answer;
+  } else if (message == WM_NCDESTROY) {
+    self->Forget(window);
+    RemoveWindowSubclass(window, ControlProc, 0);
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+IAccessible* AccessibleObjects::ObjectOf(HWND window, LONG level) {
+  const OleaccLibrary* oleacc = OleaccLibrary::Get();
+  if (!oleacc) return nullptr;
+  const TControl* control = host_.ControlOf(window);
+  const bool paints = !control || control->kind() == Kind::Page ||
+                      control->kind() == Kind::GroupBox;
+  if (level == OBJID_CLIENT && paints) return PaintedObjectOf(window);
+  // The form's window object is the system's: its neighbours are the other top-level windows.
+  if (!control || (level != OBJID_CLIENT && level != OBJID_WINDOW)) return nullptr;
+  const auto key = std::make_pair(window, level);
+  const auto found = system_objects_.find(key);
+  if (found != system_objects_.end()) return found->second;
+  IAccessible* system = nullptr;
+  if (FAILED(oleacc->CreateStdAccessibleObject(window, level, kIidAccessible,
+                                               reinterpret_cast<void**>(&system)))) {
+    return nullptr;
+  }
+  ReadingOrderObject* object =
+      ReadingOrderObject::OverSystemObject(*this, *control, window, level, system);
+  system->Release();
+  system_objects_[key] = object;
+  return object;
+}
+
+PaintedAccessible* AccessibleObjects::PaintedObjectOf(HWND window) {
+  PaintedAccessible*& object = objects_[window];
+  if (!object) object = new PaintedAccessible(host_, *this, window);
+  return object;
+}
+
+IAccessible* AccessibleObjects::ElementObjectOf(const TControl& element,
+                                                PaintedAccessible& container,
+                                                HWND container_window) {
+  auto& [window, object] = element_objects_[&element];
+  if (!object) {
+    window = container_window;
+    object = ReadingOrderObject::OverPainted(*this, element, container, container_window);
+  }
+  return object;
+}
+
+HRESULT AccessibleObjects::Neighbour(const TControl& from, long direction, LONG level,
+                                     VARIANT* end) {
+  *end = Empty();
+  HWND container_window = host_.WindowOf(from.parent());
+  if (!container_window) return S_FALSE;
+  PaintedAccessible* container = PaintedObjectOf(container_window);
+  const std::vector<TControl*> elements = container->Elements();
+  const auto found = std::find(elements.begin(), elements.end(), &from);
+  if (found == elements.end() || (direction == NAVDIR_NEXT && found + 1 == elements.end()) ||
+      (direction == NAVDIR_PREVIOUS && found == elements.begin())) {
+    return S_FALSE;
+  }
+  const TControl& neighbour = **(direction == NAVDIR_NEXT ? found + 1 : found - 1);
+  HWND window = host_.WindowOf(&neighbour);
+  IAccessible* object = window && window != container_window
+                            ? ObjectOf(window, level)
+                            : ElementObjectOf(neighbour, *container, container_window);
+  if (!object) return S_FALSE;
+  object->AddRef();
+  end->vt = VT_DISPATCH;
+  end->pdispVal = object;
+  return S_OK;
 }
 
 void AccessibleObjects::Forget(HWND window) {
   const auto found = objects_.find(window);
-  if (found == objects_.end()) return;
-  Disconnect(found->second);
-  objects_.erase(found);
+  if (found != objects_.end()) {
+    Disconnect(found->second);
+    objects_.erase(found);
+  }
+  DisconnectWhere(system_objects_, [&](const auto& entry) {
+    return entry.first.first == window ? entry.second : nullptr;
+  });
+  DisconnectWhere(element_objects_, [&](const auto& entry) {
+    return entry.second.first == window ? entry.second.second : nullptr;
+  });
 }
 
 // Clients in other processes hold proxies of the object: cut them off, so that their next call
 // fails at once rather than reach an object whose window has gone.
-void AccessibleObjects::Disconnect(PaintedAccessible* object) const {
+void AccessibleObjects::Disconnect(AccessibleBase* object) const {
   object->Disconnect();
   // An object exists only once the libraries are loaded.
   OleaccLibrary::Get()->CoDisconnectObject(static_cast<IAccessible*>(object), 0);

@@ -1,30 +1,36 @@
-// The accessible objects of the windows that paint part of their content (the form, its pages and
-// group boxes): one per window, made when a client first asks for it and kept while the window
-// lives, so that a client gets the same object each time. And what the system's own objects of
-// standard controls are told besides: a name, a live region.
+// The accessible objects of the launcher's windows: for each window that paints part of its content
+// (the form, its pages and group boxes) its own object; for each child window the system's object
+// wrapped, so that next and previous from it follow the page's reading order; and each painted
+// element as an object of its own. Each is made when a client first asks for it and kept while its
+// window lives, so that a client gets the same object each time. And what the system's own objects
+// of standard controls are told besides: a name, a live region.
 #pragma once
 
 #include <windows.h>
 
 #include <map>
 #include <string>
+#include <utility>
 
 #include "painted_accessible.h"
+#include "reading_order_object.h"
 
 namespace tolvane {
 
-class AccessibleObjects {
+class AccessibleObjects final : private ReadingOrder {
  public:
   explicit AccessibleObjects(AccessibleHost& host) : host_(host) {}
   ~AccessibleObjects();
   AccessibleObjects(const AccessibleObjects&) = delete;
   AccessibleObjects& operator=(const AccessibleObjects&) = delete;
 
-  // The answer to WM_GETOBJECT: the window's object for OBJID_CLIENT, 0 (the system's own
-  // object) for anything else, when the accessibility libraries are missing or when the object
-  // cannot be handed over.
+  // The answer to WM_GETOBJECT: the window's object for OBJID_CLIENT, and for a child window's
+  // OBJID_WINDOW; 0 (the system's own object) for anything else, when the accessibility libraries
+  // are missing or when the object cannot be handed over.
   LRESULT Answer(HWND window, WPARAM wparam, LPARAM lparam);
-  // The window is being destroyed: its object answers no more, here or in a client's process.
+  // A standard control's window, just made: its WM_GETOBJECT is answered here too.
+  void Serve(const TControl& control, HWND window);
+  // The window is being destroyed: its objects answer no more, here or in a client's process.
   void Forget(HWND window);
   // Gives a standard control whose label is painted, such as a text box, the label's text as
   // its name (a dynamic annotation of the system's own object). Annotations are made at once
@@ -47,10 +53,35 @@ class AccessibleObjects {
   };
   void Annotate(HWND control, const Annotation& annotation) const;
   void AnnotateAll();
-  void Disconnect(PaintedAccessible* object) const;
+  // `window`'s object at `level`, made when first asked; nullptr when it has none of ours.
+  IAccessible* ObjectOf(HWND window, LONG level);
+  PaintedAccessible* PaintedObjectOf(HWND window);
+  IAccessible* ElementObjectOf(const TControl& element, PaintedAccessible& container,
+                               HWND container_window);
+  // ReadingOrder
+  HRESULT Neighbour(const TControl& from, long direction, LONG level, VARIANT* end) override;
+  void Disconnect(AccessibleBase* object) const;
+  // Disconnects and drops the entries of `objects` for which `of` names an object.
+  template <typename Map, typename Of>
+  void DisconnectWhere(Map& objects, Of of) const {
+    for (auto it = objects.begin(); it != objects.end();) {
+      if (AccessibleBase* object = of(*it)) {
+        Disconnect(object);
+        it = objects.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR, DWORD_PTR objects);
 
   AccessibleHost& host_;
   std::map<HWND, PaintedAccessible*> objects_;
+  // The system's objects of child windows, by window and level (OBJID_CLIENT, OBJID_WINDOW).
+  std::map<std::pair<HWND, LONG>, ReadingOrderObject*> system_objects_;
+  // The painted elements' own objects, with the window that paints each.
+  std::map<const TControl*, std::pair<HWND, ReadingOrderObject*>> element_objects_;
   // Whether a client asked or a screen reader runs: annotations are then made at once.
   bool annotating_ = false;
   // Made when the first client asks, and again whole when a part of one changes later.

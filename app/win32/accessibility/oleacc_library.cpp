@@ -18,6 +18,7 @@ bool Load(OleaccLibrary& library) {
   HRESULT(WINAPI * initialize)(LPVOID, DWORD) = nullptr;
   if (!Find(oleacc, "LresultFromObject", library.LresultFromObject) ||
       !Find(oleacc, "AccessibleObjectFromWindow", library.AccessibleObjectFromWindow) ||
+      !Find(oleacc, "CreateStdAccessibleObject", library.CreateStdAccessibleObject) ||
       !Find(ole32, "CoCreateInstance", library.CoCreateInstance) ||
       !Find(ole32, "CoDisconnectObject", library.CoDisconnectObject) ||
       !Find(ole32, "CoInitializeEx", initialize) ||

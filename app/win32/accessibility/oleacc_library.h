@@ -34,6 +34,7 @@ struct OleaccLibrary {
 
   LRESULT(WINAPI* LresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
   HRESULT(WINAPI* AccessibleObjectFromWindow)(HWND, DWORD, REFIID, void**);
+  HRESULT(WINAPI* CreateStdAccessibleObject)(HWND, LONG, REFIID, void**);
   HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, void**);
   HRESULT(WINAPI* CoDisconnectObject)(LPUNKNOWN, DWORD);
   BSTR(WINAPI* SysAllocString)(const OLECHAR*);

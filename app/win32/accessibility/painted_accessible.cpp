@@ -8,72 +8,8 @@
 
 namespace tolvane {
 
-PaintedAccessible::PaintedAccessible(AccessibleHost& host, HWND window)
-    : host_(&host), window_(window) {}
-
-HRESULT PaintedAccessible::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, kIidAccessible)) {
-    *object = static_cast<IAccessible*>(this);
-  } else if (IsEqualIID(iid, IID_IOleWindow)) {
-    *object = static_cast<IOleWindow*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG PaintedAccessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG PaintedAccessible::Release() {
-  const LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
-HRESULT PaintedAccessible::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = OleaccLibrary::AccessibleTypeInfo() ? 1 : 0;
-  return S_OK;
-}
-
-HRESULT PaintedAccessible::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-  if (!info) return E_POINTER;
-  *info = nullptr;
-  if (index != 0) return DISP_E_BADINDEX;
-  *info = OleaccLibrary::AccessibleTypeInfo();
-  if (!*info) return TYPE_E_CANTLOADLIBRARY;
-  (*info)->AddRef();
-  return S_OK;
-}
-
-HRESULT PaintedAccessible::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
-                                         DISPID* ids) {
-  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  ITypeInfo* info = OleaccLibrary::AccessibleTypeInfo();
-  if (!info) return TYPE_E_CANTLOADLIBRARY;
-  return OleaccLibrary::Get()->DispGetIDsOfNames(info, names, count, ids);
-}
-
-HRESULT PaintedAccessible::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters,
-                                  VARIANT* result, EXCEPINFO* exception, UINT* wrong_argument) {
-  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  ITypeInfo* info = OleaccLibrary::AccessibleTypeInfo();
-  if (!info) return TYPE_E_CANTLOADLIBRARY;
-  return OleaccLibrary::Get()->DispInvoke(static_cast<IAccessible*>(this), info, id, flags,
-                                          parameters, result, exception, wrong_argument);
-}
-
-HRESULT PaintedAccessible::GetWindow(HWND* window) {
-  if (!window) return E_POINTER;
-  *window = host_ ? window_ : nullptr;
-  return host_ ? S_OK : CO_E_OBJNOTCONNECTED;
-}
-
-HRESULT PaintedAccessible::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+PaintedAccessible::PaintedAccessible(AccessibleHost& host, ReadingOrder& order, HWND window)
+    : host_(&host), order_(order), window_(window) {}
 
 std::vector<TControl*> PaintedAccessible::Elements() const {
   std::vector<TControl*> elements;
@@ -98,38 +34,16 @@ std::vector<TControl*> PaintedAccessible::Elements() const {
   return elements;
 }
 
-// Script clients leave the child out, which reaches here as an empty VARIANT or as a missing
-// parameter, and may pass a small number as a 16-bit integer, or the id by reference.
-bool PaintedAccessible::ChildId(const VARIANT& child, long* id) {
-  switch (child.vt) {
-    case VT_I4 | VT_BYREF:
-      if (!child.plVal) return false;
-      *id = *child.plVal;
-      return true;
-    case VT_VARIANT | VT_BYREF:
-      return child.pvarVal && child.pvarVal->vt != (VT_VARIANT | VT_BYREF) &&
-             ChildId(*child.pvarVal, id);
-    case VT_I4:
-      *id = child.lVal;
-      return true;
-    case VT_I2:
-      *id = child.iVal;
-      return true;
-    case VT_EMPTY:
-      *id = CHILDID_SELF;
-      return true;
-    case VT_ERROR:
-      *id = CHILDID_SELF;
-      return child.scode == DISP_E_PARAMNOTFOUND;
-    default:
-      return false;
-  }
+long PaintedAccessible::ChildIdOf(const TControl* element) const {
+  const std::vector<TControl*> elements = Elements();
+  const auto found = std::find(elements.begin(), elements.end(), element);
+  return found == elements.end() ? -1 : static_cast<long>(found - elements.begin()) + 1;
 }
 
 bool PaintedAccessible::Resolve(const VARIANT& child, TControl** element) const {
   *element = nullptr;
   long id = 0;
-  if (!host_ || !ChildId(child, &id)) return false;
+  if (!host_ || !tolvane::ChildIdOf(child, &id)) return false;
   if (id == CHILDID_SELF) return true;
   const std::vector<TControl*> elements = Elements();
   if (id < 1 || static_cast<std::size_t>(id) > elements.size()) return false;
@@ -227,9 +141,9 @@ HRESULT PaintedAccessible::get_accFocus(VARIANT* focus) {
   return S_FALSE;
 }
 
-// Logical moves over the elements in the order of the children: into the object from itself, and
-// from one simple element to the next. Moving from the object itself to its siblings, and moving
-// by the screen's directions, are left to the window objects above it.
+// Logical moves over the elements in the order of the children: into the object from itself, from
+// one element to the next, and from the object itself to its neighbours in the reading order of
+// its own container. Moving by the screen's directions is left to the window objects above it.
 HRESULT PaintedAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
   if (!end) return E_POINTER;
   *end = Empty();
@@ -244,19 +158,21 @@ HRESULT PaintedAccessible::accNavigate(long direction, VARIANT start, VARIANT* e
       return ElementAt(elements, direction == NAVDIR_FIRSTCHILD ? 0 : count - 1, end);
     case NAVDIR_NEXT:
     case NAVDIR_PREVIOUS: {
-      // From the object itself, its neighbours are its window's: the system's window object
-      // knows them, as it does for the system's own client objects.
-      if (!element) return FromWindowObject(direction, end);
+      if (!element) return FromSelf(direction, end);
       const long index = static_cast<long>(std::find(elements.begin(), elements.end(), element) -
                                            elements.begin());
       return ElementAt(elements, direction == NAVDIR_NEXT ? index + 1 : index - 1, end);
     }
     default:
-      return element ? DISP_E_MEMBERNOTFOUND : FromWindowObject(direction, end);
+      return element ? DISP_E_MEMBERNOTFOUND : FromSelf(direction, end);
   }
 }
 
-HRESULT PaintedAccessible::FromWindowObject(long direction, VARIANT* end) const {
+HRESULT PaintedAccessible::FromSelf(long direction, VARIANT* end) const {
+  const TControl* own = Own();
+  if (own && (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS)) {
+    return order_.Neighbour(*own, direction, OBJID_CLIENT, end);
+  }
   IDispatch* dispatch = nullptr;
   if (FAILED(WindowObject(window_, &dispatch))) return DISP_E_MEMBERNOTFOUND;
   IAccessible* object = nullptr;

@@ -5,12 +5,12 @@
 #pragma once
 
 #include <oleacc.h>
-#include <oleidl.h>
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "accessible_base.h"
 #include "controls.h"
 
 namespace tolvane {
@@ -31,27 +31,33 @@ class AccessibleHost {
   virtual std::wstring KeyboardShortcut(const TControl& link) const = 0;
 };
 
-// Clients ask every object for the window it belongs to (IOleWindow), and script clients call
-// IAccessible by name through IDispatch, which oleacc's type library describes.
-class PaintedAccessible final : public IAccessible, public IOleWindow {
+// Next and previous from an element's own object (a standard control's, a group box's, a page's,
+// a painted text's): its neighbour in its container's reading order. The system's objects know
+// only sibling windows, and would skip the painted texts between them.
+class ReadingOrder {
  public:
-  PaintedAccessible(AccessibleHost& host, HWND window);
-  PaintedAccessible(const PaintedAccessible&) = delete;
-  PaintedAccessible& operator=(const PaintedAccessible&) = delete;
+  // The element after or before `from` among its container's elements, as an object of its own:
+  // for one with a window, that window's object at `level` (OBJID_CLIENT or OBJID_WINDOW). S_FALSE
+  // and VT_EMPTY at either end, or when `from` does not show.
+  virtual HRESULT Neighbour(const TControl& from, long direction, LONG level, VARIANT* end) = 0;
 
-  // The window is going away: every later call fails as for an object whose server has gone.
-  void Disconnect() { host_ = nullptr; }
+ protected:
+  ~ReadingOrder() = default;
+};
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override;
+class PaintedAccessible final : public AccessibleBase {
+ public:
+  PaintedAccessible(AccessibleHost& host, ReadingOrder& order, HWND window);
+
+  void Disconnect() override { host_ = nullptr; }
+
+  // The elements a client sees, child ids 1..n: the window's showing children in the layout's
+  // order (bevels are decoration and left out; a page's heading is its name). Of the form's pages
+  // only the seen one; a page that is not seen has none.
+  std::vector<TControl*> Elements() const;
+  // The child id of `element` among them; -1, which no client may pass, when it is none.
+  long ChildIdOf(const TControl* element) const;
+
   // IAccessible
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
   HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
@@ -75,19 +81,11 @@ class PaintedAccessible final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override;
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override;
-  // IOleWindow
-  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
 
  private:
-  ~PaintedAccessible() = default;
+  ~PaintedAccessible() override = default;
+  HWND OwnWindow() const override { return host_ ? window_ : nullptr; }
 
-  // The elements a client sees, child ids 1..n: the window's showing children in the layout's
-  // order (bevels are decoration and left out; a page's heading is its name). Of the form's pages
-  // only the seen one; a page that is not seen has none.
-  std::vector<TControl*> Elements() const;
-  // The child id a VARIANT names, in any of the forms clients pass; false when it is none.
-  static bool ChildId(const VARIANT& child, long* id);
   // The element a child id names; nullptr for CHILDID_SELF. False for an id out of range or a
   // disconnected object.
   bool Resolve(const VARIANT& child, TControl** element) const;
@@ -113,12 +111,13 @@ class PaintedAccessible final : public IAccessible, public IOleWindow {
   HRESULT WindowObject(HWND window, IDispatch** object) const;
   // `window`'s object as a child in a VARIANT; S_FALSE (and VT_EMPTY) when there is none.
   HRESULT WindowChild(HWND window, VARIANT* child) const;
-  // A move from the object itself to its neighbours, asked of its window's system object.
-  HRESULT FromWindowObject(long direction, VARIANT* end) const;
+  // A move from the object itself to its neighbours: in its container's reading order for a page
+  // or a group box, asked of the system's window object for the form.
+  HRESULT FromSelf(long direction, VARIANT* end) const;
   BSTR Text(const std::wstring& text) const;
 
-  LONG references_ = 1;
   AccessibleHost* host_;
+  ReadingOrder& order_;
   HWND window_;
 };
 

@@ -1,0 +1,162 @@
+#include "reading_order_object.h"
+
+#include "accessible_variants.h"
+
+namespace tolvane {
+
+ReadingOrderObject::ReadingOrderObject(ReadingOrder& order, const TControl& element, HWND window,
+                                       LONG level, IAccessible* target,
+                                       PaintedAccessible* container)
+    : order_(order),
+      element_(element),
+      window_(window),
+      level_(level),
+      target_(target),
+      container_(container) {
+  target_->AddRef();
+}
+
+ReadingOrderObject* ReadingOrderObject::OverSystemObject(ReadingOrder& order,
+                                                         const TControl& element, HWND window,
+                                                         LONG level, IAccessible* system) {
+  return new ReadingOrderObject(order, element, window, level, system, nullptr);
+}
+
+ReadingOrderObject* ReadingOrderObject::OverPainted(ReadingOrder& order, const TControl& element,
+                                                    PaintedAccessible& container,
+                                                    HWND container_window) {
+  return new ReadingOrderObject(order, element, container_window, OBJID_CLIENT, &container,
+                                &container);
+}
+
+ReadingOrderObject::~ReadingOrderObject() { Disconnect(); }
+
+void ReadingOrderObject::Disconnect() {
+  if (target_) target_->Release();
+  target_ = nullptr;
+}
+
+bool ReadingOrderObject::Target(const VARIANT& child, VARIANT* id) const {
+  long asked = 0;
+  if (!ChildIdOf(child, &asked)) return false;
+  if (container_) {
+    // The element's place among its container's elements now; -1 when it no longer shows, which
+    // the container refuses.
+    *id = Long(asked == CHILDID_SELF ? container_->ChildIdOf(&element_) : -1);
+  } else {
+    *id = Long(asked);
+  }
+  return true;
+}
+
+HRESULT ReadingOrderObject::accNavigate(long direction, VARIANT start, VARIANT* end) {
+  if (!end) return E_POINTER;
+  *end = Empty();
+  long from = 0;
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  if (!ChildIdOf(start, &from)) return E_INVALIDARG;
+  if (from == CHILDID_SELF && (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS)) {
+    return order_.Neighbour(element_, direction, level_, end);
+  }
+  // A painted element has no children, and its container's own moves are by child id.
+  if (container_) return from == CHILDID_SELF ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;
+  return target_->accNavigate(direction, start, end);
+}
+
+// A painted element's parent is its container; the system's objects know their own.
+HRESULT ReadingOrderObject::get_accParent(IDispatch** parent) {
+  if (!parent) return E_POINTER;
+  *parent = nullptr;
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  if (!container_) return target_->get_accParent(parent);
+  container_->AddRef();
+  *parent = static_cast<IAccessible*>(container_);
+  return S_OK;
+}
+
+HRESULT ReadingOrderObject::get_accChildCount(long* count) {
+  if (!count) return E_POINTER;
+  *count = 0;
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  return container_ ? S_OK : target_->get_accChildCount(count);
+}
+
+HRESULT ReadingOrderObject::get_accChild(VARIANT child, IDispatch** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (container_) return target_ ? E_INVALIDARG : CO_E_OBJNOTCONNECTED;
+  return Ask(child, [&](VARIANT id) { return target_->get_accChild(id, object); });
+}
+
+HRESULT ReadingOrderObject::get_accFocus(VARIANT* focus) {
+  if (!focus) return E_POINTER;
+  *focus = Empty();
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  return container_ ? S_FALSE : target_->get_accFocus(focus);
+}
+
+HRESULT ReadingOrderObject::get_accSelection(VARIANT* selection) {
+  if (!selection) return E_POINTER;
+  *selection = Empty();
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  return container_ ? S_FALSE : target_->get_accSelection(selection);
+}
+
+// A point on a painted element is the element itself; elsewhere it is not on it.
+HRESULT ReadingOrderObject::accHitTest(long left, long top, VARIANT* child) {
+  if (!child) return E_POINTER;
+  *child = Empty();
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  if (!container_) return target_->accHitTest(left, top, child);
+  long x = 0, y = 0, width = 0, height = 0;
+  if (accLocation(&x, &y, &width, &height, Self()) != S_OK) return S_FALSE;
+  if (left < x || top < y || left >= x + width || top >= y + height) return S_FALSE;
+  *child = Self();
+  return S_OK;
+}
+
+HRESULT ReadingOrderObject::get_accName(VARIANT child, BSTR* name) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accName(id, name); });
+}
+HRESULT ReadingOrderObject::get_accValue(VARIANT child, BSTR* value) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accValue(id, value); });
+}
+HRESULT ReadingOrderObject::get_accDescription(VARIANT child, BSTR* description) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accDescription(id, description); });
+}
+HRESULT ReadingOrderObject::get_accRole(VARIANT child, VARIANT* role) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accRole(id, role); });
+}
+HRESULT ReadingOrderObject::get_accState(VARIANT child, VARIANT* state) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accState(id, state); });
+}
+HRESULT ReadingOrderObject::get_accHelp(VARIANT child, BSTR* help) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accHelp(id, help); });
+}
+HRESULT ReadingOrderObject::get_accHelpTopic(BSTR* file, VARIANT child, long* topic) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accHelpTopic(file, id, topic); });
+}
+HRESULT ReadingOrderObject::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accKeyboardShortcut(id, shortcut); });
+}
+HRESULT ReadingOrderObject::get_accDefaultAction(VARIANT child, BSTR* action) {
+  return Ask(child, [&](VARIANT id) { return target_->get_accDefaultAction(id, action); });
+}
+HRESULT ReadingOrderObject::accSelect(long flags, VARIANT child) {
+  return Ask(child, [&](VARIANT id) { return target_->accSelect(flags, id); });
+}
+HRESULT ReadingOrderObject::accLocation(long* left, long* top, long* width, long* height,
+                                        VARIANT child) {
+  return Ask(child, [&](VARIANT id) { return target_->accLocation(left, top, width, height, id); });
+}
+HRESULT ReadingOrderObject::accDoDefaultAction(VARIANT child) {
+  return Ask(child, [&](VARIANT id) { return target_->accDoDefaultAction(id); });
+}
+HRESULT ReadingOrderObject::put_accName(VARIANT child, BSTR name) {
+  return Ask(child, [&](VARIANT id) { return target_->put_accName(id, name); });
+}
+HRESULT ReadingOrderObject::put_accValue(VARIANT child, BSTR value) {
+  return Ask(child, [&](VARIANT id) { return target_->put_accValue(id, value); });
+}
+
+}  // namespace tolvane
