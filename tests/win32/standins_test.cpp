@@ -6,8 +6,6 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
-#include <functional>
-
 #include "kit_fixtures.h"
 
 namespace tolvane::test {
@@ -142,15 +140,6 @@ int CountProcesses(const std::wstring& path) {
   return count;
 }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD limit_ms) {
-  const ULONGLONG deadline = GetTickCount64() + limit_ms;
-  while (!condition()) {
-    if (GetTickCount64() > deadline) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 // ShellExecuteExW as the launcher opens programs, keeping the process handle.
 UniqueHandle ShellOpen(const std::wstring& file, const std::wstring& parameters,
                        const std::wstring& directory) {
@@ -204,7 +193,7 @@ class WebServerStandIn : public StandIns {
   UniqueHandle Start() {
     UniqueHandle server = ShellOpen(httpd_, L"", bin_);
     EXPECT_TRUE(server);
-    EXPECT_TRUE(WaitFor([this] { return Connection().Open(port_); }, 10000));
+    EXPECT_TRUE(WaitUntil([this] { return Connection().Open(port_); }));
     return server;
   }
 
@@ -230,12 +219,10 @@ TEST_F(WebServerStandIn, AnswersUnavailableUntilWarmThenServesTheKitsPages) {
 
   Connection connection;
   Answer main_page;
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        main_page = connection.Open(port_) ? connection.Get("/index.php") : Answer();
-        return main_page.status == 200;
-      },
-      10000));
+  ASSERT_TRUE(WaitUntil([&] {
+    main_page = connection.Open(port_) ? connection.Get("/index.php") : Answer();
+    return main_page.status == 200;
+  }));
   EXPECT_EQ(main_page.body, kMainPage);
   EXPECT_TRUE(main_page.Has("Content-Type: text/html"));
   EXPECT_TRUE(main_page.Has("Set-Cookie: PHPSESSID="));
@@ -255,7 +242,7 @@ TEST_F(WebServerStandIn, RunsAsTwoProcessesThatTaskkillEnds) {
 
   EndAllWebServers();
   EXPECT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
-  EXPECT_TRUE(WaitFor([this] { return CountProcesses(httpd_) == 0; }, 5000));
+  EXPECT_TRUE(WaitUntil([this] { return CountProcesses(httpd_) == 0; }));
   EXPECT_FALSE(Connection().Open(port_));
 
   const std::vector<std::string> records = Records();
@@ -277,7 +264,7 @@ TEST_F(WebServerStandIn, WorkerOutlivesTheEndedMainProcess) {
   EXPECT_EQ(CountProcesses(httpd_), 1);
   EXPECT_TRUE(Connection().Open(port_));
   EndAllWebServers();
-  EXPECT_TRUE(WaitFor([this] { return CountProcesses(httpd_) == 0; }, 5000));
+  EXPECT_TRUE(WaitUntil([this] { return CountProcesses(httpd_) == 0; }));
 }
 
 TEST_F(StandIns, MediaServerRunsFromStartUntilStop) {
