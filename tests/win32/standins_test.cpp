@@ -160,10 +160,6 @@ void EndAllWebServers() {
   RunProgram(L"taskkill /F /IM httpd.exe", L"", 10000, OutputFile().get());
 }
 
-std::wstring WithoutTrailingBackslash(const std::wstring& path) {
-  return path.substr(0, path.size() - 1);
-}
-
 class StandIns : public ::testing::Test {
  protected:
   std::vector<std::string> Records() const { return Lines(ReadBytes(log_path_)); }
@@ -236,24 +232,6 @@ TEST_F(WebServerStandIn, AnswersUnavailableUntilWarmThenServesTheKitsPages) {
   EXPECT_EQ(connection.Get("/").status, 404);
 }
 
-TEST_F(WebServerStandIn, RunsAsTwoProcessesThatTaskkillEnds) {
-  const UniqueHandle server = Start();
-  EXPECT_EQ(CountProcesses(httpd_), 2);
-
-  EndAllWebServers();
-  EXPECT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
-  EXPECT_TRUE(WaitUntil([this] { return CountProcesses(httpd_) == 0; }));
-  EXPECT_FALSE(Connection().Open(port_));
-
-  const std::vector<std::string> records = Records();
-  ASSERT_EQ(records.size(), 2u);
-  const std::string directory = "|" + Utf8(WithoutTrailingBackslash(bin_)) + "|";
-  EXPECT_EQ(records[0].rfind("httpd" + directory, 0), 0u) << records[0];
-  EXPECT_NE(records[0].find(Utf8(httpd_)), std::string::npos) << records[0];
-  EXPECT_EQ(records[1].rfind("httpd-worker" + directory, 0), 0u) << records[1];
-  EXPECT_EQ(records[1].substr(records[1].size() - 8), " -worker") << records[1];
-}
-
 // As with the real server, ending the started process alone leaves the worker serving, which
 // is why the launcher ends every httpd.exe afterwards.
 TEST_F(WebServerStandIn, WorkerOutlivesTheEndedMainProcess) {
@@ -296,23 +274,6 @@ TEST_F(StandIns, MediaServerRunsFromStartUntilStop) {
   EXPECT_EQ(records[0].rfind("java|", 0), 0u);
   EXPECT_EQ(records[0].substr(records[0].size() - 6), " start");
   EXPECT_EQ(records[1].substr(records[1].size() - 5), " stop");
-}
-
-TEST_F(StandIns, RecorderPlaysTheProgramItIsNamedAfter) {
-  for (const wchar_t* role : {L"browser", L"netbeans", L"jre"}) {
-    const std::wstring program = KitBinary(L"standins\\") + role + L".exe";
-    const RunResult run = RunProgram(L"\"" + program + L"\" \"http://127.0.0.1:85/service/logs/\"",
-                                     kit_.path(), 10000);
-    EXPECT_TRUE(run.started);
-    EXPECT_EQ(run.exit_code, 0u);
-  }
-  const std::vector<std::string> records = Records();
-  ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[0], "browser|" + Utf8(WithoutTrailingBackslash(kit_.path())) + "|\"" +
-                            Utf8(KitBinary(L"standins\\browser.exe")) +
-                            "\" \"http://127.0.0.1:85/service/logs/\"");
-  EXPECT_EQ(records[1].rfind("netbeans|", 0), 0u);
-  EXPECT_EQ(records[2].rfind("jre|", 0), 0u);
 }
 
 TEST_F(StandIns, RecordsBesideTheProgramWithoutALogFileNamed) {
