@@ -68,16 +68,7 @@ POINT Centre(HWND window) {
 }  // namespace
 
 void RunQuietly(const std::wstring& command_line) {
-  std::wstring line = command_line;
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process)) {
-    return;
-  }
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  RunProgram(command_line, L"", 10000, OutputFile().get());
 }
 
 namespace {
@@ -102,15 +93,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
 }
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
 
 LauncherSession::LauncherSession(Machine machine, std::wstring kit_folder)
     : machine_(machine), kit_folder_(std::move(kit_folder)) {
@@ -320,20 +302,8 @@ void LauncherSession::Answer(HWND box, int button) {
 }
 
 std::vector<std::wstring> LauncherSession::Records() const {
-  const std::string bytes = ReadKitFile(L"standins.log");
-  const int size = static_cast<int>(bytes.size());
-  std::wstring text(
-      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0)),
-      L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()));
   std::vector<std::wstring> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find(L"\r\n", start);
-    if (end == std::wstring::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
+  for (const std::string& line : Lines(ReadKitFile(L"standins.log"))) lines.push_back(Wide(line));
   return lines;
 }
 
@@ -346,8 +316,7 @@ std::vector<std::wstring> LauncherSession::RecordsOf(const std::wstring& role) c
 }
 
 std::string LauncherSession::ReadKitFile(const std::wstring& relative) const {
-  std::ifstream in(std::filesystem::path(kit() + relative), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadBytes(kit() + relative);
 }
 
 void LauncherSession::WriteKitFile(const std::wstring& relative, const std::string& bytes) const {
@@ -403,10 +372,6 @@ Holdings HoldingsOf(HANDLE process) {
   }
   return holdings;
 }
-
-}  // namespace tolvane::test
-
-namespace tolvane::test {
 
 std::wstring ComputerName() {
   wchar_t name[256] = {};

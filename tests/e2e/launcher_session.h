@@ -28,10 +28,6 @@ struct ControlState {
   bool sunken_border;
 };
 
-// Waits until `done` is true, checking every 50 ms; false when `timeout` passed first.
-bool WaitUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds timeout = std::chrono::seconds(20));
-
 // How the machine the launcher runs on is set up.
 struct Machine {
   bool java = true;         // the java stand-in is on the search path

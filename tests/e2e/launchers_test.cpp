@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "launcher_session.h"
 
@@ -30,19 +31,17 @@ class Launchers : public ::testing::Test {
   LauncherSession session;
 };
 
-TEST_F(Launchers, InstallJavaStartsTheInstaller) {
-  session.Click(L"back3");
-  EXPECT_TRUE(Contains(Only(L"jre").command_line, session.kit() + L"tools\\jre.exe"));
-}
-
-TEST_F(Launchers, ViewLogFilesOpensTheLogViewerInTheBrowser) {
-  session.Click(L"viewlog");
-  EXPECT_TRUE(Contains(Only(L"browser").command_line, L"http://127.0.0.1:85/service/logs/"));
-}
-
-TEST_F(Launchers, DocumentationOpensTheManualInThePdfViewer) {
-  session.Click(L"documentationbutton");
-  EXPECT_TRUE(Contains(Only(L"viewer").command_line, session.kit() + L"TolvaneChat.pdf"));
+// Install Java starts the installer, View log files opens the log viewer in the browser, and the
+// documentation opens the manual in the PDF viewer.
+TEST_F(Launchers, InstallJavaLogViewerAndManualOpenInTheirPrograms) {
+  const std::tuple<const wchar_t*, const wchar_t*, std::wstring> cases[] = {
+      {L"back3", L"jre", session.kit() + L"tools\\jre.exe"},
+      {L"viewlog", L"browser", L"http://127.0.0.1:85/service/logs/"},
+      {L"documentationbutton", L"viewer", session.kit() + L"TolvaneChat.pdf"}};
+  for (const auto& [button, role, opened] : cases) {
+    session.Click(button);
+    EXPECT_TRUE(Contains(Only(role).command_line, opened)) << button;
+  }
 }
 
 TEST_F(Launchers, DevelopmentMinimisesTheLauncherAndOpensTheProjectInTheIde) {

@@ -122,6 +122,15 @@ void Unchecked(const std::string& what) {
   ::testing::Test::RecordProperty("unchecked", what);
 }
 
+// How many pixels of `area` are painted `colour`.
+int PixelsIn(HDC dc, const Rect& area, COLORREF colour) {
+  int count = 0;
+  for (int y = area.top; y < area.top + area.height; ++y) {
+    for (int x = area.left; x < area.left + area.width; ++x) count += GetPixel(dc, x, y) == colour;
+  }
+  return count;
+}
+
 // The page a control lies on; a page is its own.
 std::wstring PageOf(const TControl& control) {
   const TControl* c = &control;
@@ -271,22 +280,6 @@ TEST(Window, EveryControlIsWhereTheLayoutPutsItAndTheWizardTabsByRealKeys) {
   ExpectEveryPageLaidOut(session, 13, true);
 }
 
-// Wine passes no WM_GETFONT between processes: this window is built in the test's own process.
-TEST(Window, GroupBoxesAndPagesTellTheirFontAsStandardControlsDo) {
-  RecordingPlatform platform;
-  TForm1 form(platform, MachineFileSystem(), SystemConnector(), L"", [](Asset) { return L""; });
-  FormWindow window(form, GetModuleHandleW(nullptr));
-  ASSERT_TRUE(window.Create());
-  window.ShowFirstTime();  // every page shows, and so gets its controls
-  const auto font = [&](const wchar_t* name) {
-    return SendMessageW(ControlWindow(window.hwnd(), name), WM_GETFONT, 0, 0);
-  };
-  ASSERT_NE(font(L"apachecb"), 0);
-  EXPECT_EQ(font(L"GroupBox1"), font(L"apachecb"));
-  EXPECT_EQ(font(L"panel4"), font(L"apachecb"));
-  DestroyWindow(window.hwnd());
-}
-
 // The window built in the test's own process, to ask it what Wine does not pass between
 // processes. Without FormCreate every page shows, and so gets its controls; the control page,
 // created last, lies on top.
@@ -312,6 +305,13 @@ class WindowInProcess : public ::testing::Test {
   TForm1 form{platform, MachineFileSystem(), SystemConnector(), L"", [](Asset) { return L""; }};
   FormWindow window{form, GetModuleHandleW(nullptr)};
 };
+
+TEST_F(WindowInProcess, GroupBoxesAndPagesTellTheirFontAsStandardControlsDo) {
+  const auto font = [&](const wchar_t* name) { return SendMessageW(Of(name), WM_GETFONT, 0, 0); };
+  ASSERT_NE(font(L"apachecb"), 0);
+  EXPECT_EQ(font(L"GroupBox1"), font(L"apachecb"));
+  EXPECT_EQ(font(L"panel4"), font(L"apachecb"));
+}
 
 // A dark palette, as a user switching to a dark high-contrast theme gets. Wine changes only the
 // calling process's colours, and keeps them until the wineserver ends: they are put back.
@@ -341,11 +341,7 @@ class WindowColours : public WindowInProcess {
   // How many pixels of `area` (in `window`'s client coordinates) are painted `colour`.
   static int PixelsOf(HWND window, const Rect& area, COLORREF colour) {
     HDC dc = GetDC(window);
-    int count = 0;
-    for (int y = area.top; y < area.top + area.height; ++y) {
-      for (int x = area.left; x < area.left + area.width; ++x)
-        count += GetPixel(dc, x, y) == colour;
-    }
+    const int count = PixelsIn(dc, area, colour);
     ReleaseDC(window, dc);
     return count;
   }
@@ -560,25 +556,19 @@ TEST_F(WindowDpi, ToldAnotherDpiItIsLaidOutAsAWindowCreatedThere) {
   SaveScreenshot(window.hwnd(), "control-page-told-144dpi");
 }
 
-// Windows only ever sends WM_DPICHANGED and WM_GETDPISCALEDSIZE: posted ones, by any program on
-// the desktop, another account's too, carry a pointer to nowhere or into the launcher. The one
-// would be read, the other written: both reach the window as nothing.
-TEST_F(WindowDpi, PostedDpiMessagesAreIgnored) {
-  const int own = OwnDpi();
-  PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(OtherDpi(), OtherDpi()), 0x10);
-  PostMessageW(window.hwnd(), 0x02E4 /* WM_GETDPISCALEDSIZE */, OtherDpi(), 0x10);
-  Settle();
-  ExpectLaidOutFor(own);
-}
-
-// Another program's WM_DPICHANGED and WM_GETDPISCALEDSIZE carry pointers into nowhere here: the
-// window neither reads the one nor writes the other, nor takes the dpi they name: it stays laid
-// out for the dpi it has, where it stands.
-TEST_F(WindowDpi, WhatAnotherThreadSendsItsPointersAreNeverFollowed) {
+// Windows only ever sends WM_DPICHANGED and WM_GETDPISCALEDSIZE from the window's own thread:
+// posted ones, or ones sent by another program, carry pointers to nowhere or into the launcher.
+// The window neither reads the one nor writes the other, nor takes the dpi they name: it stays
+// laid out for the dpi it has, where it stands.
+TEST_F(WindowDpi, PostedOrSentByAnotherThreadTheirPointersAreNeverFollowed) {
   const int own = OwnDpi();
   const int other = OtherDpi();
   const RECT before = Outer();
   const auto nowhere = static_cast<LPARAM>(0x10);
+  PostMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(other, other), nowhere);
+  PostMessageW(window.hwnd(), 0x02E4 /* WM_GETDPISCALEDSIZE */, other, nowhere);
+  Settle();
+  ExpectLaidOutFor(own);
   EXPECT_EQ(SendFromAnotherThread(0x02E4 /* WM_GETDPISCALEDSIZE */, other, nowhere), 0);
   // Nor its dpi: the window stays laid out for the dpi it has.
   SendFromAnotherThread(WM_DPICHANGED, MAKEWPARAM(other, other), nowhere);
@@ -700,12 +690,7 @@ TEST_F(WindowDpi, TheBannerFillsItsBoxAndTheIconsHaveTheSizesOfEachDpi) {
     SendMessageW(window.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
     const Rect box = C(L"Image1").bounds();
     ASSERT_GT(box.width, 550);
-    int left_unpainted = 0;
-    for (int y = box.top; y < box.top + box.height; ++y) {
-      for (int x = box.left; x < box.left + box.width; ++x)
-        left_unpainted += GetPixel(memory, x, y) == unpainted;
-    }
-    EXPECT_EQ(left_unpainted, 0);
+    EXPECT_EQ(PixelsIn(memory, box, unpainted), 0);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -718,18 +703,6 @@ TEST_F(WindowDpi, BackAt96DpiAfter120And144EveryControlIsAsLaidOut) {
   for (int dpi : {120, 144, 96}) TellDpi(dpi);
   ExpectLaidOutFor(96);
   EXPECT_EQ(C(L"next3").bounds().left, 411);
-}
-
-TEST(Window, ScalesEverythingForAnotherScreenResolution) {
-  LauncherSession session;
-  {
-    const LogPixels screen(120);
-    ASSERT_TRUE(session.Start());
-  }
-  const int measured = MeasuredTextHeight(120);
-  ASSERT_NE(measured, 13);
-  session.Screenshot("page1-licence-120dpi");
-  ExpectEveryPageLaidOut(session, measured);
 }
 
 TEST(Window, TheControlPageTabsThroughItsControlsByRealKeys) {

@@ -1,6 +1,6 @@
 // A TCP server in the test program that plays a web server's part from a script: each accepted
 // connection runs the script on a thread of its own. It records every request head it reads, so
-// tests can check the exact bytes and which connection carried them.
+// tests can check the exact bytes and which connection carried them. Built for POSIX and Winsock.
 #pragma once
 
 #include <atomic>
@@ -21,7 +21,7 @@ class ScriptedServer;
 // The server's end of one connection.
 class Peer {
  public:
-  Peer(ScriptedServer& server, int socket, int index);
+  Peer(ScriptedServer& server, std::intptr_t socket, int index);
   ~Peer();
   Peer(const Peer&) = delete;
   Peer& operator=(const Peer&) = delete;
@@ -31,8 +31,6 @@ class Peer {
   std::optional<std::string> ReadRequest();
   // False once the client is gone.
   bool Send(std::string_view bytes);
-  // Sends `bytes` in pieces, pausing between them so that each arrives on its own.
-  void SendSlowly(const std::vector<std::string>& pieces);
   // Closes in order (FIN).
   void Close();
   // Aborts the connection (RST).
@@ -47,7 +45,7 @@ class Peer {
   bool WaitReadable();
 
   ScriptedServer& server_;
-  int socket_;
+  std::intptr_t socket_;  // a POSIX descriptor or a Winsock SOCKET; -1 once closed
   int index_;
   std::string unread_;
 };
@@ -79,7 +77,7 @@ class ScriptedServer {
   void Record(int connection, const std::string& head);
 
   Script script_;
-  int listener_;
+  std::intptr_t listener_;
   std::uint16_t port_;
   std::atomic<bool> stopping_{false};
   std::atomic<int> connections_{0};

@@ -339,13 +339,6 @@ TEST_F(ServerStack, TheMainPageOpensAsSoonAsTheChatAnswers) {
   EXPECT_EQ(platform.calls.back(), L"open http://127.0.0.1:85/index.php |  |  | SW_SHOWMAXIMIZED");
 }
 
-TEST_F(ServerStack, AMarkerInAnotherLetterCaseDoesNotCount) {
-  server.response = "HTTP/1.1 200 OK\r\nContent-Length: 18\r\n\r\nTolvane flash chat";
-  Start();
-  form->startservers.Click();
-  EXPECT_EQ(platform.CallsStartingWith(L"pause").size(), 16u);
-}
-
 TEST_F(FormHandlers, LaunchersOpenTheirFilesWithTheirShowModes) {
   Start();
   const std::wstring d = app_dir;

@@ -86,11 +86,16 @@ TEST(HttpResponse, ChunkedIsRecognisedInsideAList) {
   EXPECT_EQ(parsed.body, "x");
 }
 
-TEST(HttpResponse, ChunkedCutShortIsBroken) {
-  const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
-  EXPECT_EQ(Parse(head + "10\r\nonly part", 1000, true).state, State::kBroken);
-  EXPECT_EQ(Parse(head + "4\r\nfull\r\n", 1000, true).state, State::kBroken);
-  EXPECT_EQ(Parse(head + "4\r\nfull\r\n0\r\n", 1000, true).state, State::kBroken);
+// A close before the answer's end, whatever its framing.
+TEST(HttpResponse, CutShortByTheCloseIsBroken) {
+  const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  for (const std::string& answer :
+       {chunked + "10\r\nonly part", chunked + "4\r\nfull\r\n", chunked + "4\r\nfull\r\n0\r\n",
+        std::string("HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\nabc"), std::string(),
+        std::string("HTTP/1.1 200 OK\r\nContent-")}) {
+    SCOPED_TRACE(answer);
+    EXPECT_EQ(Parse(answer, 4, true).state, State::kBroken);
+  }
 }
 
 TEST(HttpResponse, BadChunkFramingIsBroken) {
@@ -127,11 +132,6 @@ TEST(HttpResponse, ContentLengthShorterThanTheDataEndsTheBody) {
   EXPECT_EQ(parsed.state, State::kComplete);
   EXPECT_EQ(parsed.body, "abc");
   EXPECT_EQ(parsed.leftover, 3u);
-}
-
-TEST(HttpResponse, ContentLengthLongerThanTheDataIsBrokenAtTheClose) {
-  EXPECT_EQ(Parse("HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\nabc", 4, true).state,
-            State::kBroken);
 }
 
 TEST(HttpResponse, WithoutLengthTheBodyRunsToTheClose) {
@@ -222,11 +222,6 @@ TEST(HttpResponse, MalformedHeadsAreBroken) {
     EXPECT_EQ(Parse(answer, 1000).state, State::kBroken);
   }
   EXPECT_EQ(Parse("HTTP/1.1 200\r\nContent-Length: 0\r\n\r\n", 1000).state, State::kComplete);
-}
-
-TEST(HttpResponse, CloseBeforeTheHeadEndsIsBroken) {
-  EXPECT_EQ(Parse("", 1, true).state, State::kBroken);
-  EXPECT_EQ(Parse("HTTP/1.1 200 OK\r\nContent-", 1000, true).state, State::kBroken);
 }
 
 TEST(HttpResponse, AStepEndsWithTheHead) {

@@ -61,23 +61,13 @@ TEST(Probe, GivesUpAfterSixteenPausedAttempts) {
   EXPECT_EQ(slow.events, slow.Expected(16));
 }
 
-TEST(Probe, StopsAtTheFirstFind) {
-  Recorder recorder;
-  recorder.found_on = 1;
-  EXPECT_TRUE(recorder.Run());
-  EXPECT_EQ(recorder.events, recorder.Expected(1));
-
-  Recorder later;
-  later.found_on = 5;
-  EXPECT_TRUE(later.Run());
-  EXPECT_EQ(later.events, later.Expected(5));
-}
-
-TEST(Probe, FindsOnTheLastAttempt) {
-  Recorder recorder;
-  recorder.found_on = 16;
-  EXPECT_TRUE(recorder.Run());
-  EXPECT_EQ(recorder.events, recorder.Expected(16));
+TEST(Probe, StopsAtTheFirstFindUpToTheLastAttempt) {
+  for (const unsigned found_on : {1u, 5u, 16u}) {
+    Recorder recorder;
+    recorder.found_on = found_on;
+    EXPECT_TRUE(recorder.Run());
+    EXPECT_EQ(recorder.events, recorder.Expected(found_on));
+  }
 }
 
 // A server that holds each fetch for its full time-outs (silent: 5 s; trickling or sending

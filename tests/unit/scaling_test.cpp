@@ -97,17 +97,6 @@ TEST(Scaling, LayingOutAgainStartsFromTheRowsNotFromScaledValues) {
   }
 }
 
-// 96 -> 120 -> 144 -> 96 dpi (Tahoma's digit 0 measures 13, 17 and 21 pixels there) ends on the
-// layout's own rows.
-TEST(Scaling, BackAtTheDesignTextHeightTheRowsComeBackExactly) {
-  ControlTree tree(FormLayout());
-  for (int measured : {13, 17, 21}) ScaleForm(tree, kClientWidth, kClientHeight, measured);
-  const Rect client = ScaleForm(tree, kClientWidth, kClientHeight, 13);
-  EXPECT_TRUE(SameLayout(tree, ControlTree(FormLayout())));
-  EXPECT_EQ(client.width, kClientWidth);
-  EXPECT_EQ(client.height, kClientHeight);
-}
-
 TEST(Scaling, PicturesAreThoseMadeForTheNearestScale) {
   const std::pair<int, int> cases[] = {
       {10, 100}, {13, 100}, {14, 100},  // 107.7 %
@@ -139,23 +128,21 @@ TEST(Scaling, TheBannerIsTheSmallestThatFillsItsBox) {
   for (const auto& [box, percent] : cases) EXPECT_EQ(BannerScale(box, 550), percent) << box;
 }
 
-TEST(WindowPosition, CentresOnTheWholeDesktop) {
-  const Point at = CentreOnDesktop({0, 0, 1920, 1080}, 556, 479);
-  EXPECT_EQ(at.x, 960 - 278);
-  EXPECT_EQ(at.y, 540 - 239);
-}
-
-TEST(WindowPosition, DesktopStartingAtNegativeCoordinates) {
-  // A second monitor left of the primary one: the desktop spans -1280..1920.
-  const Point at = CentreOnDesktop({-1280, 0, 3200, 1080}, 557, 480);
-  EXPECT_EQ(at.x, -1280 + 1600 - 278);
-  EXPECT_EQ(at.y, 540 - 240);
-}
-
-TEST(WindowPosition, NeverLeftOfOrAboveTheDesktop) {
-  const Point at = CentreOnDesktop({-100, -50, 400, 300}, 556, 479);
-  EXPECT_EQ(at.x, -100);
-  EXPECT_EQ(at.y, -50);
+// Centred on the whole desktop, also one that starts left of the primary monitor (-1280..1920),
+// but never left of or above it.
+TEST(WindowPosition, CentresOnTheWholeDesktopNeverLeftOfOrAboveIt) {
+  const struct {
+    Rect desktop;
+    int width, height;
+    Point at;
+  } cases[] = {{{0, 0, 1920, 1080}, 556, 479, {960 - 278, 540 - 239}},
+               {{-1280, 0, 3200, 1080}, 557, 480, {-1280 + 1600 - 278, 540 - 240}},
+               {{-100, -50, 400, 300}, 556, 479, {-100, -50}}};
+  for (const auto& c : cases) {
+    const Point at = CentreOnDesktop(c.desktop, c.width, c.height);
+    EXPECT_EQ(at.x, c.at.x);
+    EXPECT_EQ(at.y, c.at.y);
+  }
 }
 
 // Two monitors side by side, the primary one (1920 x 1080, taskbar 40 high) at 0, 0.

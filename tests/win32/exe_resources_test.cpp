@@ -6,9 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "host_path.h"
+#include "kit_fixtures.h"
 #include "jpeg_image.h"
 #include "resource_ids.h"
 
@@ -24,13 +21,8 @@ namespace {
 
 const std::wstring kExe = tolvane::test::HostPath(TOLVANE_BINARY_DIR "/app/TolvaneChat.exe");
 
-std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 std::string ReadSourceResource(const char* name) {
-  return ReadFileBytes(
+  return tolvane::test::ReadBytes(
       tolvane::test::HostPath(std::string(TOLVANE_SOURCE_DIR "/resources/") + name));
 }
 
@@ -275,7 +267,7 @@ std::size_t FileOffset(std::string_view pe, std::size_t sections, int count, DWO
 }
 
 TEST(ExeImage, Is64BitGuiProgramNeedingOnlySystemDlls) {
-  const std::string bytes = ReadFileBytes(kExe);
+  const std::string bytes = tolvane::test::ReadBytes(kExe);
   const std::string_view pe = bytes;
   ASSERT_EQ(At<WORD>(pe, 0), IMAGE_DOS_SIGNATURE);
   const std::size_t nt = At<LONG>(pe, offsetof(IMAGE_DOS_HEADER, e_lfanew));

@@ -11,83 +11,23 @@
 #include <string>
 
 #include "codepage.h"
-#include "host_path.h"
+#include "kit_fixtures.h"
 #include "settings.h"
 #include "textfile.h"
 
 namespace tolvane {
 namespace {
 
-class UniqueHandle {
- public:
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
+using test::UniqueHandle;
 
- private:
-  HANDLE handle_;
-};
-
-// A folder of the test's own under the user's temporary folder, removed with its files at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    static int count = 0;
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
-    dir_ = std::wstring(temp) + L"tolvane-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++count) + L"\\";
-    if (!CreateDirectoryW(dir_.c_str(), nullptr)) ADD_FAILURE() << "can not create the folder";
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((dir_ + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::wstring path = dir_ + entry.cFileName;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveDirectoryW(path.c_str());
-        } else {
-          DeleteFileW(path.c_str());
-        }
-      } while (FindNextFileW(search, &entry));
-      FindClose(search);
-    }
-    RemoveDirectoryW(dir_.c_str());
-  }
-
-  const std::wstring& Dir() const { return dir_; }
-  std::wstring Path(const std::wstring& name) const { return dir_ + name; }
-
+// A scratch folder, and the files in it by name.
+struct ScratchFolder : test::ScratchFolder {
+  const std::wstring& Dir() const { return path(); }
+  std::wstring Path(const std::wstring& name) const { return path() + name; }
   void Write(const std::wstring& name, const std::string& bytes) const {
-    UniqueHandle file(CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD put = 0;
-    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(
-        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+    std::ofstream(std::filesystem::path(Path(name)), std::ios::binary) << bytes;
   }
-
-  std::string Read(const std::wstring& name) const {
-    UniqueHandle file(CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string bytes(4096, '\0');
-    DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
-      return "(unreadable)";
-    }
-    bytes.resize(got);
-    return bytes;
-  }
-
- private:
-  std::wstring dir_;
+  std::string Read(const std::wstring& name) const { return test::ReadBytes(Path(name)); }
 };
 
 DWORD ErrorOf(const std::function<void()>& operation) {
@@ -182,7 +122,7 @@ TEST(Win32Files, ASaveKilledHalfWayLeavesTheOldOrTheNewFile) {
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessW(nullptr, child.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &process));
-    UniqueHandle owner(process.hProcess);
+    const UniqueHandle owner(process.hProcess);
     CloseHandle(process.hThread);
     ASSERT_EQ(WaitForSingleObject(saving.get(), 10000), WAIT_OBJECT_0);
     Sleep(std::uniform_int_distribution<DWORD>(0, 8)(random));

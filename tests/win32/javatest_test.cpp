@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "kit_fixtures.h"
+#include "platform_win32.h"
 
 namespace tolvane::test {
 namespace {
@@ -18,29 +19,12 @@ class JavaTestScript : public ::testing::Test {
     CopyFileW(KitSource(L"javatest.bat").c_str(), (tools_ + L"javatest.bat").c_str(), FALSE);
   }
 
-  // As the launcher does: the script's path alone as the command line, a new minimised console,
-  // the script's folder as the current directory the child inherits, at most 15 s. True when the
-  // script ended in time; its exit code means nothing to the launcher.
+  // As the launcher runs it, through its own platform: a new minimised console in the script's
+  // folder, at most 15 s. True when the script ended in time; its exit code means nothing to the
+  // launcher.
   bool RunScript() {
-    std::wstring command_line = tools_ + L"javatest.bat";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_MINIMIZE;
-    PROCESS_INFORMATION info{};
-    wchar_t previous[MAX_PATH + 1] = {};
-    GetCurrentDirectoryW(static_cast<DWORD>(std::size(previous)), previous);
-    SetCurrentDirectoryW(tools_.c_str());
-    const BOOL started = CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr,
-                                        nullptr, &startup, &info);
-    SetCurrentDirectoryW(previous);
-    if (!started) return false;
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    if (WaitForSingleObject(process.get(), 15000) == WAIT_OBJECT_0) return true;
-    TerminateProcess(process.get(), 1);
-    return false;
+    const int code = Win32Platform().RunAndWait(tools_ + L"javatest.bat");
+    return code != -1 && code != STILL_ACTIVE;
   }
 
   std::wstring Report() const { return tools_ + L"javaversion.txt"; }

@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host_path.h"
@@ -108,6 +111,17 @@ class KitServersLock {
   bool held_ = false;
 };
 
+// Waits until `done` is true, checking every 50 ms; false when `timeout` passed first.
+inline bool WaitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
 inline bool FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -129,6 +143,13 @@ inline std::vector<std::string> Lines(const std::string& text) {
     start = end + 2;
   }
   return lines;
+}
+
+inline std::wstring Wide(const std::string& utf8) {
+  std::wstring text(utf8.size(), L'\0');
+  text.resize(static_cast<std::size_t>(MultiByteToWideChar(
+      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 inline std::string Utf8(const std::wstring& text) {
