@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "socket.h"
+#include "wait_win32.h"
 
 namespace tolvane {
 namespace {
@@ -52,28 +53,28 @@ class SocketOwner {
   SOCKET socket_;
 };
 
-timeval TimeLeft(Clock::time_point deadline) {
+DWORD MillisecondsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  const long milliseconds = static_cast<long>(std::clamp<decltype(left)>(left, 0, LONG_MAX / 1000));
-  return timeval{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  return static_cast<DWORD>(std::clamp<decltype(left)>(left, 0, INFINITE - 1));
 }
 
-// Waits until the socket is readable or writable. A failed connect is signalled in the error set
-// rather than the write set, so writing waits watch both; the next call on the socket then reports
-// what happened. (On a connected socket the error set means urgent data, which a read wait must
-// not watch: recv would not take it and the wait would spin.)
+// Waits until the socket is readable (or closed) or writable (or its connect has ended), the way
+// every wait of the launcher's thread waits: the probe runs on the window's thread, and screen
+// readers are answered meanwhile. The next call on the socket then reports what happened. The
+// socket tells of a condition that already holds as soon as it is asked to signal it.
 SocketStatus WaitFor(SOCKET socket, bool for_writing, Clock::time_point deadline) {
-  fd_set ready;
-  fd_set errors;
-  FD_ZERO(&ready);
-  FD_ZERO(&errors);
-  FD_SET(socket, &ready);
-  FD_SET(socket, &errors);
-  timeval limit = TimeLeft(deadline);
-  const int count = for_writing ? select(0, nullptr, &ready, &errors, &limit)
-                                : select(0, &ready, nullptr, nullptr, &limit);
-  if (count > 0) return SocketStatus::kOk;
-  return count == 0 ? SocketStatus::kTimedOut : SocketStatus::kFailed;
+  WSAEVENT event = WSACreateEvent();
+  if (event == WSA_INVALID_EVENT) return SocketStatus::kFailed;
+  SocketStatus status = SocketStatus::kFailed;
+  if (WSAEventSelect(socket, event, for_writing ? FD_WRITE | FD_CONNECT : FD_READ | FD_CLOSE) ==
+      0) {
+    status = WaitAnsweringReaders(event, MillisecondsLeft(deadline)) == WAIT_OBJECT_0
+                 ? SocketStatus::kOk
+                 : SocketStatus::kTimedOut;
+    WSAEventSelect(socket, nullptr, 0);
+  }
+  WSACloseEvent(event);
+  return status;
 }
 
 int ChunkSize(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
