@@ -74,9 +74,11 @@ Rect FormWindow::FollowDpi(int dpi) {
 
 void FormWindow::MadeControlWindow(const TControl& control, HWND window) {
   accessible_.Serve(control, window);
-  const std::wstring name = LabelledName(control);
-  if (!name.empty()) accessible_.Name(window, name);
-  if (&control == &form_.currentjavaversion) accessible_.MakeLive(window);
+  if (&control == &form_.currentjavaversion) {
+    accessible_.MakeLive(window, control.Text());
+  } else if (const std::wstring name = LabelledName(control); !name.empty()) {
+    accessible_.Name(window, name);
+  }
   colours_.FitButtonStyle(control, window);
 }
 
@@ -86,7 +88,10 @@ void FormWindow::Changed(TControl& control, Change change) {
     if (control.kind() == Kind::Page) pages_to_show_ = true;
     focus_.FixLater(control.kind() == Kind::Page);
   }
-  if (&control == &form_.currentjavaversion && change == Change::Text) AnnounceJavaResult();
+  if (&control == &form_.currentjavaversion && change == Change::Text) {
+    accessible_.MakeLive(WindowOf(&control), control.Text());
+    AnnounceJavaResult();
+  }
 }
 
 // What a handler changed shows once it is done, or when it lets the window handle its messages

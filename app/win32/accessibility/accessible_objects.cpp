@@ -18,7 +18,7 @@ constexpr DWORD kEventLiveRegionChanged = 0x8019;
 
 AccessibleObjects::~AccessibleObjects() {
   for (auto& [window, object] : objects_) Disconnect(object);
-  for (auto& [key, object] : system_objects_) Disconnect(object);
+  for (auto& [window, object] : window_objects_) Disconnect(object);
   for (auto& [element, object] : element_objects_) Disconnect(object.second);
 }
 
@@ -41,7 +41,8 @@ LRESULT AccessibleObjects::Answer(HWND window, WPARAM wparam, LPARAM lparam) {
   return answer > 0 ? answer : 0;
 }
 
-// The standard controls are the system's windows: their WM_GETOBJECT is seen by subclassing them.
+// The standard controls are the system's windows: their WM_GETOBJECT is seen by subclassing them,
+// for their window objects.
 void AccessibleObjects::Serve(const TControl& control, HWND window) {
   if (control.kind() == Kind::Page || control.kind() == Kind::GroupBox) return;
   SetWindowSubclass(window, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -59,27 +60,29 @@ LRESULT CALLBACK AccessibleObjects::ControlProc(HWND window, UINT message, WPARA
   return DefSubclassProc(window, message, wparam, lparam);
 }
 
+// A child window's client object is the system's for a standard control: Windows gives clients of
+// UI Automation its own provider for a standard control only while the control has no object of
+// its own, and annotates the system's objects (names, live setting).
 IAccessible* AccessibleObjects::ObjectOf(HWND window, LONG level) {
   const OleaccLibrary* oleacc = OleaccLibrary::Get();
   if (!oleacc) return nullptr;
   const TControl* control = host_.ControlOf(window);
-  const bool paints = !control || control->kind() == Kind::Page ||
-                      control->kind() == Kind::GroupBox;
-  if (level == OBJID_CLIENT && paints) return PaintedObjectOf(window);
+  const bool paints =
+      !control || control->kind() == Kind::Page || control->kind() == Kind::GroupBox;
+  if (level == OBJID_CLIENT) return paints ? PaintedObjectOf(window) : nullptr;
   // The form's window object is the system's: its neighbours are the other top-level windows.
-  if (!control || (level != OBJID_CLIENT && level != OBJID_WINDOW)) return nullptr;
-  const auto key = std::make_pair(window, level);
-  const auto found = system_objects_.find(key);
-  if (found != system_objects_.end()) return found->second;
-  IAccessible* system = nullptr;
-  if (FAILED(oleacc->CreateStdAccessibleObject(window, level, kIidAccessible,
-                                               reinterpret_cast<void**>(&system)))) {
-    return nullptr;
+  if (!control || level != OBJID_WINDOW) return nullptr;
+  ReadingOrderObject*& object = window_objects_[window];
+  if (!object) {
+    IAccessible* system = nullptr;
+    if (FAILED(oleacc->CreateStdAccessibleObject(window, OBJID_WINDOW, kIidAccessible,
+                                                 reinterpret_cast<void**>(&system)))) {
+      window_objects_.erase(window);
+      return nullptr;
+    }
+    object = ReadingOrderObject::OverWindowObject(*this, *control, window, system);
+    system->Release();
   }
-  ReadingOrderObject* object =
-      ReadingOrderObject::OverSystemObject(*this, *control, window, level, system);
-  system->Release();
-  system_objects_[key] = object;
   return object;
 }
 
@@ -114,10 +117,8 @@ HRESULT AccessibleObjects::Neighbour(const TControl& from, long direction, LONG 
   }
   const TControl& neighbour = **(direction == NAVDIR_NEXT ? found + 1 : found - 1);
   HWND window = host_.WindowOf(&neighbour);
-  IAccessible* object = window && window != container_window
-                            ? ObjectOf(window, level)
-                            : ElementObjectOf(neighbour, *container, container_window);
-  if (!object) return S_FALSE;
+  if (window && window != container_window) return WindowObjectAt(window, level, end);
+  IAccessible* object = ElementObjectOf(neighbour, *container, container_window);
   object->AddRef();
   end->vt = VT_DISPATCH;
   end->pdispVal = object;
@@ -130,8 +131,8 @@ void AccessibleObjects::Forget(HWND window) {
     Disconnect(found->second);
     objects_.erase(found);
   }
-  DisconnectWhere(system_objects_, [&](const auto& entry) {
-    return entry.first.first == window ? entry.second : nullptr;
+  DisconnectWhere(window_objects_, [&](const auto& entry) {
+    return entry.first == window ? entry.second : nullptr;
   });
   DisconnectWhere(element_objects_, [&](const auto& entry) {
     return entry.second.first == window ? entry.second.second : nullptr;
@@ -148,19 +149,23 @@ void AccessibleObjects::Disconnect(AccessibleBase* object) const {
 }
 
 void AccessibleObjects::Name(HWND control, const std::wstring& name) {
+  annotations_[control].name = name;
+  AnnotateWhenDue(control);
+}
+
+void AccessibleObjects::MakeLive(HWND control, const std::wstring& shows) {
   Annotation& annotation = annotations_[control];
-  annotation.name = name;
+  annotation.live = true;
+  annotation.name = shows;
+  AnnotateWhenDue(control);
+}
+
+void AccessibleObjects::AnnotateWhenDue(HWND control) {
   if (annotating_) {
-    Annotate(control, annotation);
+    Annotate(control, annotations_[control]);
   } else if (ScreenReaderRuns()) {
     AnnotateAll();
   }
-}
-
-void AccessibleObjects::MakeLive(HWND control) {
-  Annotation& annotation = annotations_[control];
-  annotation.live = true;
-  if (annotating_) Annotate(control, annotation);
 }
 
 void AccessibleObjects::FollowScreenReaderSetting() {
@@ -194,6 +199,7 @@ void AccessibleObjects::Annotate(HWND control, const Annotation& annotation) con
                              annotation.name.c_str());
   }
   if (annotation.live) {
+    services->SetHwndPropStr(control, client, CHILDID_SELF, kPropidAccValue, L"");
     VARIANT polite;
     polite.vt = VT_I4;
     polite.lVal = kLiveSettingPolite;

@@ -1,7 +1,7 @@
 // The accessible objects of the launcher's windows: for each window that paints part of its content
-// (the form, its pages and group boxes) its own object; for each child window the system's object
-// wrapped, so that next and previous from it follow the page's reading order; and each painted
-// element as an object of its own. Each is made when a client first asks for it and kept while its
+// (the form, its pages and group boxes) its own object; for each child window the system's window
+// object wrapped, so that next and previous from it follow the page's reading order; and each
+// painted element as an object of its own. Each is made when a client first asks for it and kept while its
 // window lives, so that a client gets the same object each time. And what the system's own objects
 // of standard controls are told besides: a name, a live region.
 #pragma once
@@ -24,8 +24,8 @@ class AccessibleObjects final : private ReadingOrder {
   AccessibleObjects(const AccessibleObjects&) = delete;
   AccessibleObjects& operator=(const AccessibleObjects&) = delete;
 
-  // The answer to WM_GETOBJECT: the window's object for OBJID_CLIENT, and for a child window's
-  // OBJID_WINDOW; 0 (the system's own object) for anything else, when the accessibility libraries
+  // The answer to WM_GETOBJECT: the object of a window that paints for OBJID_CLIENT, and of a
+  // child window for OBJID_WINDOW; 0 (the system's own object) for anything else, when the accessibility libraries
   // are missing or when the object cannot be handed over.
   LRESULT Answer(HWND window, WPARAM wparam, LPARAM lparam);
   // A standard control's window, just made: its WM_GETOBJECT is answered here too.
@@ -38,8 +38,9 @@ class AccessibleObjects final : private ReadingOrder {
   // without one loads no accessibility libraries.
   void Name(HWND control, const std::wstring& name);
   // Makes a standard control a live region that clients read politely, without moving the focus
-  // (UI Automation's LiveSetting, annotated as the name is).
-  void MakeLive(HWND control);
+  // (UI Automation's LiveSetting, annotated as the name is), named by what it shows: readers say a
+  // live region's name when it changes. Its value is empty, so that they say it once.
+  void MakeLive(HWND control, const std::wstring& shows);
   // Tells clients that a live region shows new content.
   static void Announce(HWND control);
   // Annotates at once when a screen reader runs: told when the system's screen-reader setting
@@ -53,6 +54,8 @@ class AccessibleObjects final : private ReadingOrder {
   };
   void Annotate(HWND control, const Annotation& annotation) const;
   void AnnotateAll();
+  // Annotates `control` now when annotations are made at once.
+  void AnnotateWhenDue(HWND control);
   // `window`'s object at `level`, made when first asked; nullptr when it has none of ours.
   IAccessible* ObjectOf(HWND window, LONG level);
   PaintedAccessible* PaintedObjectOf(HWND window);
@@ -78,8 +81,8 @@ class AccessibleObjects final : private ReadingOrder {
 
   AccessibleHost& host_;
   std::map<HWND, PaintedAccessible*> objects_;
-  // The system's objects of child windows, by window and level (OBJID_CLIENT, OBJID_WINDOW).
-  std::map<std::pair<HWND, LONG>, ReadingOrderObject*> system_objects_;
+  // The system's window objects of the child windows.
+  std::map<HWND, ReadingOrderObject*> window_objects_;
   // The painted elements' own objects, with the window that paints each.
   std::map<const TControl*, std::pair<HWND, ReadingOrderObject*>> element_objects_;
   // Whether a client asked or a screen reader runs: annotations are then made at once.

@@ -53,6 +53,21 @@ const OleaccLibrary* OleaccLibrary::Get() {
   return loaded ? &library : nullptr;
 }
 
+HRESULT WindowObjectAt(HWND window, LONG level, VARIANT* object) {
+  object->vt = VT_EMPTY;
+  const OleaccLibrary* oleacc = OleaccLibrary::Get();
+  IDispatch* found = nullptr;
+  if (!oleacc || FAILED(oleacc->AccessibleObjectFromWindow(window, static_cast<DWORD>(level),
+                                                           IID_IDispatch,
+                                                           reinterpret_cast<void**>(&found))) ||
+      !found) {
+    return S_FALSE;
+  }
+  object->vt = VT_DISPATCH;
+  object->pdispVal = found;
+  return S_OK;
+}
+
 ITypeInfo* OleaccLibrary::AccessibleTypeInfo() {
   static ITypeInfo* const info = LoadAccessibleTypeInfo();
   return info;

@@ -18,6 +18,8 @@ inline constexpr GUID kClsidAccPropServices = {
     0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
 inline constexpr GUID kPropidAccName = {
     0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+inline constexpr GUID kPropidAccValue = {
+    0x123fe443, 0x211a, 0x4615, {0x95, 0x27, 0xc4, 0x5a, 0x7e, 0x93, 0x71, 0x7a}};
 // UI Automation's LiveSetting, which IAccPropServices sets on an object as it sets a name.
 inline constexpr GUID kPropidLiveSetting = {
     0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
@@ -43,5 +45,9 @@ struct OleaccLibrary {
   HRESULT(WINAPI* DispInvoke)
   (void*, ITypeInfo*, DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
 };
+
+// `window`'s object at `level` (OBJID_CLIENT, OBJID_WINDOW) as a client gets it, ours or the
+// system's, in `object`; S_FALSE and VT_EMPTY when there is none.
+HRESULT WindowObjectAt(HWND window, LONG level, VARIANT* object);
 
 }  // namespace tolvane

@@ -67,7 +67,7 @@ HRESULT PaintedAccessible::ElementAt(const std::vector<TControl*>& elements, lon
                                      VARIANT* child) const {
   if (index < 0 || static_cast<std::size_t>(index) >= elements.size()) return S_FALSE;
   if (HWND window = ElementWindow(*elements[static_cast<std::size_t>(index)])) {
-    return WindowChild(window, child);
+    return WindowObjectAt(window, OBJID_CLIENT, child);
   }
   *child = Long(index + 1);
   return S_OK;
@@ -83,14 +83,6 @@ HRESULT PaintedAccessible::WindowObject(HWND window, IDispatch** object) const {
   if (!oleacc) return E_FAIL;
   return oleacc->AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
                                             reinterpret_cast<void**>(object));
-}
-
-HRESULT PaintedAccessible::WindowChild(HWND window, VARIANT* child) const {
-  IDispatch* object = nullptr;
-  if (FAILED(WindowObject(window, &object))) return S_FALSE;
-  child->vt = VT_DISPATCH;
-  child->pdispVal = object;
-  return S_OK;
 }
 
 BSTR PaintedAccessible::Text(const std::wstring& text) const {
@@ -135,7 +127,7 @@ HRESULT PaintedAccessible::get_accFocus(VARIANT* focus) {
   for (TControl* element : Elements()) {
     HWND window = ElementWindow(*element);
     if (window && (window == focused || IsChild(window, focused))) {
-      return WindowChild(window, focus);
+      return WindowObjectAt(window, OBJID_WINDOW, focus);
     }
   }
   return S_FALSE;
@@ -200,7 +192,7 @@ HRESULT PaintedAccessible::accHitTest(long left, long top, VARIANT* child) {
     const Rect& b = elements[i]->bounds();
     const RECT r = {b.left, b.top, b.left + b.width, b.top + b.height};
     if (!PtInRect(&r, point)) continue;
-    if (HWND window = ElementWindow(*elements[i])) return WindowChild(window, child);
+    if (HWND window = ElementWindow(*elements[i])) return WindowObjectAt(window, OBJID_WINDOW, child);
     *child = Long(static_cast<long>(i) + 1);
     return S_OK;
   }

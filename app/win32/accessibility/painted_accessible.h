@@ -102,15 +102,14 @@ class PaintedAccessible final : public AccessibleBase {
     object->Release();
     return true;
   }
-  // The element at `index` of `elements` as a client gets it: a child id, or the window's object.
+  // The element at `index` of `elements` as a move reaches it: a child id, or its window's client
+  // object (a reader that moves on asks the element's own object).
   HRESULT ElementAt(const std::vector<TControl*>& elements, long index, VARIANT* child) const;
   // The form, a page or a group box: what the object itself is.
   TControl* Own() const { return host_->ControlOf(window_); }
   // The element's own window when it has one: a standard control or a group box.
   HWND ElementWindow(const TControl& element) const;
   HRESULT WindowObject(HWND window, IDispatch** object) const;
-  // `window`'s object as a child in a VARIANT; S_FALSE (and VT_EMPTY) when there is none.
-  HRESULT WindowChild(HWND window, VARIANT* child) const;
   // A move from the object itself to its neighbours: in its container's reading order for a page
   // or a group box, asked of the system's window object for the form.
   HRESULT FromSelf(long direction, VARIANT* end) const;

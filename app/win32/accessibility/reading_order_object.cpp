@@ -5,28 +5,25 @@
 namespace tolvane {
 
 ReadingOrderObject::ReadingOrderObject(ReadingOrder& order, const TControl& element, HWND window,
-                                       LONG level, IAccessible* target,
-                                       PaintedAccessible* container)
+                                       IAccessible* target, PaintedAccessible* container)
     : order_(order),
       element_(element),
       window_(window),
-      level_(level),
       target_(target),
       container_(container) {
   target_->AddRef();
 }
 
-ReadingOrderObject* ReadingOrderObject::OverSystemObject(ReadingOrder& order,
+ReadingOrderObject* ReadingOrderObject::OverWindowObject(ReadingOrder& order,
                                                          const TControl& element, HWND window,
-                                                         LONG level, IAccessible* system) {
-  return new ReadingOrderObject(order, element, window, level, system, nullptr);
+                                                         IAccessible* system) {
+  return new ReadingOrderObject(order, element, window, system, nullptr);
 }
 
 ReadingOrderObject* ReadingOrderObject::OverPainted(ReadingOrder& order, const TControl& element,
                                                     PaintedAccessible& container,
                                                     HWND container_window) {
-  return new ReadingOrderObject(order, element, container_window, OBJID_CLIENT, &container,
-                                &container);
+  return new ReadingOrderObject(order, element, container_window, &container, &container);
 }
 
 ReadingOrderObject::~ReadingOrderObject() { Disconnect(); }
@@ -55,8 +52,13 @@ HRESULT ReadingOrderObject::accNavigate(long direction, VARIANT start, VARIANT* 
   long from = 0;
   if (!target_) return CO_E_OBJNOTCONNECTED;
   if (!ChildIdOf(start, &from)) return E_INVALIDARG;
-  if (from == CHILDID_SELF && (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS)) {
-    return order_.Neighbour(element_, direction, level_, end);
+  // From a window object itself its neighbours are window objects; from its client object, which
+  // the system's client object asks its window object for, and from a painted element, they are
+  // the client objects a reader reads.
+  if ((direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS) &&
+      (from == CHILDID_SELF || (!container_ && from == OBJID_CLIENT))) {
+    const bool window_level = !container_ && from == CHILDID_SELF;
+    return order_.Neighbour(element_, direction, window_level ? OBJID_WINDOW : OBJID_CLIENT, end);
   }
   // A painted element has no children, and its container's own moves are by child id.
   if (container_) return from == CHILDID_SELF ? DISP_E_MEMBERNOTFOUND : E_INVALIDARG;

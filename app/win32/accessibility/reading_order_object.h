@@ -1,8 +1,8 @@
-// An element's own object as the reading order needs it: the system's object of a standard
-// control or of a child window (OBJID_CLIENT or OBJID_WINDOW), or a painted text, picture or link
-// as an object of its own. It answers as the object it stands for, which it asks of the system's
-// object or of its container's; only next and previous from itself follow the reading order of
-// its container, so that a screen reader moving from any control reaches the painted texts too.
+// An element's own object as the reading order needs it: the system's window object of a child
+// window (a standard control, a page, a group box), or a painted text, picture or link as an
+// object of its own. It answers as the object it stands for, which it asks of the system's object
+// or of its container's; only next and previous from itself follow the reading order of its
+// container, so that a screen reader moving from any control reaches the painted texts too.
 #pragma once
 
 #include <oleacc.h>
@@ -16,9 +16,9 @@ namespace tolvane {
 
 class ReadingOrderObject final : public AccessibleBase {
  public:
-  // The system's object `system` (of `window` at `level`) for `element`, which has that window.
-  static ReadingOrderObject* OverSystemObject(ReadingOrder& order, const TControl& element,
-                                              HWND window, LONG level, IAccessible* system);
+  // The system's window object `system` of `element`'s `window`.
+  static ReadingOrderObject* OverWindowObject(ReadingOrder& order, const TControl& element,
+                                              HWND window, IAccessible* system);
   // A painted `element` of `container`'s object.
   static ReadingOrderObject* OverPainted(ReadingOrder& order, const TControl& element,
                                          PaintedAccessible& container, HWND container_window);
@@ -50,7 +50,7 @@ class ReadingOrderObject final : public AccessibleBase {
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
 
  private:
-  ReadingOrderObject(ReadingOrder& order, const TControl& element, HWND window, LONG level,
+  ReadingOrderObject(ReadingOrder& order, const TControl& element, HWND window,
                      IAccessible* target, PaintedAccessible* container);
   ~ReadingOrderObject() override;
   HWND OwnWindow() const override { return target_ ? window_ : nullptr; }
@@ -70,7 +70,6 @@ class ReadingOrderObject final : public AccessibleBase {
   ReadingOrder& order_;
   const TControl& element_;
   HWND window_;
-  LONG level_;
   // The system's object, or the container's for a painted element; nullptr once disconnected.
   IAccessible* target_;
   PaintedAccessible* container_;
