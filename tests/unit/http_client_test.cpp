@@ -160,7 +160,7 @@ TEST(HttpClient, PagesThatEndTheirConnection) {
       {Bytes("HTTP/1.1 200 OK\r\nconnection:  CLOSE\t\r\nContent-Length: 18\r\n\r\n"
              "Tolvane Flash Chat")},
       {Bytes(kPage), kCloses},
-      {Bytes(kPage), Bytes("HTTP/1.1 200 OK\r\n")},  // stray bytes after the answer
+      {Bytes(kPage), Bytes("HTTP/1.1 200 OK\r\n")},         // stray bytes after the answer
       {Bytes(std::string(kPage) + "HTTP/1.1 200 OK\r\n")},  // ... or with it
       {Bytes("HTTP/1.0 200 OK\r\n\r\nTolvane "), Bytes("Flash Chat"), kCloses},
       // A length that is no number counts as none.
@@ -226,10 +226,9 @@ TEST(HttpClient, AnswersThatAreNoPageFail) {
     SCOPED_TRACE(c.answer);
     EXPECT_EQ(ConnectionsAfter({Bytes(c.answer)}, false), c.keeps_the_connection ? 1u : 2u);
   }
-  EXPECT_EQ(
-      ConnectionsAfter({Bytes("HTTP/1.1 299 Odd\r\nContent-Length: 18\r\n\r\nTolvane Flash Chat")},
-                       true),
-      1u);
+  EXPECT_EQ(ConnectionsAfter(
+                {Bytes("HTTP/1.1 299 Odd\r\nContent-Length: 18\r\n\r\nTolvane Flash Chat")}, true),
+            1u);
 }
 
 TEST(HttpClient, BrokenAnswersFailAndDropTheConnection) {
