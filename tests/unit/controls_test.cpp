@@ -53,15 +53,12 @@ TEST_F(ControlRules, TickingARadioButtonUnticksOnlyItsSiblingsAndMovesTheTabStop
   EXPECT_EQ(csharp_clicks, 2);
 }
 
-TEST_F(ControlRules, ARadioButtonAloneInItsGroupStaysTickedAndRed5CanNotBeTicked) {
+TEST_F(ControlRules, ARadioButtonAloneStaysTickedRed5CanNotBeTickedAndCheckBoxesToggle) {
   C(L"apachecb").Click();
   EXPECT_TRUE(C(L"apachecb").Checked());
   C(L"red5cb").Click();
   EXPECT_FALSE(C(L"red5cb").Checked());
   EXPECT_TRUE(C(L"wowzacb").Checked());
-}
-
-TEST_F(ControlRules, CheckBoxesToggleAndFireNothing) {
   C(L"autoopenmainpage").Click();
   EXPECT_FALSE(C(L"autoopenmainpage").Checked());
   C(L"autoopenmainpage").Click();

@@ -99,26 +99,23 @@ class FormHandlers : public ::testing::Test {
   std::unique_ptr<TForm1> form;
 };
 
-TEST_F(FormHandlers, AFirstStartShowsTheWizardAndWritesNothing) {
+// A first start shows the wizard and writes nothing; only the settings of this computer, its
+// name compared exactly, open the control page.
+TEST_F(FormHandlers, OnlyThisComputersSettingsOpenTheControlPage) {
   Start();
   EXPECT_EQ(Seen(), L"panel1");
   EXPECT_EQ(AppDir, app_dir);
   EXPECT_EQ(Settings.ComputerName, L"WORKSTATION");
   EXPECT_FALSE(kit.Has("tools/config.txt"));
-}
 
-TEST_F(FormHandlers, TheSameComputerOpensOnTheControlPageWithItsJavaHome) {
+  kit.Write("tools/config.txt", "workstation\r\n");
+  Start();
+  EXPECT_EQ(Seen(), L"panel1");
+
   kit.Write("tools/config.txt", "WORKSTATION\r\nC:\\Java \"6\"\r\n");
   Start();
   EXPECT_EQ(Seen(), L"panel4");
   EXPECT_EQ(form->e1.Text(), L"C:\\Java \"6\"");
-}
-
-TEST_F(FormHandlers, ComputerNamesCompareExactly) {
-  kit.Write("tools/config.txt", "workstation\r\n");
-  Start();
-  EXPECT_EQ(Seen(), L"panel1");
-  EXPECT_EQ(Settings.ComputerName, L"WORKSTATION");
 
   // An empty file matches only a computer whose name could not be read.
   kit.Write("tools/config.txt", "");
@@ -303,21 +300,22 @@ TEST_F(ServerStack, StartAndStopWithoutWaitingForTheMainPage) {
   EXPECT_EQ(platform.calls, (Calls{Java(L"stop"), kTaskkill}));
 }
 
-TEST_F(ServerStack, ClosingWhileRunningEndsTheKeptWebServer) {
+// Closing while running ends the kept web server; a web server that failed to start is never
+// ended.
+TEST_F(ServerStack, ClosingEndsOnlyAWebServerThatStarted) {
   Start();
   form->autoopenmainpage.Click();
   form->startservers.Click();
   platform.calls.clear();
   form->FormClose();
   EXPECT_EQ(platform.calls, (Calls{Java(L"stop"), L"end 42", kTaskkill}));
-}
 
-TEST_F(ServerStack, AFailedWebServerStartIsNeverEnded) {
   Start();
   form->autoopenmainpage.Click();
   platform.next_process = 0;
   form->startservers.Click();
   form->startservers.Click();
+  form->FormClose();
   EXPECT_TRUE(platform.CallsStartingWith(L"end").empty());
 }
 

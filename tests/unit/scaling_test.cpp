@@ -145,36 +145,41 @@ TEST(WindowPosition, CentresOnTheWholeDesktopNeverLeftOfOrAboveIt) {
   }
 }
 
-// Two monitors side by side, the primary one (1920 x 1080, taskbar 40 high) at 0, 0.
-TEST(WindowPosition, AWindowAcrossTwoMonitorsGoesWhollyOnTheOneThatHeldMostOfIt) {
-  const Monitor primary = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+// The first place on the desktop's monitors (the first listed is the primary): centred on the
+// desktop while one monitor holds the whole window; else wholly on the monitor that held most of
+// it (the primary on equal shares or none), centred in its work area, or at its top-left when
+// larger; never in a gap between monitors, where the caption could not be reached.
+TEST(WindowPosition, FirstPlaceOnTheMonitors) {
+  const Monitor primary = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};  // taskbar 40 high
   const Monitor left = {{-1280, 56, 1280, 1024}, {-1280, 56, 1280, 1024}};
-  // The desktop's centre is at x = 320: the window would lie over the seam, mostly on the primary.
-  Point at = FirstPlace({-1280, 0, 3200, 1080}, {left, primary}, 1000, 480);
-  EXPECT_EQ(at.x, 960 - 500);
-  EXPECT_EQ(at.y, 520 - 240);
-  // Equal shares: the first listed (the primary) takes it.
   const Monitor right = {{1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}};
-  at = FirstPlace({0, 0, 3840, 1080}, {primary, right}, 600, 400);
-  EXPECT_EQ(at.x, 960 - 300);
-  // Larger than the work area it goes to: at its top-left, as on the desktop.
-  at = FirstPlace({-1280, 0, 3200, 1080}, {left, primary}, 2000, 1100);
-  EXPECT_EQ(at.x, 0);
-  EXPECT_EQ(at.y, 0);
-}
-
-// Two monitors touching at a corner: the desktop's centre lies in the gap beside them, where the
-// window's caption could not be reached.
-TEST(WindowPosition, NeverInAGapBetweenMonitors) {
+  const Monitor far_left = {{-1920, 0, 1920, 1080}, {-1920, 0, 1920, 1080}};
+  // Touching at a corner: the desktop's centre lies in the gap beside them.
   const Monitor a = {{0, 0, 1280, 1024}, {0, 0, 1280, 1024}};
   const Monitor b = {{1280, 1024, 1920, 1080}, {1280, 1024, 1920, 1040}};
-  Point at = FirstPlace({0, 0, 3200, 2104}, {a, b}, 557, 480);  // would be at 1322, 812
-  EXPECT_EQ(at.x, 1280 + 960 - 278);
-  EXPECT_EQ(at.y, 1024 + 520 - 240);
-  // A window held by no monitor at all goes to the first, the primary.
-  at = FirstPlace({0, 0, 3200, 2104}, {b, a}, 100, 100);  // would be at 1550, 1002
-  EXPECT_EQ(at.x, 1280 + 960 - 50);
-  EXPECT_EQ(at.y, 1024 + 520 - 50);
+  const struct {
+    Rect desktop;
+    std::vector<Monitor> monitors;
+    int width, height;
+    Point at;
+  } cases[] = {
+      {{0, 0, 1920, 1080}, {primary}, 556, 479, {960 - 278, 540 - 239}},
+      {{-1920, 0, 5760, 1080}, {far_left, primary, right}, 556, 479, {960 - 278, 540 - 239}},
+      {{0, 0, 1920, 1080}, {}, 556, 479, {960 - 278, 540 - 239}},
+      // Over the seam at x = 320, mostly on the primary.
+      {{-1280, 0, 3200, 1080}, {left, primary}, 1000, 480, {960 - 500, 520 - 240}},
+      {{0, 0, 3840, 1080}, {primary, right}, 600, 400, {960 - 300, 520 - 200}},
+      {{-1280, 0, 3200, 1080}, {left, primary}, 2000, 1100, {0, 0}},
+      {{0, 0, 3200, 2104}, {a, b}, 557, 480, {1280 + 960 - 278, 1024 + 520 - 240}},
+      {{0, 0, 3200, 2104}, {b, a}, 100, 100, {1280 + 960 - 50, 1024 + 520 - 50}},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    const auto& c = cases[i];
+    const Point at = FirstPlace(c.desktop, c.monitors, c.width, c.height);
+    EXPECT_EQ(at.x, c.at.x);
+    EXPECT_EQ(at.y, c.at.y);
+  }
 }
 
 TEST(WindowPosition, KeptInsideTheWorkAreaOrAtItsTopLeft) {
@@ -192,21 +197,6 @@ TEST(WindowPosition, KeptInsideTheWorkAreaOrAtItsTopLeft) {
   const Point larger = KeptInside(work, {-100, 900}, 1400, 1100);
   EXPECT_EQ(larger.x, -1280);
   EXPECT_EQ(larger.y, 56);
-}
-
-TEST(WindowPosition, OnOneMonitorOrWithinOneItStaysCentredOnTheDesktop) {
-  const Monitor one = {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
-  Point at = FirstPlace({0, 0, 1920, 1080}, {one}, 556, 479);
-  EXPECT_EQ(at.x, 960 - 278);
-  EXPECT_EQ(at.y, 540 - 239);  // the desktop's centre, not the work area's
-  // Three in a row: the middle one holds the whole window.
-  const Monitor left = {{-1920, 0, 1920, 1080}, {-1920, 0, 1920, 1080}};
-  const Monitor right = {{1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}};
-  at = FirstPlace({-1920, 0, 5760, 1080}, {left, one, right}, 556, 479);
-  EXPECT_EQ(at.x, 960 - 278);
-  // No monitor answered: the desktop's rule.
-  at = FirstPlace({0, 0, 1920, 1080}, {}, 556, 479);
-  EXPECT_EQ(at.x, 960 - 278);
 }
 
 }  // namespace

@@ -47,14 +47,12 @@ TEST(Copy, GivesEmptyPastTheEndOrForNegativeCount) {
   EXPECT_EQ(Copy(L"", 1, 1), L"");
 }
 
-TEST(ExtractFilePath, KeepsUpToTheLastBackslashOrColon) {
+TEST(ExtractFilePath, KeepsUpToTheLastBackslashOrColonOnly) {
   EXPECT_EQ(ExtractFilePath(L"C:\\kit\\tools\\javatest.bat"), L"C:\\kit\\tools\\");
   EXPECT_EQ(ExtractFilePath(L"C:javatest.bat"), L"C:");
   EXPECT_EQ(ExtractFilePath(L"C:\\kit\\"), L"C:\\kit\\");
   EXPECT_EQ(ExtractFilePath(L"\\\\server\\share\\a:b"), L"\\\\server\\share\\a:");
-}
-
-TEST(ExtractFilePath, IsEmptyWithoutSeparatorAndIgnoresForwardSlash) {
+  // Empty without a separator; a forward slash is none.
   EXPECT_EQ(ExtractFilePath(L"javatest.bat"), L"");
   EXPECT_EQ(ExtractFilePath(L"kit/tools/javatest.bat"), L"");
   EXPECT_EQ(ExtractFilePath(L"C:\\kit/tools/javatest.bat"), L"C:\\");

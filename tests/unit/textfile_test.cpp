@@ -125,23 +125,15 @@ TEST(TextReader, ThrowsIoErrorForAFileThatCanNotBeOpened) {
   EXPECT_THROW(TextReader(MachineFileSystem(), folder.Dir()), IoError);
 }
 
-TEST(TextWriter, WritesAnsiTextAndCrLfAfterEveryLine) {
+TEST(TextWriter, EmptiesTheFileAndWritesAnsiTextAndCrLfAfterEveryLine) {
   ScratchFolder folder;
+  folder.Write("out.txt", "a much longer old content, longer than the new one\r\n");
   TextWriter writer(MachineFileSystem(), folder.Path("out.txt"));
   writer.WriteLine(L"Zo\u00EB");
   writer.WriteLine(L"");
   writer.WriteLine(L"\u4E2D\u20AC");
   writer.Commit();
   EXPECT_EQ(folder.Read("out.txt"), "Zo\xEB\r\n\r\n?\x80\r\n");
-}
-
-TEST(TextWriter, EmptiesAnExistingFile) {
-  ScratchFolder folder;
-  folder.Write("out.txt", "a much longer old content\r\n");
-  TextWriter writer(MachineFileSystem(), folder.Path("out.txt"));
-  writer.WriteLine(L"new");
-  writer.Commit();
-  EXPECT_EQ(folder.Read("out.txt"), "new\r\n");
 }
 
 TEST(TextWriter, ThrowsIoErrorInAMissingFolder) {

@@ -6,7 +6,9 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include "http_response.h"
 #include "kit_fixtures.h"
+#include "socket.h"
 
 namespace tolvane::test {
 namespace {
@@ -14,108 +16,74 @@ namespace {
 constexpr char kMainPage[] = "<html><body><h1>Tolvane Flash Chat</h1></body></html>\n";
 constexpr char kLogViewer[] = "<html><body>Log files</body></html>\n";
 
-class UniqueSocket {
- public:
-  explicit UniqueSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
-  ~UniqueSocket() { reset(); }
-  UniqueSocket(const UniqueSocket&) = delete;
-  UniqueSocket& operator=(const UniqueSocket&) = delete;
-  SOCKET get() const { return socket_; }
-  void reset(SOCKET socket = INVALID_SOCKET) {
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    socket_ = socket;
-  }
-
- private:
-  SOCKET socket_;
-};
-
-class Winsock {
- public:
-  Winsock() {
-    WSADATA data{};
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  ~Winsock() { WSACleanup(); }
-};
-
 // A loopback port nobody listens on right now.
 u_short FreePort() {
-  const UniqueSocket probe(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  WSADATA data{};
+  WSAStartup(MAKEWORD(2, 2), &data);
+  const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
   int size = sizeof address;
-  getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &size);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+  closesocket(probe);
+  WSACleanup();
   return ntohs(address.sin_port);
 }
 
 struct Answer {
-  int status = 0;
-  std::string head;
+  int status = 0;  // 0 unless the whole answer came
+  ResponseHead head;
   std::string body;
-  bool Has(const std::string& header_line) const {
-    return head.find("\r\n" + header_line) != std::string::npos;
+  bool StartsSession() const {
+    return !head.set_cookies.empty() && head.set_cookies[0].rfind("PHPSESSID=", 0) == 0;
   }
 };
 
-// One HTTP/1.1 client connection to the stand-in web server on the loopback address.
-class Connection {
+// One HTTP/1.1 connection to the stand-in web server, through the launcher's own sockets and
+// answer parser.
+class Client {
  public:
   // Opens a new connection, closing the one held before.
   bool Open(u_short port) {
-    received_.clear();
-    socket_.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    const DWORD limit_ms = 5000;
-    setsockopt(socket_.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit_ms),
-               sizeof limit_ms);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return connect(socket_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    connection_ = SystemConnector().Connect("127.0.0.1", port, kWait);
+    return connection_ != nullptr;
   }
 
-  // Sends a GET and reads the answer by its Content-Length; status 0 when none came.
   Answer Get(const std::string& path) {
     Answer answer;
-    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    if (send(socket_.get(), request.data(), static_cast<int>(request.size()), 0) <= 0) {
+    ResponseParser parser;
+    if (!connection_->SendAll("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", kWait)) {
       return answer;
     }
-    std::size_t head_end;
-    while ((head_end = received_.find("\r\n\r\n")) == std::string::npos) {
-      if (!Receive()) return answer;
+    char chunk[4096];
+    while (parser.state() == ResponseParser::State::kHead ||
+           parser.state() == ResponseParser::State::kBody) {
+      const Received received = connection_->Receive(chunk, sizeof chunk, kWait);
+      if (received.status != SocketStatus::kOk) break;
+      std::string_view data(chunk, received.size);
+      while (!data.empty() && parser.state() != ResponseParser::State::kComplete &&
+             parser.state() != ResponseParser::State::kBroken) {
+        const ResponseParser::Step step = parser.Feed(data);
+        answer.body.append(step.body);
+        data.remove_prefix(step.consumed);
+      }
     }
-    answer.head = received_.substr(0, head_end + 2);
-    received_.erase(0, head_end + 4);
-    const std::size_t length_at = answer.head.find("\r\nContent-Length: ");
-    const std::size_t length =
-        length_at == std::string::npos ? 0 : std::stoul(answer.head.substr(length_at + 18));
-    while (received_.size() < length) {
-      if (!Receive()) return answer;
-    }
-    answer.body = received_.substr(0, length);
-    received_.erase(0, length);
-    answer.status = std::stoi(answer.head.substr(9, 3));
+    answer.head = parser.head();
+    if (parser.state() == ResponseParser::State::kComplete) answer.status = answer.head.status;
     return answer;
   }
 
   // True when the server has closed its side.
-  bool ClosedByServer() { return !Receive() && received_.empty(); }
-
- private:
-  bool Receive() {
-    char chunk[4096];
-    const int n = recv(socket_.get(), chunk, static_cast<int>(sizeof chunk), 0);
-    if (n <= 0) return false;
-    received_.append(chunk, static_cast<std::size_t>(n));
-    return true;
+  bool ClosedByServer() {
+    char byte;
+    return connection_->Receive(&byte, 1, kWait).status == SocketStatus::kClosed;
   }
 
-  UniqueSocket socket_;
-  std::string received_;
+ private:
+  static constexpr std::chrono::milliseconds kWait{5000};
+  std::unique_ptr<Connection> connection_;
 };
 
 // Processes running the program at `path`; other tests' programs of the same name do not count.
@@ -164,7 +132,6 @@ class StandIns : public ::testing::Test {
  protected:
   std::vector<std::string> Records() const { return Lines(ReadBytes(log_path_)); }
 
-  Winsock winsock_;
   ScratchFolder kit_;
   std::wstring log_path_ = kit_.path() + L"standins.log";
   EnvironmentOverride log_{L"TOLVANE_STANDIN_LOG", log_path_.c_str()};
@@ -189,7 +156,7 @@ class WebServerStandIn : public StandIns {
   UniqueHandle Start() {
     UniqueHandle server = ShellOpen(httpd_, L"", bin_);
     EXPECT_TRUE(server);
-    EXPECT_TRUE(WaitUntil([this] { return Connection().Open(port_); }));
+    EXPECT_TRUE(WaitUntil([this] { return Client().Open(port_); }));
     return server;
   }
 
@@ -204,30 +171,30 @@ class WebServerStandIn : public StandIns {
 TEST_F(WebServerStandIn, AnswersUnavailableUntilWarmThenServesTheKitsPages) {
   const UniqueHandle server = Start();
 
-  Connection early;
+  Client early;
   ASSERT_TRUE(early.Open(port_));
   const Answer starting = early.Get("/index.php");
   EXPECT_EQ(starting.status, 503);
   EXPECT_EQ(starting.body.find("Tolvane Flash Chat"), std::string::npos);
-  EXPECT_TRUE(starting.Has("Set-Cookie: PHPSESSID="));
-  EXPECT_TRUE(starting.Has("Connection: close"));
+  EXPECT_TRUE(starting.StartsSession());
+  EXPECT_TRUE(starting.head.connection_close);
   EXPECT_TRUE(early.ClosedByServer());
 
-  Connection connection;
+  Client connection;
   Answer main_page;
   ASSERT_TRUE(WaitUntil([&] {
     main_page = connection.Open(port_) ? connection.Get("/index.php") : Answer();
     return main_page.status == 200;
   }));
   EXPECT_EQ(main_page.body, kMainPage);
-  EXPECT_TRUE(main_page.Has("Content-Type: text/html"));
-  EXPECT_TRUE(main_page.Has("Set-Cookie: PHPSESSID="));
+  EXPECT_EQ(main_page.head.content_type.rfind("text/html", 0), 0u);
+  EXPECT_TRUE(main_page.StartsSession());
 
   // The same connection stays open for further requests; the session cookie came only once.
   const Answer log_viewer = connection.Get("/service/logs/");
   EXPECT_EQ(log_viewer.status, 200);
   EXPECT_EQ(log_viewer.body, kLogViewer);
-  EXPECT_FALSE(log_viewer.Has("Set-Cookie:"));
+  EXPECT_TRUE(log_viewer.head.set_cookies.empty());
   EXPECT_EQ(connection.Get("/service/logs").status, 404);
   EXPECT_EQ(connection.Get("/").status, 404);
 }
@@ -240,7 +207,7 @@ TEST_F(WebServerStandIn, WorkerOutlivesTheEndedMainProcess) {
   ASSERT_EQ(WaitForSingleObject(server.get(), 5000), WAIT_OBJECT_0);
 
   EXPECT_EQ(CountProcesses(httpd_), 1);
-  EXPECT_TRUE(Connection().Open(port_));
+  EXPECT_TRUE(Client().Open(port_));
   EndAllWebServers();
   EXPECT_TRUE(WaitUntil([this] { return CountProcesses(httpd_) == 0; }));
 }
