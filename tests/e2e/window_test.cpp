@@ -195,8 +195,8 @@ int ExpectLayout(const LauncherSession& session, int measured,
   if (WaitUntil([&] { return session.Focused() == expected; }, std::chrono::seconds(5))) {
     return ::testing::AssertionSuccess();
   }
-  return ::testing::AssertionFailure() << "the focus is on " << Narrow(session.Focused())
-                                       << ", not " << Narrow(expected);
+  return ::testing::AssertionFailure()
+         << "the focus is on " << Narrow(session.Focused()) << ", not " << Narrow(expected);
 }
 
 // Tab from the first focus round the page and back to it, then Shift+Tab the other way.
@@ -235,8 +235,8 @@ void ExpectEveryPageLaidOut(LauncherSession& session, int measured, bool tabs = 
       << "the licence comes with its page";
   session.Click(L"next2");
   ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
-  expect_page(L"panel3", {L"back2", L"next3", L"Memo4", L"Button2", L"Memo5",
-                          L"currentjavaversion", L"setjavahome"});
+  expect_page(L"panel3", {L"back2", L"next3", L"Memo4", L"Button2", L"Memo5", L"currentjavaversion",
+                          L"setjavahome"});
   session.Click(L"next3");
   expect_page(L"panel4", {L"apachecb", L"wowzacb", L"phpcb", L"autoopenmainpage", L"startservers",
                           L"startdevelopment", L"viewlog", L"back3", L"e1", L"savejavahome",
@@ -244,7 +244,6 @@ void ExpectEveryPageLaidOut(LauncherSession& session, int measured, bool tabs = 
   EXPECT_EQ(ExpectLayout(session, measured, shown, L"panel4"), 34);
   if (tabs) session.Screenshot("page4-control");
 }
-
 
 TEST(Window, HasItsCaptionAFixedClientAreaAndNoMaximiseBox) {
   LauncherSession session;
@@ -599,8 +598,8 @@ TEST_F(WindowDpi, TellsTheSizeItWillHaveAtANewDpi) {
   // The client area the window then has, in a frame drawn for 144 dpi.
   RECT client;
   GetClientRect(window.hwnd(), &client);
-  const auto frame_for_dpi = reinterpret_cast<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>(
-      reinterpret_cast<void*>(
+  const auto frame_for_dpi =
+      reinterpret_cast<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>(reinterpret_cast<void*>(
           GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
   ASSERT_NE(frame_for_dpi, nullptr);
   const auto frame = [&](UINT dpi) {
@@ -628,12 +627,10 @@ TEST_F(WindowDpi, AMoveThatReachesAScreenOfAnotherDpiEndsLaidOutForThatOne) {
   told = false;
   const auto on_move = [](int code, WPARAM sent, LPARAM message) -> LRESULT {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(message);
-    if (code == HC_ACTION && call->hwnd == form && call->message == WM_WINDOWPOSCHANGED &&
-        !told) {
+    if (code == HC_ACTION && call->hwnd == form && call->message == WM_WINDOWPOSCHANGED && !told) {
       told = true;
       RECT elsewhere = {900, 900, 1500, 1400};
-      SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(120, 120),
-                   reinterpret_cast<LPARAM>(&elsewhere));
+      SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&elsewhere));
     }
     return CallNextHookEx(nullptr, code, sent, message);
   };
@@ -877,7 +874,8 @@ class ScreenReader {
     if (!object) return ::testing::AssertionFailure() << "no object";
     std::vector<std::wstring> all;
     for (VARIANT& child : Children(object)) all.push_back(Identity(window, object, child));
-    const std::vector<std::wstring> forward = Walked(window, object, NAVDIR_FIRSTCHILD, NAVDIR_NEXT);
+    const std::vector<std::wstring> forward =
+        Walked(window, object, NAVDIR_FIRSTCHILD, NAVDIR_NEXT);
     std::vector<std::wstring> backward = Walked(window, object, NAVDIR_LASTCHILD, NAVDIR_PREVIOUS);
     std::reverse(backward.begin(), backward.end());
     object->Release();
@@ -887,8 +885,9 @@ class ScreenReader {
         for (const std::wstring& one : met) line += one + L"; ";
         return Narrow(line);
       };
-      return ::testing::AssertionFailure() << "children: " << listed(all) << "\nforward: "
-                                           << listed(forward) << "\nbackward: " << listed(backward);
+      return ::testing::AssertionFailure()
+             << "children: " << listed(all) << "\nforward: " << listed(forward)
+             << "\nbackward: " << listed(backward);
     }
     return ::testing::AssertionSuccess();
   }
@@ -1295,33 +1294,25 @@ void ExpectChildIdsAnswered(HWND window) {
   object->Release();
 }
 
-// Live-region events of the launcher, heard by this thread while it reads its messages: an
-// out-of-context hook procedure is called from them, and has no context of its own.
-std::vector<HWND> live_regions_changed;
+// The focus and live-region events of the launcher, heard by this thread while it reads its
+// messages: an out-of-context hook procedure is called from them, and has no context of its own.
+std::vector<std::pair<DWORD, HWND>> events_heard;
 
-void CALLBACK OnLiveRegionChanged(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
-                                  DWORD) {
-  if (object == OBJID_CLIENT && child == CHILDID_SELF) live_regions_changed.push_back(window);
+void CALLBACK OnEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                      DWORD) {
+  if (object == OBJID_CLIENT && child == CHILDID_SELF) events_heard.emplace_back(event, window);
 }
 
-bool Heard(HWND window) {
+HWINEVENTHOOK Listen(const LauncherSession& session, DWORD event) {
+  return SetWinEventHook(event, event, nullptr, OnEvent, GetProcessId(session.process()), 0,
+                         WINEVENT_OUTOFCONTEXT);
+}
+
+bool Heard(DWORD event, HWND window) {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  return std::find(live_regions_changed.begin(), live_regions_changed.end(), window) !=
-         live_regions_changed.end();
-}
-
-// Focus events of the launcher, heard as the live-region events are.
-std::vector<HWND> focus_events;
-
-void CALLBACK OnFocus(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
-  if (object == OBJID_CLIENT && child == CHILDID_SELF) focus_events.push_back(window);
-}
-
-bool HeardFocusOn(HWND window) {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  return std::find(focus_events.begin(), focus_events.end(), window) != focus_events.end();
+  return std::find(events_heard.begin(), events_heard.end(), std::make_pair(event, window)) !=
+         events_heard.end();
 }
 
 // The name a screen reader reads of `window`'s object, asked from a thread of its own: a COM call
@@ -1357,15 +1348,15 @@ std::wstring NameReadOf(HWND window) {
 TEST(Window, AScreenReaderIsAnsweredWhileTheJavaTestScriptRuns) {
   LauncherSession session(Machine{.java_startup_ms = 3000});
   ASSERT_TRUE(session.Start());
-  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocus,
-                                       GetProcessId(session.process()), 0, WINEVENT_OUTOFCONTEXT);
+  HWINEVENTHOOK hook = Listen(session, EVENT_OBJECT_FOCUS);
   ASSERT_NE(hook, nullptr);
   session.Click(L"next1");
   ASSERT_TRUE(WaitUntil([&] { return session.Visible(L"panel2"); }));
   session.Click(L"next2");
   ASSERT_TRUE(WaitUntil([&] { return session.Visible(L"panel5"); }));
   HWND waiting = session.Control(L"panel5");
-  EXPECT_TRUE(WaitUntil([&] { return HeardFocusOn(waiting); }, std::chrono::seconds(5)));
+  EXPECT_TRUE(
+      WaitUntil([&] { return Heard(EVENT_OBJECT_FOCUS, waiting); }, std::chrono::seconds(5)));
   UnhookWinEvent(hook);
   // Away to another window and back: the focus comes back to the waiting page, not to a control
   // of the page the form has moved to but does not show yet.
@@ -1403,9 +1394,7 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   ASSERT_TRUE(session.Start());
   // EVENT_OBJECT_LIVEREGIONCHANGED, named by the headers for Windows 8 and later only.
   constexpr DWORD kLiveRegionChanged = 0x8019;
-  HWINEVENTHOOK hook =
-      SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, OnLiveRegionChanged,
-                      GetProcessId(session.process()), 0, WINEVENT_OUTOFCONTEXT);
+  HWINEVENTHOOK hook = Listen(session, kLiveRegionChanged);
   ASSERT_NE(hook, nullptr);
   ScreenReader reader;
   EXPECT_TRUE(ScreenReader::WalksBothWays(session.Control(L"panel1")));
@@ -1413,8 +1402,9 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   session.Click(L"next2");
   ASSERT_TRUE(WaitUntil([&] { return !session.Text(L"currentjavaversion").empty(); }));
   // The focus lands on "< Back": the result is announced from its box as it shows.
-  EXPECT_TRUE(WaitUntil([&] { return Heard(session.Control(L"currentjavaversion")); },
-                        std::chrono::seconds(5)));
+  EXPECT_TRUE(
+      WaitUntil([&] { return Heard(kLiveRegionChanged, session.Control(L"currentjavaversion")); },
+                std::chrono::seconds(5)));
   UnhookWinEvent(hook);
   const std::vector<Read> java_page = reader.ReadWindow(session.form());
   SaveReading("accessibility-java-page", java_page);
