@@ -47,6 +47,9 @@ ManifestDPIAware true
 ; KitSetup's answer: the folder's drive keeps no access lists, or could not be asked. Setup
 ; refuses it (FOLDER_REFUSED) unless the user chose to install there unprotected.
 !define UNPROTECTED_VOLUME 7
+; KitSetup's answer: other accounts could change the kit folder or what it holds. Setup refuses it
+; (FOLDER_REFUSED) and offers a new folder beside it, taking the user's settings over.
+!define OPEN_KIT_FOLDER 8
 ; One setup or uninstaller of the kit at a time for a user, in any of the user's sessions: the
 ; user's SID names the mutex. KitSetup's lock file in the kit folder keeps out other accounts'.
 !define MUTEX "Global\TolvaneChatSetup-"
@@ -91,6 +94,8 @@ Var Installed
 ; command line for every folder, or on the folder page for the folder chosen.
 Var Unprotected
 Var UnprotectedSwitch
+; The kit folder setup did not trust, whose settings go into the new one the user chose instead.
+Var SettingsFrom
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -162,7 +167,7 @@ Var UnprotectedSwitch
   ; Not started, an answer it has none of, or 2: it could not use what setup gave it (the setup
   ; data gone from the temporary folder, say to a virus scanner). None is the folder's fault.
   ${If} ${Errors}
-  ${OrIf} $0 U> ${UNPROTECTED_VOLUME}
+  ${OrIf} $0 U> ${OPEN_KIT_FOLDER}
   ${OrIf} $0 = 2
     StrCpy $0 ${HELPER_FAILED}
   ${EndIf}
@@ -280,16 +285,23 @@ FunctionEnd
 
 ; $0 is 0 when the kit can go into $INSTDIR: an absolute folder, not a drive's root, that this
 ; user can write, not in Program Files or the Windows folder, short enough for the kit's deepest
-; path, and with no link in it. $INSTDIR then takes the folder's canonical name.
+; path, and with no link in it. $INSTDIR then takes the folder's canonical name. With
+; OPEN_KIT_FOLDER, $R5 is the new folder setup offers instead.
 Function JudgeKitFolder
   Delete "$PLUGINSDIR\folder.txt"
+  Delete "$PLUGINSDIR\folder.txt.instead"
   !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt" $Unprotected'
   ${If} $0 = ${HELPER_FAILED}
     Call HelperFailed
   ${EndIf}
+  StrCpy $R3 0
+  ${If} $0 = ${OPEN_KIT_FOLDER}
+    Push "$PLUGINSDIR\folder.txt.instead"
+    Call ReadText
+    StrCpy $R5 $1
+  ${EndIf}
   ; The answer: the folder's canonical name (absolute, long names, no "\\?\"), which setup goes
   ; on with, or why the folder is refused, in $1.
-  StrCpy $R3 1
   Push "$PLUGINSDIR\folder.txt"
   Call ReadText
   ${If} $0 = 0
@@ -383,7 +395,17 @@ FunctionEnd
 
 Function DirectoryLeave
   StrCpy $Unprotected $UnprotectedSwitch
+  StrCpy $SettingsFrom ""
   Call JudgeKitFolder
+  ; Never protected in place: what other accounts opened or changed while they could stays
+  ; theirs. A new folder of the user's own is offered instead, with the settings taken over.
+  ${If} $0 = ${OPEN_KIT_FOLDER}
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION "$1Install Tolvane Chat into a new folder, $R5, instead? Setup takes your settings (tools\config.txt) over from $INSTDIR. Once Tolvane Chat runs from the new folder, copy anything else of yours from the old folder that you still need, and delete the old folder.$\r$\n$\r$\nChoose No to pick another folder yourself." IDNO refused_open
+    StrCpy $SettingsFrom $INSTDIR
+    StrCpy $INSTDIR $R5
+    Call JudgeKitFolder
+    refused_open:
+  ${EndIf}
   ${If} $0 = ${UNPROTECTED_VOLUME}
     MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$1$\r$\n$\r$\nInstall Tolvane Chat there anyway, unprotected? Choose No to pick a folder on another drive." IDNO refused
     StrCpy $Unprotected "unprotected"
@@ -400,11 +422,8 @@ Function DirectoryLeave
   ${EndIf}
 FunctionEnd
 
-; Adds the line $R0 at the head of setup's report (UTF-16, as KitSetup writes it); the install is
-; then incomplete.
-Function TellSetupFailed
-  StrCpy $Installed 0
-  SetErrorLevel ${FILES_FAILED}
+; Adds the line $R0 at the head of setup's report (UTF-16, as KitSetup writes it).
+Function TellInReport
   StrCpy $R3 0
   Push "$INSTDIR\${REPORT}"
   Call ReadText
@@ -412,6 +431,13 @@ Function TellSetupFailed
   FileWriteWord $2 0xFEFF
   FileWriteUTF16LE $2 "$R0$\r$\n$\r$\n$1"
   FileClose $2
+FunctionEnd
+
+; Tells $R0 in the report; the install is then incomplete.
+Function TellSetupFailed
+  StrCpy $Installed 0
+  SetErrorLevel ${FILES_FAILED}
+  Call TellInReport
 FunctionEnd
 
 Section "Tolvane Chat" KitSection
@@ -478,6 +504,15 @@ Section "Tolvane Chat" KitSection
   ${If} ${Errors}
     StrCpy $R0 "Setup could not register Tolvane Chat in Apps & features (HKEY_CURRENT_USER\${UNINSTALL_KEY}); uninstall it with $INSTDIR\${UNINSTALLER}, or run setup again."
     Call TellSetupFailed
+  ${EndIf}
+  ; The settings of the kit folder setup did not trust, read as data only; the report says when
+  ; they could not be written.
+  ${If} $SettingsFrom != ""
+    !insertmacro KitSetup 'settings ${KIT_FOLDER} "$SettingsFrom\."'
+    ${If} $0 <> 0
+      StrCpy $R0 "Setup could not take your settings over from $SettingsFrom\tools\config.txt into $INSTDIR\tools\config.txt; the launcher's wizard will ask for them again."
+      Call TellInReport
+    ${EndIf}
   ${EndIf}
   ${If} $Installed = 1
     ; Shortcuts take $OUTDIR as their working folder: the kit folder.

@@ -43,7 +43,13 @@ bool FolderPins::Pin(const std::wstring& folder) {
   const HANDLE handle = CreateFileW(
       folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return !IsLink(folder);
+  // Only a folder that is not there goes unpinned. Any other failure may be another account's
+  // handle that may delete the folder (one opened while the folder was open to it keeps that
+  // right whatever access list the folder gets since), which sharing refuses to this one.
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
   handles_.push_back(handle);
   // What is held now is what is judged: it can no longer be swapped.
   FILE_ATTRIBUTE_TAG_INFO tag = {};

@@ -53,7 +53,8 @@ class FolderPins {
   ~FolderPins() { Release(); }
   FolderPins(const FolderPins&) = delete;
   FolderPins& operator=(const FolderPins&) = delete;
-  // False when the folder is a link; a folder that is not there is not pinned.
+  // False when the folder is a link or could not be held; a folder that is not there is not
+  // pinned.
   bool Pin(const std::wstring& folder);
   void Release();
 
