@@ -784,6 +784,13 @@ TEST_F(KitSetup, NamesInItsReportTheRecordItCouldNotWrite) {
   EXPECT_NE(Report(kit_).find(L"could not keep it aside"), std::wstring::npos)
       << Utf8(Report(kit_));
   EXPECT_EQ(Install(kit_), 0u) << Utf8(Report(kit_));
+
+  // A power cut on a FAT drive between removing the record and renaming the new one in leaves
+  // the whole new record under its writing name: it is the record.
+  ASSERT_TRUE(MoveFileW(record.c_str(), (record + L".part").c_str()));
+  EXPECT_EQ(Uninstall(kit_), 0u) << Utf8(Report(kit_, L"uninstall-report.txt"));
+  EXPECT_FALSE(FileExists(kit_ + L"\\TolvaneChat.exe"));
+  EXPECT_FALSE(FileExists(record + L".part"));
 }
 
 // Wine's way of refusing to start one program: its C runtime disabled for it alone (as on

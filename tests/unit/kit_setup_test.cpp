@@ -109,10 +109,18 @@ TEST(KitManifest, TellsAMissingRecordFromAnUnreadableAndADamagedOne) {
   for (const std::string& damaged :
        {std::string(), good + "\xFF", std::string(4096, '\0'), good + std::string(512, '\0'), utf16,
         std::string("\xC0\xAF"), std::string("tools\\\xED\xA0\x80\\"),  // overlong, surrogate
-        good.substr(0, good.size() - 20)}) {
+        good.substr(0, good.size() - 20), good + "end\n" + good}) {
     const Record record = ReadRecord(Presence::kThere, damaged);
     EXPECT_EQ(record.state, RecordState::kDamaged) << damaged.size();
     EXPECT_TRUE(record.manifest.files.empty());
+  }
+  // A record setup wrote ends with its mark: one cut short, even at the end of a line (a power
+  // cut while it was written), is not whole, and is not taken for the record it was to replace.
+  const std::string whole = EncodeManifest(*DecodeManifest(good));
+  EXPECT_TRUE(IsWholeRecord(whole));
+  EXPECT_EQ(ReadRecord(Presence::kThere, whole).state, RecordState::kRead);
+  for (const std::string& cut : {good, whole.substr(0, whole.size() - 4), whole.substr(0, 7)}) {
+    EXPECT_FALSE(IsWholeRecord(cut)) << cut;
   }
 }
 

@@ -46,7 +46,10 @@ struct SetupData {
 // Nothing when the data is not what setup can install from; `problem` then says why.
 std::optional<SetupData> ReadSetupData(const std::wstring& folder, std::wstring* problem = nullptr);
 
-Record ReadKitRecord(const std::wstring& kit);
+// The record in the kit folder. Where it is missing but the whole record setup wrote is still
+// under its writing name (FAT replaces a file in two steps, and a power cut fell between them),
+// that one; `locked`, setup holding the kit folder's lock, puts it in its place.
+Record ReadKitRecord(const std::wstring& kit, bool locked = false);
 Disk DiskOf(const std::wstring& kit);
 
 // Pins the kit folder and each folder of it on the way to these records' files; why one could

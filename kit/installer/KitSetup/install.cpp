@@ -100,7 +100,7 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   const KitLock lock(folder);
   if (!lock.held()) return kInUse;
 
-  Record record = ReadKitRecord(folder);
+  Record record = ReadKitRecord(folder, true);
   FolderPins pins;
   const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &record.manifest}, pins);
   // Judged again: nothing may have changed since setup protected it and unpacked.

@@ -71,8 +71,16 @@ std::optional<SetupData> ReadSetupData(const std::wstring& folder, std::wstring*
   return data;
 }
 
-Record ReadKitRecord(const std::wstring& kit) {
-  const auto [presence, bytes] = ReadFileBytes(Join(kit, kRecord));
+Record ReadKitRecord(const std::wstring& kit, bool locked) {
+  const std::wstring path = Join(kit, kRecord), part = path + L".part";
+  const auto [presence, bytes] = ReadFileBytes(path);
+  if (presence == Presence::kAbsent) {
+    const auto [part_presence, part_bytes] = ReadFileBytes(part);
+    if (part_presence == Presence::kThere && IsWholeRecord(part_bytes) &&
+        (!locked || MoveAside(part, path))) {
+      return ReadRecord(part_presence, part_bytes);
+    }
+  }
   return ReadRecord(presence, bytes);
 }
 
@@ -149,8 +157,8 @@ int Check(const std::wstring& given, const std::wstring& data_folder,
   if (!unpinned.empty()) return refuse(unpinned);
   const KitTrust trust = JudgeKit(folder, unprotected);
   // Another folder beside it would do: the script offers it, and takes the settings over.
-  if (trust.code == kOpenKitFolder && !WriteUtf16File(answer_file + L".instead",
-                                                      NewFolderBeside(folder))) {
+  if (trust.code == kOpenKitFolder &&
+      !WriteUtf16File(answer_file + L".instead", NewFolderBeside(folder))) {
     return refuse(trust.why);
   }
   if (trust.code != kDone) return refuse(trust.why, trust.code);
@@ -257,7 +265,7 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   if (!lock.held())
     return refuse(L"Another setup or uninstaller is changing " + folder + L".", kInUse);
   // Pinned, and free of links, before any access list is read or written.
-  const Record record = ReadKitRecord(folder);
+  const Record record = ReadKitRecord(folder, true);
   FolderPins pins;
   const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &record.manifest}, pins);
   if (!unpinned.empty()) return refuse(unpinned);

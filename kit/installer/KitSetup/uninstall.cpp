@@ -14,7 +14,7 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
               bool registered) {
   const KitLock lock(folder);
   if (!lock.held()) return kInUse;
-  const Record record = ReadKitRecord(folder);
+  const Record record = ReadKitRecord(folder, true);
   if (record.state == RecordState::kAbsent && !registered) return kDone;
   if (record.state != RecordState::kRead) {
     const wchar_t* what = record.state == RecordState::kAbsent       ? L"is missing"
