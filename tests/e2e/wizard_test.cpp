@@ -650,6 +650,13 @@ TEST_F(KitSetup, OneSetupAtATime) {
     EXPECT_EQ(Install(kit_), 4u);
     EXPECT_EQ(Tree(kit_), (std::set<std::wstring>{L"~setup.lock"}));
   }
+  // A lock file setup can not open is no other setup's: it may be another account's, which made
+  // it while it could write in the folder (Wine has no second account: a folder of the name
+  // stands for it here). The folder is not the user's alone.
+  ASSERT_TRUE(CreateDirectoryW((kit_ + L"\\~setup.lock").c_str(), nullptr));
+  EXPECT_EQ(Install(kit_), 3u);
+  EXPECT_EQ(Tree(kit_), (std::set<std::wstring>{L"~setup.lock\\"}));
+  ASSERT_TRUE(RemoveDirectoryW((kit_ + L"\\~setup.lock").c_str()));
   // Made by setup itself, the folder has the kit's access list (one made here would let others
   // read it under Wine, which setup would mend and tell).
   ASSERT_TRUE(RemoveDirectoryW(kit_.c_str()));

@@ -98,7 +98,11 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
   const KitLock lock(folder);
-  if (!lock.held()) return kInUse;
+  if (!lock.held()) {
+    if (lock.busy()) return kInUse;
+    Report(report, L"Setup did not install into " + folder + L": " + lock.Why(folder) + L"\r\n");
+    return kFolderRefused;
+  }
 
   Record record = ReadKitRecord(folder, true);
   FolderPins pins;

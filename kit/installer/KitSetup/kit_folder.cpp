@@ -262,8 +262,7 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   }
   // Nothing is unpacked while another setup or uninstaller changes the folder.
   const KitLock lock(folder);
-  if (!lock.held())
-    return refuse(L"Another setup or uninstaller is changing " + folder + L".", kInUse);
+  if (!lock.held()) return refuse(lock.Why(folder), lock.busy() ? kInUse : kFolderRefused);
   // Pinned, and free of links, before any access list is read or written.
   const Record record = ReadKitRecord(folder, true);
   FolderPins pins;

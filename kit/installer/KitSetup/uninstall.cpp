@@ -13,7 +13,11 @@ namespace tolvane::kitsetup {
 int Uninstall(const std::wstring& folder, const std::wstring& except, const std::wstring& report,
               bool registered) {
   const KitLock lock(folder);
-  if (!lock.held()) return kInUse;
+  if (!lock.held()) {
+    if (lock.busy()) return kInUse;
+    Report(report, L"Nothing was removed from " + folder + L": " + lock.Why(folder) + L"\r\n");
+    return kFolderRefused;
+  }
   const Record record = ReadKitRecord(folder, true);
   if (record.state == RecordState::kAbsent && !registered) return kDone;
   if (record.state != RecordState::kRead) {
