@@ -537,10 +537,13 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
   WriteBytes(ideas, "ideas");
 
   ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
-  // The kit's programs are replaced, their old bytes kept aside; the user's text stays.
+  // The kit's programs are replaced, their old bytes kept where the web server runs nothing; the
+  // user's text stays.
+  const std::wstring kept = kit_ + L"\\~kept\\TolvaneChat.exe.old",
+                     kept_tool = kit_ + L"\\~kept" + tool.substr(kit_.size()) + L".old";
   EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
-  EXPECT_EQ(ReadBytes(launcher + L".old"), old_launcher);
-  EXPECT_EQ(ReadBytes(tool + L".old"), old_tool);
+  EXPECT_EQ(ReadBytes(kept), old_launcher);
+  EXPECT_EQ(ReadBytes(kept_tool), old_tool);
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_EQ(ReadBytes(conf + L".new"), Shipped(L"servers\\apache\\conf\\httpd.conf"));
   EXPECT_EQ(ReadBytes(ideas), "ideas");
@@ -549,7 +552,10 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
                     changed = report.find(L"You had changed these files");
   ASSERT_NE(replaced, std::wstring::npos) << report;
   ASSERT_NE(changed, std::wstring::npos) << report;
-  EXPECT_NE(report.find(L"\n    TolvaneChat.exe\r\n", replaced), std::wstring::npos) << report;
+  EXPECT_NE(
+      report.find(L"\n    TolvaneChat.exe (kept as ~kept\\TolvaneChat.exe.old)\r\n", replaced),
+      std::wstring::npos)
+      << report;
   EXPECT_NE(report.find(L"\n    servers\\apache\\conf\\httpd.conf\r\n", changed),
             std::wstring::npos)
       << report;
@@ -573,13 +579,13 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
   EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.damaged.txt"), damaged);
   EXPECT_NE(Report(kit_).find(L"installed-files.damaged.txt"), std::wstring::npos);
   EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
-  EXPECT_FALSE(FileExists(launcher + L".old2")) << "the launcher was setup's this time";
+  EXPECT_FALSE(FileExists(kept + L"2")) << "the launcher was setup's this time";
 
   ASSERT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
   EXPECT_FALSE(FileExists(launcher));
   EXPECT_FALSE(FileExists(kit_ + L"\\setup-report.txt")) << "setup's report is setup's";
   for (const std::wstring& kept :
-       {launcher + L".old", tool + L".old", conf, ideas, kit_ + L"\\installed-files.damaged.txt"}) {
+       {kept, kept_tool, conf, ideas, kit_ + L"\\installed-files.damaged.txt"}) {
     EXPECT_TRUE(FileExists(kept)) << kept;
   }
   EXPECT_NE(Report(kit_, L"uninstall-report.txt").find(L"\n    ~setup\\notes\\ideas.txt\r\n"),
@@ -637,7 +643,6 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
   EXPECT_EQ(Uninstall(kit_), 3u);
   EXPECT_EQ(Tree(elsewhere), outside);
   EXPECT_TRUE(FileExists(kit_ + L"\\TolvaneChat.exe"));
-
 }
 
 TEST_F(KitSetup, OneSetupAtATime) {

@@ -211,7 +211,8 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
                                     {L"tools\\settings.exe.txt", kB}});
   const Disk disk = DiskDouble()
                         .With(L"TolvaneChat.exe", kA)
-                        .With(L"TolvaneChat.exe.old", kC)  // a backup of an earlier upgrade
+                        .With(L"~kept\\TolvaneChat.exe.old", kC)  // kept by an earlier upgrade
+                        .With(L"TolvaneChat.pdf.old", kC)         // the user's own, beside
                         .With(L"servers\\apache\\bin\\libapr.dll", kA)
                         .With(L"servers\\apache\\bin\\httpd.exe", kB)
                         .With(L"servers\\apache\\conf\\httpd.conf", kC)  // as an earlier release
@@ -223,11 +224,13 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
   const InstallPlan plan = PlanInstall({}, shipped, rules, disk);
   EXPECT_EQ(plan.put,
             (Paths{L"servers\\apache\\bin\\httpd.exe", L"servers\\apache\\conf\\httpd.conf"}));
-  EXPECT_EQ(plan.replace, (std::vector<Aside>{{L"servers\\apache\\bin\\libapr.dll",
-                                               L"servers\\apache\\bin\\libapr.dll.old"},
-                                              {L"TolvaneChat.exe", L"TolvaneChat.exe.old2"},
-                                              {L"TolvaneChat.pdf", L"TolvaneChat.pdf.old"},
-                                              {L"www\\lib\\chat.js", L"www\\lib\\chat.js.old"}}));
+  // Their old bytes go where the web server runs none of them ("www\lib\chat.js.old" could).
+  EXPECT_EQ(plan.replace,
+            (std::vector<Aside>{{L"servers\\apache\\bin\\libapr.dll",
+                                 L"~kept\\servers\\apache\\bin\\libapr.dll.old"},
+                                {L"TolvaneChat.exe", L"~kept\\TolvaneChat.exe.old2"},
+                                {L"TolvaneChat.pdf", L"~kept\\TolvaneChat.pdf.old"},
+                                {L"www\\lib\\chat.js", L"~kept\\www\\lib\\chat.js.old"}}));
   EXPECT_EQ(plan.beside,
             (std::vector<Aside>{{L"servers\\php\\php.ini", L"servers\\php\\php.ini.new"},
                                 {L"tools\\settings.exe.txt", L"tools\\settings.exe.txt.new"}}));
@@ -240,13 +243,13 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
   EXPECT_TRUE(open.beside.empty());
   EXPECT_EQ(open.replace.size(), plan.replace.size() + plan.beside.size());
   EXPECT_NE(std::find(open.replace.begin(), open.replace.end(),
-                      Aside{L"servers\\php\\php.ini", L"servers\\php\\php.ini.old"}),
+                      Aside{L"servers\\php\\php.ini", L"~kept\\servers\\php\\php.ini.old"}),
             open.replace.end());
 
   const Manifest installed = Installed({}, shipped, plan, {L"TolvaneChat.pdf"});
   EXPECT_EQ(installed.files.at(L"TolvaneChat.exe"), (Hashes{kB}));
   EXPECT_FALSE(installed.files.count(L"TolvaneChat.pdf"));  // its old bytes are not setup's
-  EXPECT_FALSE(installed.files.count(L"TolvaneChat.exe.old2"));
+  EXPECT_FALSE(installed.files.count(L"~kept\\TolvaneChat.exe.old2"));
 }
 
 TEST(KitInstallPlan, LeavesUnreadableFilesAloneAndMakesOnlyItsOwnFilesWritable) {
@@ -509,7 +512,8 @@ TEST(KitFolder, JudgesEveryFolderAboveTheKitAndEveryEntryInIt) {
   std::vector<Found> planted;
   for (int n = 0; n < 25; ++n) planted.push_back(entry(std::to_wstring(n) + L".php", other, {}));
   const std::wstring why = WhyUntrusted({kit, root}, planted, user).why;
-  EXPECT_NE(why.find(L"    19.php\r\n    ... and 5 more\r\n"), std::wstring::npos) << EncodeUtf8(why);
+  EXPECT_NE(why.find(L"    19.php\r\n    ... and 5 more\r\n"), std::wstring::npos)
+      << EncodeUtf8(why);
 
   EXPECT_EQ(WhyUnprotectable(true), L"");
   EXPECT_NE(WhyUnprotectable(false).find(L"keeps no access lists"), std::wstring::npos);

@@ -44,7 +44,7 @@ std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped) {
   const std::size_t base = WithoutTrailingSeparator(folder).size() + 1;
   const std::size_t staging =
       std::char_traits<wchar_t>::length(kStagingPrefix) + kStagingDigits + 1;
-  const std::size_t aside = 4;  // ".new", ".old"
+  const std::size_t aside = std::char_traits<wchar_t>::length(kKeptFolder) + 1 + 4;  // ".old"
   std::size_t deepest = base;
   for (const auto& [path, hash] : shipped.files) {
     deepest = std::max(deepest, base + path.size() + std::max(staging, aside));

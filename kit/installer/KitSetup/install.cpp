@@ -73,15 +73,17 @@ namespace {
 
 // What the report says of the files setup put in place over other bytes, by whose they may be.
 std::wstring ReplacedHeading(bool open) {
+  const std::wstring kept =
+      L" in the folder " + std::wstring(kKeptFolder) + L", where the web server does not run them";
   if (open) {
     return L"Any account of this computer can write in the kit folder, on a drive without access "
            L"lists, and these files were changed: they may be theirs, not yours. Setup put its "
-           L"own version in place and kept the changed one beside each as " +
-           std::wstring(kBackupSuffix) + L"; look at what differs before you use any of it again:";
+           L"own version in place and kept the changed ones" +
+           kept + L"; look at what differs before you use any of it again:";
   }
   return L"These programs and documents of the kit were not the ones an earlier setup "
-         L"installed. Setup replaced them and kept the earlier ones beside each as " +
-         std::wstring(kBackupSuffix) + L":";
+         L"installed. Setup replaced them and kept the earlier ones" +
+         kept + L":";
 }
 
 }  // namespace
@@ -143,6 +145,14 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   }
   const Manifest& previous = record.manifest;
   const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder), open);
+  // The folders the kit's earlier programs are kept in, made and pinned as the kit's own are.
+  Manifest kept;
+  for (const Aside& aside : plan.replace) kept.files[aside.other];
+  for (const std::wstring& path : FoldersOnTheWay({&kept})) MakeFolders(Join(folder, path));
+  if (const std::wstring why = PinTheKit(folder, {&kept}, pins); !why.empty()) {
+    Report(report, told + L"Setup did not install into " + folder + L": " + why + L"\r\n");
+    return kFolderRefused;
+  }
   if (!WriteFileBytes(Join(folder, kRecord),
                       EncodeManifest(Pending(previous, data->shipped, plan)))) {
     Report(report, told + L"Setup could not write its record of the files it installs (" +
