@@ -119,6 +119,23 @@ Var SettingsFrom
 
 !insertmacro MUI_LANGUAGE English
 
+; Setup or the uninstaller run as a service account (SYSTEM, LocalService, NetworkService: a
+; deployment tool) ends before it unpacks anything, its helper and the System plug-in included:
+; those accounts' temporary folder is in the Windows folder, shared with other services. Their
+; profiles lie in the Windows folder, which no user's does; KitSetup judges the account by its SID
+; as well.
+!macro NotAsServiceAccount
+  StrLen $0 "$WINDIR\"
+  StrCpy $1 "$PROFILE\" $0
+  ${If} $1 == "$WINDIR\"
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONSTOP "Setup is running as a service account of Windows (SYSTEM, LocalService or NetworkService), as deployment tools run programs.$\r$\n$\r$\nTolvane Chat is installed for one user, who keeps its settings in its folder: please run setup as the user who will use Tolvane Chat, in that user's session."
+    ${EndIf}
+    SetErrorLevel ${FOLDER_REFUSED}
+    Quit
+  ${EndIf}
+!macroend
+
 !macro UnpackKitSetup
   InitPluginsDir
   File "/oname=$PLUGINSDIR\KitSetup.exe" "${KIT_SETUP_TOOL}"
@@ -312,6 +329,7 @@ FunctionEnd
 ; A silent install into a folder setup cannot use, or while the kit's programs run, ends here,
 ; before any file is changed.
 Function .onInit
+  !insertmacro NotAsServiceAccount
   !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
   !insertmacro UnpackSetupData
@@ -543,6 +561,7 @@ Section "Desktop shortcut" DesktopSection
 SectionEnd
 
 Function un.onInit
+  !insertmacro NotAsServiceAccount
   !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
   ; Run as another account (administrator, SYSTEM), the uninstaller would empty the kit folder

@@ -900,6 +900,39 @@ TEST_F(KitSetup, EndsWithItsOwnCodeWhenItsHelperCanNotRun) {
   EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
 }
 
+// Wine's way of making this account's profile folder one in the Windows folder, as a service
+// account's is (Wine puts it under ProfilesDirectory).
+class ServiceProfile {
+ public:
+  ServiceProfile() {
+    DWORD size = sizeof(old_);
+    RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                 old_, &size);
+    Set(L"C:\\windows\\ServiceProfiles");
+  }
+  ~ServiceProfile() { Set(old_); }
+  ServiceProfile(const ServiceProfile&) = delete;
+  ServiceProfile& operator=(const ServiceProfile&) = delete;
+
+ private:
+  static void Set(const wchar_t* folder) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue, REG_EXPAND_SZ, folder,
+                    static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+  }
+  static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+  static constexpr wchar_t kValue[] = L"ProfilesDirectory";
+  wchar_t old_[MAX_PATH] = L"C:\\users";
+};
+
+// Run as a service account (a deployment tool's SYSTEM), setup ends before it unpacks anything
+// into that account's temporary folder in the Windows folder: before its helper runs.
+TEST_F(KitSetup, RefusesAServiceAccountBeforeItRunsItsHelper) {
+  const ServiceProfile profile;
+  const HelperRefused refused;
+  EXPECT_EQ(Install(kit_), 3u);
+  EXPECT_FALSE(FileExists(kit_));
+}
+
 // Who may change an existing folder, as setup reads it from its security descriptor: built here
 // from SDDL, since Wine keeps no access lists on its files.
 TEST_F(KitSetup, TrustsAnExistingFolderOnlyWhenNoOtherAccountCanChangeIt) {
