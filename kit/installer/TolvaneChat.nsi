@@ -50,9 +50,11 @@ ManifestDPIAware true
 ; KitSetup's answer: other accounts could change the kit folder or what it holds. Setup refuses it
 ; (FOLDER_REFUSED) and offers a new folder beside it, taking the user's settings over.
 !define OPEN_KIT_FOLDER 8
-; One setup or uninstaller of the kit at a time for a user, in any of the user's sessions: the
-; user's SID names the mutex. KitSetup's lock file in the kit folder keeps out other accounts'.
-!define MUTEX "Global\TolvaneChatSetup-"
+; One setup or uninstaller of the kit at a time for a user, in any of the user's sessions: a
+; mutex in a namespace bounded by the user's SID (OnlyOneAtATime). KitSetup's lock file in the kit
+; folder keeps out other accounts'.
+!define MUTEX_BOUNDARY "TolvaneChat"
+!define MUTEX_NAME "TolvaneChatSetup"
 ; The finish page has room for this many lines of the report under its text, and the
 ; uninstaller's message as well.
 !define REPORT_LINES 6
@@ -142,30 +144,56 @@ Var SettingsFrom
 !macroend
 
 ; A second setup or uninstaller started while one runs ends here: both would move the same files.
+; The mutex lies in a private namespace whose boundary holds the user's SID: only a process whose
+; token holds that SID can make the namespace, and only one its access list lets in can open it,
+; so another account can not make the mutex first and keep the user's setup out. Where there is
+; no private namespace (Wine makes no boundary), the mutex has the global name.
 !macro OnlyOneAtATime
-  ; The SID of the user the process runs as: TOKEN_QUERY, TokenUser.
+  ; The user's SID, from the token (TOKEN_QUERY, TokenUser): $6 points to it while $5 is held.
   StrCpy $3 ""
+  StrCpy $1 0
+  StrCpy $0 0
+  System::Alloc 1024
+  Pop $5
   System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r4) i .r0'
   ${If} $0 <> 0
-    System::Alloc 1024
-    Pop $5
     System::Call 'advapi32::GetTokenInformation(p r4, i 1, p r5, i 1024, *i .r6) i .r0'
-    ${If} $0 <> 0
-      System::Call '*$5(p .r6)'
-      System::Call 'advapi32::ConvertSidToStringSidW(p r6, *p .r7) i .r0'
-      ${If} $0 <> 0
-        System::Call '*$7(&w256 .r3)'
-        System::Call 'kernel32::LocalFree(p r7)'
-      ${EndIf}
-    ${EndIf}
-    System::Free $5
     System::Call 'kernel32::CloseHandle(p r4)'
   ${EndIf}
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX}$3") p .r1 ?e'
-  Pop $0
-  ; ERROR_ALREADY_EXISTS: the user's own. Another account that made one of the name first (it is
-  ; no secret) is denied to this user: setup goes on, and the kit folder's lock still keeps two
-  ; setups apart.
+  ${If} $0 <> 0
+    System::Call '*$5(p .r6)'
+    System::Call 'advapi32::ConvertSidToStringSidW(p r6, *p .r7) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$7(&w256 .r3)'
+      System::Call 'kernel32::LocalFree(p r7)'
+    ${EndIf}
+    StrCpy $0 0
+    System::Call 'kernel32::CreateBoundaryDescriptorW(w "${MUTEX_BOUNDARY}", i 0) p .r8'
+    ${If} $8 P<> 0
+      System::Call 'kernel32::AddSIDToBoundaryDescriptor(*p r8 r8, p r6) i .r2'
+      ${If} $2 <> 0
+        ; Kept open while setup runs: the namespace goes with its last handle.
+        System::Call 'kernel32::CreatePrivateNamespaceW(p 0, p r8, w "${MUTEX_BOUNDARY}") p .r9 ?e'
+        Pop $2
+        ${If} $9 P= 0
+        ${AndIf} $2 = 183
+          System::Call 'kernel32::OpenPrivateNamespaceW(p r8, w "${MUTEX_BOUNDARY}") p .r9'
+        ${EndIf}
+        ${If} $9 P<> 0
+          System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX_BOUNDARY}\${MUTEX_NAME}") p .r1 ?e'
+          Pop $0
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  System::Free $5
+  ${If} $1 P= 0
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Global\${MUTEX_NAME}-$3") p .r1 ?e'
+    Pop $0
+  ${EndIf}
+  ; ERROR_ALREADY_EXISTS: the user's own. Another account that made the global one first (its
+  ; name is no secret) has it denied to this user: setup goes on, and the kit folder's lock still
+  ; keeps two setups apart.
   ${If} $0 = 183
     ${IfNot} ${Silent}
       MessageBox MB_OK|MB_ICONSTOP "Another setup or uninstaller of Tolvane Chat is running. Please let it finish first."

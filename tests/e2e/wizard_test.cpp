@@ -645,6 +645,41 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
   EXPECT_TRUE(FileExists(kit_ + L"\\TolvaneChat.exe"));
 }
 
+// The mutex another setup of the user holds, made as setup makes it: in a private namespace whose
+// boundary holds the user's SID, or, where there is none (Wine makes no boundary), by its global
+// name.
+class SetupMutex {
+ public:
+  SetupMutex() {
+    HANDLE token = nullptr;
+    char user[256] = {};
+    DWORD size = sizeof(user);
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    GetTokenInformation(token, TokenUser, user, size, &size);
+    CloseHandle(token);
+    HANDLE boundary = CreateBoundaryDescriptorW(L"TolvaneChat", 0);
+    if (boundary &&
+        AddSIDToBoundaryDescriptor(&boundary, reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) {
+      namespace_ = CreatePrivateNamespaceW(nullptr, boundary, L"TolvaneChat");
+    }
+    if (boundary) DeleteBoundaryDescriptor(boundary);
+    mutex_.reset(CreateMutexW(nullptr, TRUE,
+                              namespace_ ? L"TolvaneChat\\TolvaneChatSetup"
+                                         : (L"Global\\TolvaneChatSetup-" + UserSid()).c_str()));
+  }
+  ~SetupMutex() {
+    mutex_.reset();
+    if (namespace_) ClosePrivateNamespace(namespace_, 0);
+  }
+  SetupMutex(const SetupMutex&) = delete;
+  SetupMutex& operator=(const SetupMutex&) = delete;
+  bool held() const { return mutex_ != nullptr; }
+
+ private:
+  HANDLE namespace_ = nullptr;
+  UniqueHandle mutex_;
+};
+
 TEST_F(KitSetup, OneSetupAtATime) {
   // Another setup or uninstaller, of this session or another, holds the kit folder's lock.
   CreateDirectoryW(kit_.c_str(), nullptr);
@@ -668,9 +703,8 @@ TEST_F(KitSetup, OneSetupAtATime) {
   // Another setup or uninstaller of this user runs, in this session or another: it holds the
   // user's mutex, and this one ends at once, touching nothing.
   {
-    const UniqueHandle running(
-        CreateMutexW(nullptr, TRUE, (L"Global\\TolvaneChatSetup-" + UserSid()).c_str()));
-    ASSERT_NE(running.get(), nullptr);
+    const SetupMutex running;
+    ASSERT_TRUE(running.held());
     EXPECT_EQ(Install(kit_), 4u);
     EXPECT_FALSE(FileExists(kit_));
   }
