@@ -654,18 +654,14 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
 class SetupMutex {
  public:
   SetupMutex() {
-    HANDLE token = nullptr;
-    char user[256] = {};
-    DWORD size = sizeof(user);
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    GetTokenInformation(token, TokenUser, user, size, &size);
-    CloseHandle(token);
+    PSID sid = nullptr;
+    ConvertStringSidToSidW(UserSid().c_str(), &sid);
     HANDLE boundary = CreateBoundaryDescriptorW(L"TolvaneChat", 0);
-    if (boundary &&
-        AddSIDToBoundaryDescriptor(&boundary, reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) {
+    if (boundary && AddSIDToBoundaryDescriptor(&boundary, sid)) {
       namespace_ = CreatePrivateNamespaceW(nullptr, boundary, L"TolvaneChat");
     }
     if (boundary) DeleteBoundaryDescriptor(boundary);
+    LocalFree(sid);
     mutex_.reset(CreateMutexW(nullptr, TRUE,
                               namespace_ ? L"TolvaneChat\\TolvaneChatSetup"
                                          : (L"Global\\TolvaneChatSetup-" + UserSid()).c_str()));
@@ -744,19 +740,15 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
   EXPECT_NE(Report(kit_).find(L"\n    TolvaneChat.pdf\r\n"), std::wstring::npos) << Report(kit_);
   EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.txt").find("TolvaneChat.pdf"), std::string::npos);
 
-  // The settings of a kit folder setup did not trust go into the new one the user chose instead,
-  // read as data only; the new kit's own, once it has them, stay.
+  // The settings of a kit folder setup did not trust go, as data only, into the new one the user
+  // chose instead, unless it has its own.
   const std::wstring refused = scratch_.path() + L"Refused", settings = L"\\tools\\config.txt";
   std::filesystem::create_directories(std::filesystem::path(refused + L"\\tools"));
-  WriteBytes(refused + settings, "PC1\nC:\\Java\nextension=evil.dll\n");
-  const auto carry = [&] {
-    return RunWithItsChildren(tool + L"settings \"" + kit_ + L"\" \"" + refused + L"\"");
-  };
-  EXPECT_EQ(carry(), 0u);
-  EXPECT_EQ(ReadBytes(kit_ + settings), "PC1\r\nC:\\Java\r\n");
-  WriteBytes(refused + settings, "PC2\r\n");
-  EXPECT_EQ(carry(), 0u);
-  EXPECT_EQ(ReadBytes(kit_ + settings), "PC1\r\nC:\\Java\r\n");
+  for (const char* theirs : {"PC1\nC:\\Java\nextension=evil.dll\n", "PC2\r\n"}) {
+    WriteBytes(refused + settings, theirs);
+    EXPECT_EQ(RunWithItsChildren(tool + L"settings \"" + kit_ + L"\" \"" + refused + L"\""), 0u);
+    EXPECT_EQ(ReadBytes(kit_ + settings), "PC1\r\nC:\\Java\r\n");
+  }
 
   // The build refuses a kit with a file Windows cannot hold, as setup would.
   const std::wstring bad = scratch_.path() + L"data";
@@ -941,24 +933,18 @@ TEST_F(KitSetup, EndsWithItsOwnCodeWhenItsHelperCanNotRun) {
 // account's is (Wine puts it under ProfilesDirectory).
 class ServiceProfile {
  public:
-  ServiceProfile() {
-    DWORD size = sizeof(old_);
-    RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
-                 old_, &size);
-    Set(L"C:\\windows\\ServiceProfiles");
-  }
-  ~ServiceProfile() { Set(old_); }
+  ServiceProfile() { Set(L"C:\\windows\\ServiceProfiles"); }
+  ~ServiceProfile() { Set(L"C:\\users"); }  // Wine's own
   ServiceProfile(const ServiceProfile&) = delete;
   ServiceProfile& operator=(const ServiceProfile&) = delete;
 
  private:
-  static void Set(const wchar_t* folder) {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue, REG_EXPAND_SZ, folder,
-                    static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+  static void Set(const std::wstring& folder) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                    L"ProfilesDirectory", REG_EXPAND_SZ, folder.c_str(),
+                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
   }
-  static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-  static constexpr wchar_t kValue[] = L"ProfilesDirectory";
-  wchar_t old_[MAX_PATH] = L"C:\\users";
 };
 
 // Run as a service account (a deployment tool's SYSTEM), setup ends before it unpacks anything
