@@ -446,11 +446,13 @@ Function DirectoryLeave
   ; Never protected in place: what other accounts opened or changed while they could stays
   ; theirs. A new folder of the user's own is offered instead, with the settings taken over.
   ${If} $0 = ${OPEN_KIT_FOLDER}
-    MessageBox MB_YESNO|MB_ICONEXCLAMATION "$1Install Tolvane Chat into a new folder, $R5, instead? Setup takes your settings (tools\config.txt) over from $INSTDIR. Once Tolvane Chat runs from the new folder, copy anything else of yours from the old folder that you still need, and delete the old folder.$\r$\n$\r$\nChoose No to pick another folder yourself." IDNO refused_open
+    ; The question first: NSIS cuts texts at 1024 characters, and the list may be long.
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION "Install Tolvane Chat into a new folder, $R5, instead? Setup takes your settings (tools\config.txt) over from $INSTDIR. Once Tolvane Chat runs from the new folder, copy anything else of yours from the old folder that you still need, and delete the old folder. Choose No to pick another folder yourself.$\r$\n$\r$\n$1" IDYES new_folder
+    Abort
+    new_folder:
     StrCpy $SettingsFrom $INSTDIR
     StrCpy $INSTDIR $R5
     Call JudgeKitFolder
-    refused_open:
   ${EndIf}
   ${If} $0 = ${UNPROTECTED_VOLUME}
     MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$1$\r$\n$\r$\nInstall Tolvane Chat there anyway, unprotected? Choose No to pick a folder on another drive." IDNO refused
