@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 // After windows.h:
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <cstdio>
@@ -646,6 +647,25 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
   EXPECT_EQ(Uninstall(kit_), 3u);
   EXPECT_EQ(Tree(elsewhere), outside);
   EXPECT_TRUE(FileExists(kit_ + L"\\TolvaneChat.exe"));
+
+  // A file of the kit that lets every account change it (Wine keeps that entry as the file's
+  // mode): the folder is never adopted, and nothing changes.
+  const std::wstring open = scratch_.path() + L"Open";
+  ASSERT_EQ(Install(open), 0u) << Report(open);
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;;FA;;;WD)", SDDL_REVISION_1, &everyone, nullptr));
+  GetSecurityDescriptorDacl(everyone, &present, &list, &defaulted);
+  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>((open + L"\\TolvaneChat.pdf").c_str()),
+                                  SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
+                                  nullptr),
+            0u);
+  LocalFree(everyone);
+  const std::set<std::wstring> before = Tree(open);
+  EXPECT_EQ(Install(open), 3u);
+  EXPECT_EQ(Tree(open), before);
 }
 
 // The mutex another setup of the user holds, made as setup makes it: in a private namespace whose
