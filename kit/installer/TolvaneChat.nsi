@@ -47,9 +47,14 @@ ManifestDPIAware true
 ; KitSetup's answer: the folder's drive keeps no access lists, or could not be asked. Setup
 ; refuses it (FOLDER_REFUSED) unless the user chose to install there unprotected.
 !define UNPROTECTED_VOLUME 7
-; One setup or uninstaller of the kit at a time for a user, in any of the user's sessions: the
-; user's SID names the mutex. KitSetup's lock file in the kit folder keeps out other accounts'.
-!define MUTEX "Global\TolvaneChatSetup-"
+; KitSetup's answer: other accounts could change the kit folder or what it holds. Setup refuses it
+; (FOLDER_REFUSED) and offers a new folder beside it, taking the user's settings over.
+!define OPEN_KIT_FOLDER 8
+; One setup or uninstaller of the kit at a time for a user, in any of the user's sessions: a
+; mutex in a namespace bounded by the user's SID (OnlyOneAtATime). KitSetup's lock file in the kit
+; folder keeps out other accounts'.
+!define MUTEX_BOUNDARY "TolvaneChat"
+!define MUTEX_NAME "TolvaneChatSetup"
 ; The finish page has room for this many lines of the report under its text, and the
 ; uninstaller's message as well.
 !define REPORT_LINES 6
@@ -91,6 +96,8 @@ Var Installed
 ; command line for every folder, or on the folder page for the folder chosen.
 Var Unprotected
 Var UnprotectedSwitch
+; The kit folder setup did not trust, whose settings go into the new one the user chose instead.
+Var SettingsFrom
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -114,36 +121,79 @@ Var UnprotectedSwitch
 
 !insertmacro MUI_LANGUAGE English
 
+; Setup or the uninstaller run as a service account (SYSTEM, LocalService, NetworkService: a
+; deployment tool) ends before it unpacks anything, its helper and the System plug-in included:
+; those accounts' temporary folder is in the Windows folder, shared with other services. Their
+; profiles lie in the Windows folder, which no user's does; KitSetup judges the account by its SID
+; as well.
+!macro NotAsServiceAccount
+  StrLen $0 "$WINDIR\"
+  StrCpy $1 "$PROFILE\" $0
+  ${If} $1 == "$WINDIR\"
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONSTOP "Setup is running as a service account of Windows (SYSTEM, LocalService or NetworkService), as deployment tools run programs.$\r$\n$\r$\nTolvane Chat is installed for one user, who keeps its settings in its folder: please run setup as the user who will use Tolvane Chat, in that user's session."
+    ${EndIf}
+    SetErrorLevel ${FOLDER_REFUSED}
+    Quit
+  ${EndIf}
+!macroend
+
 !macro UnpackKitSetup
   InitPluginsDir
   File "/oname=$PLUGINSDIR\KitSetup.exe" "${KIT_SETUP_TOOL}"
 !macroend
 
 ; A second setup or uninstaller started while one runs ends here: both would move the same files.
+; The mutex lies in a private namespace whose boundary holds the user's SID: only a process whose
+; token holds that SID can make the namespace, and only one its access list lets in can open it,
+; so another account can not make the mutex first and keep the user's setup out. Where there is
+; no private namespace (Wine makes no boundary), the mutex has the global name.
 !macro OnlyOneAtATime
-  ; The SID of the user the process runs as: TOKEN_QUERY, TokenUser.
+  ; The user's SID, from the token (TOKEN_QUERY, TokenUser): $6 points to it while $5 is held.
   StrCpy $3 ""
+  StrCpy $1 0
+  StrCpy $0 0
+  System::Alloc 1024
+  Pop $5
   System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r4) i .r0'
   ${If} $0 <> 0
-    System::Alloc 1024
-    Pop $5
     System::Call 'advapi32::GetTokenInformation(p r4, i 1, p r5, i 1024, *i .r6) i .r0'
-    ${If} $0 <> 0
-      System::Call '*$5(p .r6)'
-      System::Call 'advapi32::ConvertSidToStringSidW(p r6, *p .r7) i .r0'
-      ${If} $0 <> 0
-        System::Call '*$7(&w256 .r3)'
-        System::Call 'kernel32::LocalFree(p r7)'
-      ${EndIf}
-    ${EndIf}
-    System::Free $5
     System::Call 'kernel32::CloseHandle(p r4)'
   ${EndIf}
-  System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX}$3") p .r1 ?e'
-  Pop $0
-  ; ERROR_ALREADY_EXISTS: the user's own. Another account that made one of the name first (it is
-  ; no secret) is denied to this user: setup goes on, and the kit folder's lock still keeps two
-  ; setups apart.
+  ${If} $0 <> 0
+    System::Call '*$5(p .r6)'
+    System::Call 'advapi32::ConvertSidToStringSidW(p r6, *p .r7) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$7(&w256 .r3)'
+      System::Call 'kernel32::LocalFree(p r7)'
+    ${EndIf}
+    StrCpy $0 0
+    System::Call 'kernel32::CreateBoundaryDescriptorW(w "${MUTEX_BOUNDARY}", i 0) p .r8'
+    ${If} $8 P<> 0
+      System::Call 'kernel32::AddSIDToBoundaryDescriptor(*p r8 r8, p r6) i .r2'
+      ${If} $2 <> 0
+        ; Kept open while setup runs: the namespace goes with its last handle.
+        System::Call 'kernel32::CreatePrivateNamespaceW(p 0, p r8, w "${MUTEX_BOUNDARY}") p .r9 ?e'
+        Pop $2
+        ${If} $9 P= 0
+        ${AndIf} $2 = 183
+          System::Call 'kernel32::OpenPrivateNamespaceW(p r8, w "${MUTEX_BOUNDARY}") p .r9'
+        ${EndIf}
+        ${If} $9 P<> 0
+          System::Call 'kernel32::CreateMutexW(p 0, i 0, w "${MUTEX_BOUNDARY}\${MUTEX_NAME}") p .r1 ?e'
+          Pop $0
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  System::Free $5
+  ${If} $1 P= 0
+    System::Call 'kernel32::CreateMutexW(p 0, i 0, w "Global\${MUTEX_NAME}-$3") p .r1 ?e'
+    Pop $0
+  ${EndIf}
+  ; ERROR_ALREADY_EXISTS: the user's own. Another account that made the global one first (its
+  ; name is no secret) has it denied to this user: setup goes on, and the kit folder's lock still
+  ; keeps two setups apart.
   ${If} $0 = 183
     ${IfNot} ${Silent}
       MessageBox MB_OK|MB_ICONSTOP "Another setup or uninstaller of Tolvane Chat is running. Please let it finish first."
@@ -162,7 +212,7 @@ Var UnprotectedSwitch
   ; Not started, an answer it has none of, or 2: it could not use what setup gave it (the setup
   ; data gone from the temporary folder, say to a virus scanner). None is the folder's fault.
   ${If} ${Errors}
-  ${OrIf} $0 U> ${UNPROTECTED_VOLUME}
+  ${OrIf} $0 U> ${OPEN_KIT_FOLDER}
   ${OrIf} $0 = 2
     StrCpy $0 ${HELPER_FAILED}
   ${EndIf}
@@ -280,16 +330,23 @@ FunctionEnd
 
 ; $0 is 0 when the kit can go into $INSTDIR: an absolute folder, not a drive's root, that this
 ; user can write, not in Program Files or the Windows folder, short enough for the kit's deepest
-; path, and with no link in it. $INSTDIR then takes the folder's canonical name.
+; path, and with no link in it. $INSTDIR then takes the folder's canonical name. With
+; OPEN_KIT_FOLDER, $R5 is the new folder setup offers instead.
 Function JudgeKitFolder
   Delete "$PLUGINSDIR\folder.txt"
+  Delete "$PLUGINSDIR\folder.txt.instead"
   !insertmacro KitSetup 'check ${KIT_FOLDER} "$PLUGINSDIR\data" "$PLUGINSDIR\folder.txt" $Unprotected'
   ${If} $0 = ${HELPER_FAILED}
     Call HelperFailed
   ${EndIf}
+  StrCpy $R3 0
+  ${If} $0 = ${OPEN_KIT_FOLDER}
+    Push "$PLUGINSDIR\folder.txt.instead"
+    Call ReadText
+    StrCpy $R5 $1
+  ${EndIf}
   ; The answer: the folder's canonical name (absolute, long names, no "\\?\"), which setup goes
   ; on with, or why the folder is refused, in $1.
-  StrCpy $R3 1
   Push "$PLUGINSDIR\folder.txt"
   Call ReadText
   ${If} $0 = 0
@@ -300,6 +357,7 @@ FunctionEnd
 ; A silent install into a folder setup cannot use, or while the kit's programs run, ends here,
 ; before any file is changed.
 Function .onInit
+  !insertmacro NotAsServiceAccount
   !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
   !insertmacro UnpackSetupData
@@ -383,7 +441,19 @@ FunctionEnd
 
 Function DirectoryLeave
   StrCpy $Unprotected $UnprotectedSwitch
+  StrCpy $SettingsFrom ""
   Call JudgeKitFolder
+  ; Never protected in place: what other accounts opened or changed while they could stays
+  ; theirs. A new folder of the user's own is offered instead, with the settings taken over.
+  ${If} $0 = ${OPEN_KIT_FOLDER}
+    ; The question first: NSIS cuts texts at 1024 characters, and the list may be long.
+    MessageBox MB_YESNO|MB_ICONEXCLAMATION "Install Tolvane Chat into a new folder, $R5, instead? Setup takes your settings (tools\config.txt) over from $INSTDIR. Once Tolvane Chat runs from the new folder, copy anything else of yours from the old folder that you still need, and delete the old folder. Choose No to pick another folder yourself.$\r$\n$\r$\n$1" IDYES new_folder
+    Abort
+    new_folder:
+    StrCpy $SettingsFrom $INSTDIR
+    StrCpy $INSTDIR $R5
+    Call JudgeKitFolder
+  ${EndIf}
   ${If} $0 = ${UNPROTECTED_VOLUME}
     MessageBox MB_YESNO|MB_ICONEXCLAMATION|MB_DEFBUTTON2 "$1$\r$\n$\r$\nInstall Tolvane Chat there anyway, unprotected? Choose No to pick a folder on another drive." IDNO refused
     StrCpy $Unprotected "unprotected"
@@ -400,11 +470,8 @@ Function DirectoryLeave
   ${EndIf}
 FunctionEnd
 
-; Adds the line $R0 at the head of setup's report (UTF-16, as KitSetup writes it); the install is
-; then incomplete.
-Function TellSetupFailed
-  StrCpy $Installed 0
-  SetErrorLevel ${FILES_FAILED}
+; Adds the line $R0 at the head of setup's report (UTF-16, as KitSetup writes it).
+Function TellInReport
   StrCpy $R3 0
   Push "$INSTDIR\${REPORT}"
   Call ReadText
@@ -412,6 +479,13 @@ Function TellSetupFailed
   FileWriteWord $2 0xFEFF
   FileWriteUTF16LE $2 "$R0$\r$\n$\r$\n$1"
   FileClose $2
+FunctionEnd
+
+; Tells $R0 in the report; the install is then incomplete.
+Function TellSetupFailed
+  StrCpy $Installed 0
+  SetErrorLevel ${FILES_FAILED}
+  Call TellInReport
 FunctionEnd
 
 Section "Tolvane Chat" KitSection
@@ -479,6 +553,15 @@ Section "Tolvane Chat" KitSection
     StrCpy $R0 "Setup could not register Tolvane Chat in Apps & features (HKEY_CURRENT_USER\${UNINSTALL_KEY}); uninstall it with $INSTDIR\${UNINSTALLER}, or run setup again."
     Call TellSetupFailed
   ${EndIf}
+  ; The settings of the kit folder setup did not trust, read as data only; the report says when
+  ; they could not be written.
+  ${If} $SettingsFrom != ""
+    !insertmacro KitSetup 'settings ${KIT_FOLDER} "$SettingsFrom\."'
+    ${If} $0 <> 0
+      StrCpy $R0 "Setup could not take your settings over from $SettingsFrom\tools\config.txt into $INSTDIR\tools\config.txt; the launcher's wizard will ask for them again."
+      Call TellInReport
+    ${EndIf}
+  ${EndIf}
   ${If} $Installed = 1
     ; Shortcuts take $OUTDIR as their working folder: the kit folder.
     SetOutPath "$INSTDIR"
@@ -508,6 +591,7 @@ Section "Desktop shortcut" DesktopSection
 SectionEnd
 
 Function un.onInit
+  !insertmacro NotAsServiceAccount
   !insertmacro OnlyOneAtATime
   !insertmacro UnpackKitSetup
   ; Run as another account (administrator, SYSTEM), the uninstaller would empty the kit folder

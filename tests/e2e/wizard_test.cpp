@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 // After windows.h:
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <cstdio>
@@ -391,8 +392,7 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   ScratchFolder scratch;
   // A folder setup cannot write even as root, one NSIS would put aside for its default, system
   // folders (writable here, as root), also by their short names or behind "\\?\", one where
-  // the kit's deepest path would pass 260, one longer than a folder may be, a drive's root, and
-  // folders not absolute, which would be taken from whatever folder setup runs in.
+  // the kit's deepest path would pass 260, one longer than a folder may be, and a drive's root.
   OutputFile(scratch.path() + L"file");
   for (const std::wstring& folder :
        {std::wstring(L"Z:\\proc"), scratch.path() + L"file\\kit",
@@ -400,14 +400,18 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
         ShortName(L"C:\\Program Files") + L"\\Kit", std::wstring(L"\\\\?\\C:\\windows\\Kit"),
         scratch.path() + std::wstring(230 - scratch.path().size(), L'k'),
         scratch.path() + std::wstring(249 - scratch.path().size(), L'k') + L"\\Kit",
-        std::wstring(L"C:\\"), std::wstring(L"RelKit"), std::wstring(L"C:RelKit"),
-        std::wstring(L"\\RelKit")}) {
+        std::wstring(L"C:\\")}) {
     EXPECT_EQ(RunWithItsChildren(setup + L"/D=" + folder), 3u) << folder;
     EXPECT_EQ(UninstallValue(L"DisplayName"), L"<none>") << folder;
   }
-  for (const wchar_t* made :
-       {L"RelKit", L"C:RelKit", L"\\RelKit", L"C:\\windows\\Kit", L"C:\\Program Files\\Kit"}) {
+  for (const wchar_t* made : {L"C:\\windows\\Kit", L"C:\\Program Files\\Kit"}) {
     EXPECT_FALSE(FileExists(made)) << made;
+  }
+  // Folders not absolute, which would be taken from whatever folder setup runs in, have no
+  // canonical name, which setup's check asks for before anything else (the table test judges
+  // them as well).
+  for (const wchar_t* relative : {L"RelKit", L"C:RelKit", L"\\RelKit", L"RelKit\\."}) {
+    EXPECT_FALSE(kitsetup::CanonicalFolder(relative)) << relative;
   }
 
   // Quoted, as scripts write it, with blanks and letters outside ASCII.
@@ -537,10 +541,13 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
   WriteBytes(ideas, "ideas");
 
   ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
-  // The kit's programs are replaced, their old bytes kept aside; the user's text stays.
+  // The kit's programs are replaced, their old bytes kept where the web server runs nothing; the
+  // user's text stays.
+  const std::wstring kept = kit_ + L"\\~kept\\TolvaneChat.exe.old",
+                     kept_tool = kit_ + L"\\~kept" + tool.substr(kit_.size()) + L".old";
   EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
-  EXPECT_EQ(ReadBytes(launcher + L".old"), old_launcher);
-  EXPECT_EQ(ReadBytes(tool + L".old"), old_tool);
+  EXPECT_EQ(ReadBytes(kept), old_launcher);
+  EXPECT_EQ(ReadBytes(kept_tool), old_tool);
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_EQ(ReadBytes(conf + L".new"), Shipped(L"servers\\apache\\conf\\httpd.conf"));
   EXPECT_EQ(ReadBytes(ideas), "ideas");
@@ -549,7 +556,10 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
                     changed = report.find(L"You had changed these files");
   ASSERT_NE(replaced, std::wstring::npos) << report;
   ASSERT_NE(changed, std::wstring::npos) << report;
-  EXPECT_NE(report.find(L"\n    TolvaneChat.exe\r\n", replaced), std::wstring::npos) << report;
+  EXPECT_NE(
+      report.find(L"\n    TolvaneChat.exe (kept as ~kept\\TolvaneChat.exe.old)\r\n", replaced),
+      std::wstring::npos)
+      << report;
   EXPECT_NE(report.find(L"\n    servers\\apache\\conf\\httpd.conf\r\n", changed),
             std::wstring::npos)
       << report;
@@ -573,13 +583,13 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
   EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.damaged.txt"), damaged);
   EXPECT_NE(Report(kit_).find(L"installed-files.damaged.txt"), std::wstring::npos);
   EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
-  EXPECT_FALSE(FileExists(launcher + L".old2")) << "the launcher was setup's this time";
+  EXPECT_FALSE(FileExists(kept + L"2")) << "the launcher was setup's this time";
 
   ASSERT_EQ(Uninstall(kit_), 0u) << Report(kit_, L"uninstall-report.txt");
   EXPECT_FALSE(FileExists(launcher));
   EXPECT_FALSE(FileExists(kit_ + L"\\setup-report.txt")) << "setup's report is setup's";
   for (const std::wstring& kept :
-       {launcher + L".old", tool + L".old", conf, ideas, kit_ + L"\\installed-files.damaged.txt"}) {
+       {kept, kept_tool, conf, ideas, kit_ + L"\\installed-files.damaged.txt"}) {
     EXPECT_TRUE(FileExists(kept)) << kept;
   }
   EXPECT_NE(Report(kit_, L"uninstall-report.txt").find(L"\n    ~setup\\notes\\ideas.txt\r\n"),
@@ -638,16 +648,56 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
   EXPECT_EQ(Tree(elsewhere), outside);
   EXPECT_TRUE(FileExists(kit_ + L"\\TolvaneChat.exe"));
 
-  // A run cut off after protecting a folder other accounts could change left its mark: the next
-  // setup judges the whole tree again, and a link where no file of the kit lies refuses it.
-  const std::wstring cut_off = scratch_.path() + L"CutOff";
-  ASSERT_EQ(Install(cut_off), 0u) << Report(cut_off);
-  OutputFile(cut_off + L"\\~setup.opened");
-  const std::wstring notes = scratch_.path() + L"Notes";
-  CreateDirectoryW(notes.c_str(), nullptr);
-  ASSERT_TRUE(MakeFolderLink(cut_off + L"\\notes", notes));
-  EXPECT_EQ(Install(cut_off), 3u);
+  // A file of the kit that lets every account change it (Wine keeps that entry as the file's
+  // mode): the folder is never adopted, and nothing changes.
+  const std::wstring open = scratch_.path() + L"Open";
+  ASSERT_EQ(Install(open), 0u) << Report(open);
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;;FA;;;WD)", SDDL_REVISION_1, &everyone, nullptr));
+  GetSecurityDescriptorDacl(everyone, &present, &list, &defaulted);
+  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>((open + L"\\TolvaneChat.pdf").c_str()),
+                                  SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
+                                  nullptr),
+            0u);
+  LocalFree(everyone);
+  const std::set<std::wstring> before = Tree(open);
+  EXPECT_EQ(Install(open), 3u);
+  EXPECT_EQ(Tree(open), before);
 }
+
+// The mutex another setup of the user holds, made as setup makes it: in a private namespace whose
+// boundary holds the user's SID, or, where there is none (Wine makes no boundary), by its global
+// name.
+class SetupMutex {
+ public:
+  SetupMutex() {
+    PSID sid = nullptr;
+    ConvertStringSidToSidW(UserSid().c_str(), &sid);
+    HANDLE boundary = CreateBoundaryDescriptorW(L"TolvaneChat", 0);
+    if (boundary && AddSIDToBoundaryDescriptor(&boundary, sid)) {
+      namespace_ = CreatePrivateNamespaceW(nullptr, boundary, L"TolvaneChat");
+    }
+    if (boundary) DeleteBoundaryDescriptor(boundary);
+    LocalFree(sid);
+    mutex_.reset(CreateMutexW(nullptr, TRUE,
+                              namespace_ ? L"TolvaneChat\\TolvaneChatSetup"
+                                         : (L"Global\\TolvaneChatSetup-" + UserSid()).c_str()));
+  }
+  ~SetupMutex() {
+    mutex_.reset();
+    if (namespace_) ClosePrivateNamespace(namespace_, 0);
+  }
+  SetupMutex(const SetupMutex&) = delete;
+  SetupMutex& operator=(const SetupMutex&) = delete;
+  bool held() const { return mutex_ != nullptr; }
+
+ private:
+  HANDLE namespace_ = nullptr;
+  UniqueHandle mutex_;
+};
 
 TEST_F(KitSetup, OneSetupAtATime) {
   // Another setup or uninstaller, of this session or another, holds the kit folder's lock.
@@ -659,15 +709,21 @@ TEST_F(KitSetup, OneSetupAtATime) {
     EXPECT_EQ(Install(kit_), 4u);
     EXPECT_EQ(Tree(kit_), (std::set<std::wstring>{L"~setup.lock"}));
   }
+  // A lock file setup can not open is no other setup's: it may be another account's, which made
+  // it while it could write in the folder (Wine has no second account: a folder of the name
+  // stands for it here). The folder is not the user's alone.
+  ASSERT_TRUE(CreateDirectoryW((kit_ + L"\\~setup.lock").c_str(), nullptr));
+  EXPECT_EQ(Install(kit_), 3u);
+  EXPECT_EQ(Tree(kit_), (std::set<std::wstring>{L"~setup.lock\\"}));
+  ASSERT_TRUE(RemoveDirectoryW((kit_ + L"\\~setup.lock").c_str()));
   // Made by setup itself, the folder has the kit's access list (one made here would let others
   // read it under Wine, which setup would mend and tell).
   ASSERT_TRUE(RemoveDirectoryW(kit_.c_str()));
   // Another setup or uninstaller of this user runs, in this session or another: it holds the
   // user's mutex, and this one ends at once, touching nothing.
   {
-    const UniqueHandle running(
-        CreateMutexW(nullptr, TRUE, (L"Global\\TolvaneChatSetup-" + UserSid()).c_str()));
-    ASSERT_NE(running.get(), nullptr);
+    const SetupMutex running;
+    ASSERT_TRUE(running.held());
     EXPECT_EQ(Install(kit_), 4u);
     EXPECT_FALSE(FileExists(kit_));
   }
@@ -703,6 +759,16 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
   EXPECT_FALSE(FileExists(kit_ + L"\\" + staging));
   EXPECT_NE(Report(kit_).find(L"\n    TolvaneChat.pdf\r\n"), std::wstring::npos) << Report(kit_);
   EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.txt").find("TolvaneChat.pdf"), std::string::npos);
+
+  // The settings of a kit folder setup did not trust go, as data only, into the new one the user
+  // chose instead, unless it has its own.
+  const std::wstring refused = scratch_.path() + L"Refused", settings = L"\\tools\\config.txt";
+  std::filesystem::create_directories(std::filesystem::path(refused + L"\\tools"));
+  for (const char* theirs : {"PC1\nC:\\Java\nextension=evil.dll\n", "PC2\r\n"}) {
+    WriteBytes(refused + settings, theirs);
+    EXPECT_EQ(RunWithItsChildren(tool + L"settings \"" + kit_ + L"\" \"" + refused + L"\""), 0u);
+    EXPECT_EQ(ReadBytes(kit_ + settings), "PC1\r\nC:\\Java\r\n");
+  }
 
   // The build refuses a kit with a file Windows cannot hold, as setup would.
   const std::wstring bad = scratch_.path() + L"data";
@@ -779,6 +845,13 @@ TEST_F(KitSetup, NamesInItsReportTheRecordItCouldNotWrite) {
   EXPECT_NE(Report(kit_).find(L"could not keep it aside"), std::wstring::npos)
       << Utf8(Report(kit_));
   EXPECT_EQ(Install(kit_), 0u) << Utf8(Report(kit_));
+
+  // A power cut on a FAT drive between removing the record and renaming the new one in leaves
+  // the whole new record under its writing name: it is the record.
+  ASSERT_TRUE(MoveFileW(record.c_str(), (record + L".part").c_str()));
+  EXPECT_EQ(Uninstall(kit_), 0u) << Utf8(Report(kit_, L"uninstall-report.txt"));
+  EXPECT_FALSE(FileExists(kit_ + L"\\TolvaneChat.exe"));
+  EXPECT_FALSE(FileExists(record + L".part"));
 }
 
 // Wine's way of refusing to start one program: its C runtime disabled for it alone (as on
@@ -874,6 +947,33 @@ TEST_F(KitSetup, EndsWithItsOwnCodeWhenItsHelperCanNotRun) {
   EXPECT_EQ(code, 6u);
   EXPECT_EQ(Tree(kit_), installed);
   EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
+}
+
+// Wine's way of making this account's profile folder one in the Windows folder, as a service
+// account's is (Wine puts it under ProfilesDirectory).
+class ServiceProfile {
+ public:
+  ServiceProfile() { Set(L"C:\\windows\\ServiceProfiles"); }
+  ~ServiceProfile() { Set(L"C:\\users"); }  // Wine's own
+  ServiceProfile(const ServiceProfile&) = delete;
+  ServiceProfile& operator=(const ServiceProfile&) = delete;
+
+ private:
+  static void Set(const std::wstring& folder) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                    L"ProfilesDirectory", REG_EXPAND_SZ, folder.c_str(),
+                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+  }
+};
+
+// Run as a service account (a deployment tool's SYSTEM), setup ends before it unpacks anything
+// into that account's temporary folder in the Windows folder: before its helper runs.
+TEST_F(KitSetup, RefusesAServiceAccountBeforeItRunsItsHelper) {
+  const ServiceProfile profile;
+  const HelperRefused refused;
+  EXPECT_EQ(Install(kit_), 3u);
+  EXPECT_FALSE(FileExists(kit_));
 }
 
 // Who may change an existing folder, as setup reads it from its security descriptor: built here

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 
+#include "carried_settings.h"
 #include "folder_rules.h"
 #include "manifest.h"
 #include "plan.h"
@@ -108,10 +109,18 @@ TEST(KitManifest, TellsAMissingRecordFromAnUnreadableAndADamagedOne) {
   for (const std::string& damaged :
        {std::string(), good + "\xFF", std::string(4096, '\0'), good + std::string(512, '\0'), utf16,
         std::string("\xC0\xAF"), std::string("tools\\\xED\xA0\x80\\"),  // overlong, surrogate
-        good.substr(0, good.size() - 20)}) {
+        good.substr(0, good.size() - 20), good + "end\n" + good}) {
     const Record record = ReadRecord(Presence::kThere, damaged);
     EXPECT_EQ(record.state, RecordState::kDamaged) << damaged.size();
     EXPECT_TRUE(record.manifest.files.empty());
+  }
+  // A record setup wrote ends with its mark: one cut short, even at the end of a line (a power
+  // cut while it was written), is not whole, and is not taken for the record it was to replace.
+  const std::string whole = EncodeManifest(*DecodeManifest(good));
+  EXPECT_TRUE(IsWholeRecord(whole));
+  EXPECT_EQ(ReadRecord(Presence::kThere, whole).state, RecordState::kRead);
+  for (const std::string& cut : {good, whole.substr(0, whole.size() - 4), whole.substr(0, 7)}) {
+    EXPECT_FALSE(IsWholeRecord(cut)) << cut;
   }
 }
 
@@ -202,7 +211,8 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
                                     {L"tools\\settings.exe.txt", kB}});
   const Disk disk = DiskDouble()
                         .With(L"TolvaneChat.exe", kA)
-                        .With(L"TolvaneChat.exe.old", kC)  // a backup of an earlier upgrade
+                        .With(L"~kept\\TolvaneChat.exe.old", kC)  // kept by an earlier upgrade
+                        .With(L"TolvaneChat.pdf.old", kC)         // the user's own, beside
                         .With(L"servers\\apache\\bin\\libapr.dll", kA)
                         .With(L"servers\\apache\\bin\\httpd.exe", kB)
                         .With(L"servers\\apache\\conf\\httpd.conf", kC)  // as an earlier release
@@ -214,11 +224,13 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
   const InstallPlan plan = PlanInstall({}, shipped, rules, disk);
   EXPECT_EQ(plan.put,
             (Paths{L"servers\\apache\\bin\\httpd.exe", L"servers\\apache\\conf\\httpd.conf"}));
-  EXPECT_EQ(plan.replace, (std::vector<Aside>{{L"servers\\apache\\bin\\libapr.dll",
-                                               L"servers\\apache\\bin\\libapr.dll.old"},
-                                              {L"TolvaneChat.exe", L"TolvaneChat.exe.old2"},
-                                              {L"TolvaneChat.pdf", L"TolvaneChat.pdf.old"},
-                                              {L"www\\lib\\chat.js", L"www\\lib\\chat.js.old"}}));
+  // Their old bytes go where the web server runs none of them ("www\lib\chat.js.old" could).
+  EXPECT_EQ(plan.replace,
+            (std::vector<Aside>{{L"servers\\apache\\bin\\libapr.dll",
+                                 L"~kept\\servers\\apache\\bin\\libapr.dll.old"},
+                                {L"TolvaneChat.exe", L"~kept\\TolvaneChat.exe.old2"},
+                                {L"TolvaneChat.pdf", L"~kept\\TolvaneChat.pdf.old"},
+                                {L"www\\lib\\chat.js", L"~kept\\www\\lib\\chat.js.old"}}));
   EXPECT_EQ(plan.beside,
             (std::vector<Aside>{{L"servers\\php\\php.ini", L"servers\\php\\php.ini.new"},
                                 {L"tools\\settings.exe.txt", L"tools\\settings.exe.txt.new"}}));
@@ -231,13 +243,13 @@ TEST(KitInstallPlan, WithoutARecordReplacesTheKitsProgramsAndKeepsTheirOldBytesA
   EXPECT_TRUE(open.beside.empty());
   EXPECT_EQ(open.replace.size(), plan.replace.size() + plan.beside.size());
   EXPECT_NE(std::find(open.replace.begin(), open.replace.end(),
-                      Aside{L"servers\\php\\php.ini", L"servers\\php\\php.ini.old"}),
+                      Aside{L"servers\\php\\php.ini", L"~kept\\servers\\php\\php.ini.old"}),
             open.replace.end());
 
   const Manifest installed = Installed({}, shipped, plan, {L"TolvaneChat.pdf"});
   EXPECT_EQ(installed.files.at(L"TolvaneChat.exe"), (Hashes{kB}));
   EXPECT_FALSE(installed.files.count(L"TolvaneChat.pdf"));  // its old bytes are not setup's
-  EXPECT_FALSE(installed.files.count(L"TolvaneChat.exe.old2"));
+  EXPECT_FALSE(installed.files.count(L"~kept\\TolvaneChat.exe.old2"));
 }
 
 TEST(KitInstallPlan, LeavesUnreadableFilesAloneAndMakesOnlyItsOwnFilesWritable) {
@@ -421,9 +433,10 @@ TEST(KitFolder, RefusesAParentOtherAccountsCouldRenameOrReplace) {
   EXPECT_TRUE(OthersCanReplace(MadeIn(Root(), user), Root(), user));
 }
 
-// Who may change the kit, judged from the rights setup finds on the way to it and in it.
-TEST(KitFolder, JudgesEveryFolderAboveAndInTheKitBeforeAndAfterProtecting) {
-  const std::wstring user = L"S-1-5-21-1-2-3-1000";
+// Who may change the kit, judged from the rights setup finds on the way to it and in it. A kit
+// folder open to others, or anything in it, is never protected in place: a new folder would do.
+TEST(KitFolder, JudgesEveryFolderAboveTheKitAndEveryEntryInIt) {
+  const std::wstring user = L"S-1-5-21-1-2-3-1000", other = L"S-1-5-21-1-2-3-1001";
   const FolderSecurity profile{user,
                                true,
                                {{true, L"S-1-5-18", 0x1f01ff, kOicI},
@@ -435,89 +448,72 @@ TEST(KitFolder, JudgesEveryFolderAboveAndInTheKitBeforeAndAfterProtecting) {
   const auto made_in = [&](const std::wstring& path, const FolderSecurity& parent) {
     return Found{path, true, false, MadeIn(parent, user)};
   };
-  const Found tools_unread{L"C:\\Kit\\tools", true, false, std::nullopt};
-  const struct {
-    std::vector<Found> chain;
-    std::vector<Found> inside;
-    Stage stage;
-    const wchar_t* refusal;  // a part of the reason; empty when trusted
-  } rows[] = {
-      {{missing(L"C:\\Kit"), root}, {}, Stage::kBeforeProtecting, L""},
-      // C:\ hands Authenticated Users the right to delete a folder made in it.
-      {{missing(L"C:\\Tools\\Kit"), missing(L"C:\\Tools"), root},
-       {},
-       Stage::kBeforeProtecting,
-       L"would have to make the folder C:\\Tools,"},
-      {{made_in(L"C:\\Tools\\Kit", Root()), made_in(L"C:\\Tools", Root()), root},
-       {},
-       Stage::kBeforeProtecting,
-       L"could rename or delete C:\\Tools "},
-      {{missing(L"C:\\ProgramData\\Maker\\Kit"), missing(L"C:\\ProgramData\\Maker"), data, root},
-       {},
-       Stage::kBeforeProtecting,
-       L""},
-      // A kit folder made under C:\ or in ProgramData: others may write in it until protected.
-      {{made_in(L"C:\\Kit", Root()), root}, {}, Stage::kBeforeProtecting, L""},
-      {{made_in(L"C:\\Kit", Root()), root},
-       {},
-       Stage::kAfterProtecting,
-       L"can still change C:\\Kit,"},
-      {{made_in(L"C:\\ProgramData\\Kit", ProgramData()), data, root},
-       {},
-       Stage::kAfterProtecting,
-       L"can still change"},
-      {{Found{L"C:\\Kit", true, false, profile}, root},
-       {made_in(L"C:\\Kit\\www", Root())},
-       Stage::kAfterProtecting,
-       L"can still change C:\\Kit\\www,"},
-      // An owner can always read its own rights: a folder whose rights can not be read is not.
-      {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt}, root},
-       {},
-       Stage::kBeforeProtecting,
-       L"can not read who may change C:\\Users\\u,"},
-      {{Found{L"C:\\Kit", true, false, profile}, root},
-       {tools_unread},
-       Stage::kBeforeProtecting,
-       L"can not read who may change C:\\Kit\\tools,"},
-      {{missing(L"D:\\Data\\Kit"), Found{L"D:\\Data", true, true, profile},
-        Found{L"D:\\", true, false, profile}},
-       {},
-       Stage::kBeforeProtecting,
-       L"D:\\Data is a link"},
-  };
-  for (const auto& row : rows) {
-    const std::wstring why = WhyUntrusted(row.chain, row.inside, user, row.stage);
-    EXPECT_EQ(why.empty(), *row.refusal == L'\0') << row.chain.front().path << ": " << why;
-    EXPECT_NE(why.find(row.refusal), std::wstring::npos) << row.chain.front().path << ": " << why;
-  }
-  EXPECT_TRUE(WasOpenToOthers({made_in(L"C:\\Kit", Root())}, user));
-  EXPECT_FALSE(WasOpenToOthers({Found{L"C:\\Kit", true, false, profile}, tools_unread}, user));
-
-  // In a folder that was open, every entry of the tree is judged: what another account made, or
-  // opened by a right of its own, stays open once the kit folder has its access list.
-  const auto entry = [&](const std::wstring& owner, std::vector<AccessEntry> entries) {
-    return Found{L"C:\\Kit\\servers\\apache\\bin\\x.dll", true, false,
-                 FolderSecurity{owner, true, std::move(entries)}};
+  const Found kit{L"C:\\Kit", true, false, profile};
+  const auto entry = [&](const std::wstring& path, const std::wstring& owner,
+                         std::vector<AccessEntry> entries) {
+    return Found{L"C:\\Kit\\" + path, true, false, FolderSecurity{owner, true, std::move(entries)}};
   };
   const AccessEntry inherited_modify{true, L"S-1-5-11", 0x1301bf, kInherited};
   const struct {
-    Found found;
-    const wchar_t* refusal;
-  } tree[] = {
-      {entry(user, {inherited_modify}), L""},  // taken away with the kit folder's list
-      {entry(L"S-1-5-32-544", {{true, user, 0x1f01ff, 0}}), L""},
-      {entry(L"S-1-5-21-1-2-3-1001", {inherited_modify}), L"Another account of this computer owns"},
-      {entry(user, {{true, L"S-1-1-0", 0x0002, 0}}), L"by rights of its own"},
-      {entry(user, {{true, L"S-1-5-11", 0x00040000, kContainerInherit | kInheritOnly}}),
-       L"by rights of its own"},
-      {Found{L"C:\\Kit\\www\\up", true, true, FolderSecurity{user, true, {}}}, L"is a link"},
-      {Found{L"C:\\Kit\\php.ini", true, false, std::nullopt}, L"can not read who may change"},
+    std::vector<Found> chain;
+    std::vector<Found> tree;
+    const wchar_t* refusal;  // a part of the reason; empty when trusted
+    bool in_the_kit;
+  } rows[] = {
+      {{missing(L"C:\\Kit"), root}, {}, L"", false},
+      // C:\ hands Authenticated Users the right to delete a folder made in it.
+      {{missing(L"C:\\Tools\\Kit"), missing(L"C:\\Tools"), root},
+       {},
+       L"would have to make the folder C:\\Tools,",
+       false},
+      {{made_in(L"C:\\Tools\\Kit", Root()), made_in(L"C:\\Tools", Root()), root},
+       {},
+       L"could rename or delete C:\\Tools ",
+       false},
+      {{missing(L"C:\\ProgramData\\Maker\\Kit"), missing(L"C:\\ProgramData\\Maker"), data, root},
+       {},
+       L"",
+       false},
+      // A kit folder an older setup made under C:\ or in ProgramData: others may write in it.
+      {{made_in(L"C:\\Kit", Root()), root}, {}, L"may change:\r\n    C:\\Kit\r\n", true},
+      {{made_in(L"C:\\ProgramData\\Kit", ProgramData()), data, root}, {}, L"may change:", true},
+      // An owner can always read its own rights: a folder whose rights can not be read is not.
+      {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt}, root},
+       {},
+       L"can not read who may change C:\\Users\\u,",
+       false},
+      {{missing(L"D:\\Data\\Kit"), Found{L"D:\\Data", true, true, profile},
+        Found{L"D:\\", true, false, profile}},
+       {},
+       L"D:\\Data is a link",
+       false},
+      // In the kit, every entry counts, by whatever right: a file moved in keeps the entries it
+      // had, marked as inherited or not.
+      {{kit, root},
+       {entry(L"www", user, profile.entries), entry(L"www\\x.dll", L"S-1-5-32-544", {})},
+       L"",
+       false},
+      {{kit, root},
+       {entry(L"www\\a.php", other, {}), entry(L"php.ini", user, {inherited_modify}),
+        entry(L"tools", user, {{true, L"S-1-5-11", 0x00040000, kContainerInherit | kInheritOnly}}),
+        Found{L"C:\\Kit\\up", true, false, std::nullopt}},
+       L"Another account owns:\r\n    www\\a.php\r\n\r\nOther accounts may change:\r\n    "
+       L"php.ini\r\n    tools\r\n\r\nSetup can not read who may change:\r\n    up\r\n",
+       true},
   };
-  for (const auto& row : tree) {
-    const std::wstring why = WhyTreeUntrusted({row.found}, user);
-    EXPECT_EQ(why.empty(), *row.refusal == L'\0') << why;
-    EXPECT_NE(why.find(row.refusal), std::wstring::npos) << why;
+  for (const auto& row : rows) {
+    const Distrust distrust = WhyUntrusted(row.chain, row.tree, user);
+    const std::string why = EncodeUtf8(distrust.why);
+    EXPECT_EQ(distrust.why.empty(), *row.refusal == L'\0') << why;
+    EXPECT_NE(distrust.why.find(row.refusal), std::wstring::npos) << why;
+    EXPECT_EQ(distrust.in_the_kit, row.in_the_kit) << why;
   }
+  // Every entry at fault is named, up to twenty.
+  std::vector<Found> planted;
+  for (int n = 0; n < 25; ++n) planted.push_back(entry(std::to_wstring(n) + L".php", other, {}));
+  const std::wstring why = WhyUntrusted({kit, root}, planted, user).why;
+  EXPECT_NE(why.find(L"    19.php\r\n    ... and 5 more\r\n"), std::wstring::npos)
+      << EncodeUtf8(why);
 
   EXPECT_EQ(WhyUnprotectable(true), L"");
   EXPECT_NE(WhyUnprotectable(false).find(L"keeps no access lists"), std::wstring::npos);
@@ -546,6 +542,17 @@ TEST(KitFolder, ChecksEveryFolderOnTheWayAndStagesOnlyInAFolderOfItsOwn) {
        {L"~setup", L"~setup.", L"~setup.0123456789abcde", L"~setup.0123456789ABCDEF",
         L"~setup.0123456789abcdef0", L"~setup\\0123456789abcdef", L"~setup.01234567\\89abcdef"}) {
     EXPECT_FALSE(IsStagingName(other)) << other;
+  }
+}
+
+TEST(KitFolder, TakesOverOnlyTheTwoLinesOfTheLaunchersSettings) {
+  EXPECT_EQ(CarriedSettings("PC1\r\nC:\\Java\\jre6\r\n"), "PC1\r\nC:\\Java\\jre6\r\n");
+  EXPECT_EQ(CarriedSettings("PC1\nD:\\J\nLoadModule x\n"), "PC1\r\nD:\\J\r\n");
+  EXPECT_EQ(CarriedSettings("PC1"), "PC1\r\n\r\n");
+  for (const std::string& refused :
+       {std::string(), std::string("\r\nC:\\Java\r\n"), std::string("PC1\r\nC:\\J\x1b[2J\r\n"),
+        std::string("PC1\0\r\n", 6), "PC1\r\n" + std::string(300, 'j')}) {
+    EXPECT_FALSE(CarriedSettings(refused)) << refused;
   }
 }
 

@@ -23,7 +23,10 @@ enum ExitCode : int {
   kHelperFailed = 6,
   // KitSetup's answer to the script: the drive keeps no access lists, or could not be asked;
   // the script refuses the folder (3) unless the user chose to install there unprotected.
-  kUnprotectedVolume = 7
+  kUnprotectedVolume = 7,
+  // KitSetup's answer to the script: other accounts could change the kit folder or what it
+  // holds; the script refuses it (3) and offers a new folder beside it.
+  kOpenKitFolder = 8
 };
 
 // What setup installed, kept in the kit folder for the next setup and the uninstaller.
@@ -31,10 +34,6 @@ constexpr wchar_t kRecord[] = L"installed-files.txt";
 // What setup and the silent uninstaller have to tell, left in the kit folder.
 constexpr wchar_t kSetupReport[] = L"setup-report.txt";
 constexpr wchar_t kUninstallReport[] = L"uninstall-report.txt";
-// Left in the kit folder while other accounts may have changed its files: setup gave it its
-// access list, and has yet to put every file of the kit in place. Gone once it has.
-constexpr wchar_t kOpenedMark[] = L"~setup.opened";
-
 std::wstring Join(const std::wstring& folder, const std::wstring& relative);
 
 // The setup data folder the script unpacks: shipped.txt (what this setup ships), owned.txt (the
@@ -47,33 +46,35 @@ struct SetupData {
 // Nothing when the data is not what setup can install from; `problem` then says why.
 std::optional<SetupData> ReadSetupData(const std::wstring& folder, std::wstring* problem = nullptr);
 
-Record ReadKitRecord(const std::wstring& kit);
+// The record in the kit folder. Where it is missing but the whole record setup wrote is still
+// under its writing name (FAT replaces a file in two steps, and a power cut fell between them),
+// that one; `locked`, setup holding the kit folder's lock, puts it in its place.
+Record ReadKitRecord(const std::wstring& kit, bool locked = false);
 Disk DiskOf(const std::wstring& kit);
 
-// The kit folder, or the first folder of it on the way to these records' files, that is a link;
-// empty when there is none. The folders stay pinned in `pins` until it is released.
-std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
-                          FolderPins& pins);
+// Pins the kit folder and each folder of it on the way to these records' files; why one could
+// not be (a link, or a folder setup could not hold), or empty. The folders stay pinned in `pins`
+// until it is released.
+std::wstring PinTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
+                       FolderPins& pins);
 
 // Who may change the kit folder, as setup found it.
 struct KitTrust {
-  // kFolderRefused, or kUnprotectedVolume on a drive without access lists the user did not
-  // choose to install on; `why` then says why.
+  // kFolderRefused, kOpenKitFolder, or kUnprotectedVolume on a drive without access lists the
+  // user did not choose to install on; `why` then says why.
   int code = kDone;
   std::wstring why;
-  bool open = false;         // other accounts could change it: its whole tree was judged
   bool unprotected = false;  // on a drive without access lists, as the user chose
   bool readable = false;     // other accounts may read it: it is to be protected all the same
 };
-// Judges the kit folder, each folder above it and the folders `inside` it that setup goes into;
-// the folders in the kit should be pinned. Before protecting, a folder that was open to other
-// accounts has its whole tree judged too.
-KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& inside, Stage stage,
-                  bool unprotected_allowed);
-// Gives the kit folder the kit's access list, and judges it again, its whole tree too when it
-// `was_open` to other accounts; why it is still not trusted, or empty.
-std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside,
-                              bool was_open);
+// Judges the kit folder, each folder above it and every entry of the kit folder's tree.
+KitTrust JudgeKit(const std::wstring& folder, bool unprotected_allowed);
+// Gives a kit folder other accounts may only read the kit's access list, and judges it again;
+// why it is still not trusted, or empty.
+std::wstring ProtectKitFolder(const std::wstring& folder);
+// The folder setup offers instead of a kit folder it does not trust: the first of "FOLDER2",
+// "FOLDER3" and on that is not there.
+std::wstring NewFolderBeside(const std::wstring& folder);
 
 // Whether `name` is a staging folder of the kit folder that setup made: its name has the form,
 // it is no link, and its marker file holds its name.
@@ -102,6 +103,9 @@ int Install(const std::wstring& folder, const std::wstring& staging, const std::
             const std::wstring& report, bool unprotected);
 int Uninstall(const std::wstring& folder, const std::wstring& except, const std::wstring& report,
               bool registered);
+// Writes the launcher's settings taken from the kit folder `from`, which setup did not trust, as
+// the kit folder's own, unless it has its own already; 5 when they could not be written.
+int CarrySettings(const std::wstring& folder, const std::wstring& from);
 // For the build: 2, with the reason written to `problem_file` (UTF-8), when setup could not
 // install the data's files on Windows.
 int Verify(const std::wstring& data, const std::wstring& problem_file);

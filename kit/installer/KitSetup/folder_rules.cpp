@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "report.h"
+
 namespace tolvane::kitsetup {
 namespace {
 
@@ -42,7 +44,7 @@ std::size_t DeepestPath(const std::wstring& folder, const Manifest& shipped) {
   const std::size_t base = WithoutTrailingSeparator(folder).size() + 1;
   const std::size_t staging =
       std::char_traits<wchar_t>::length(kStagingPrefix) + kStagingDigits + 1;
-  const std::size_t aside = 4;  // ".new", ".old"
+  const std::size_t aside = std::char_traits<wchar_t>::length(kKeptFolder) + 1 + 4;  // ".old"
   std::size_t deepest = base;
   for (const auto& [path, hash] : shipped.files) {
     deepest = std::max(deepest, base + path.size() + std::max(staging, aside));
@@ -187,7 +189,6 @@ bool AnyGivesOthers(const FolderSecurity& security, std::uint32_t rights,
 
 bool Always(const AccessEntry&) { return true; }
 bool OnTheFolderItself(const AccessEntry& e) { return !(e.flags & kInheritOnly); }
-bool SetOnTheEntry(const AccessEntry& e) { return !(e.flags & kInherited); }
 
 }  // namespace
 
@@ -232,18 +233,62 @@ FolderSecurity MadeIn(const FolderSecurity& parent, const std::wstring& user_sid
 
 namespace {
 
-std::wstring Unreadable(const std::wstring& path) {
+std::wstring UnreadableRights(const std::wstring& path) {
   return L"Setup can not read who may change " + path +
          L", so it can not tell whether other accounts of this computer could change it.";
 }
 
 }  // namespace
 
-std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& inside,
-                          const std::wstring& user_sid, Stage stage) {
+namespace {
+
+// The entry's path in the kit folder, for a list under the kit folder's name.
+std::wstring InTheKit(const Found& entry, const std::wstring& kit) {
+  std::wstring name = entry.path;
+  if (name.size() > kit.size() && IsUnder(name, kit)) name.erase(0, kit.size() + 1);
+  return name;
+}
+
+// Every entry of the kit (its folder first) that another account owns, that lets other accounts
+// change it, or whose rights can not be read.
+std::wstring WhyKitUntrusted(const Found& kit, const std::vector<Found>& tree,
+                             const std::wstring& user_sid) {
+  std::vector<std::wstring> owned, open, unread;
+  const auto judge = [&](const Found& entry) {
+    if (!entry.exists) return;
+    const std::wstring name = InTheKit(entry, kit.path);
+    if (!entry.security) {
+      unread.push_back(name);
+      return;
+    }
+    switch (JudgeFolderSecurity(*entry.security, user_sid)) {
+      case FolderTrust::kForeignOwner:
+        owned.push_back(name);
+        break;
+      case FolderTrust::kProtect:
+      case FolderTrust::kOpenToOthers:
+        open.push_back(name);
+        break;
+      case FolderTrust::kTrusted:
+        break;
+    }
+  };
+  judge(kit);
+  for (const Found& entry : tree) judge(entry);
+  if (owned.empty() && open.empty() && unread.empty()) return L"";
+  return L"Other accounts of this computer can change what is in " + kit.path +
+         L", or could have, so setup does not trust the programs in it.\r\n\r\n" +
+         Listed(L"Another account owns:", owned) + Listed(L"Other accounts may change:", open) +
+         Listed(L"Setup can not read who may change:", unread);
+}
+
+}  // namespace
+
+Distrust WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& tree,
+                      const std::wstring& user_sid) {
   // Each folder of the chain with the rights it has, or, when setup has yet to make it, those it
-  // will take. The kit folder's own are judged, and mended, on their own: as a child of the
-  // folder above, only whether others may empty that folder counts for it.
+  // will take. The kit folder's own are judged with its tree: as a child of the folder above,
+  // only whether others may empty that folder counts for it.
   std::vector<std::optional<FolderSecurity>> rights(chain.size());
   for (std::size_t i = chain.size(); i-- > 0;) {
     if (i == 0) {
@@ -258,75 +303,27 @@ std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Fou
     const Found& child = chain[above - 1];
     const Found& parent = chain[above];
     if (above > 1 && child.exists && child.link) {
-      return child.path + L" is a link to another folder, which another account could change.";
+      return {child.path + L" is a link to another folder, which another account could change."};
     }
-    if (!rights[above]) return Unreadable(parent.path);
-    if (!rights[above - 1]) return Unreadable(child.path);
+    if (!rights[above]) return {UnreadableRights(parent.path)};
+    if (!rights[above - 1]) return {UnreadableRights(child.path)};
     if (OthersCanReplace(*rights[above - 1], *rights[above], user_sid)) {
-      return child.exists || above == 1
-                 ? L"Other accounts of this computer could rename or delete " + child.path +
-                       L" and put a folder of their own in its place."
-                 : L"Setup would have to make the folder " + child.path +
-                       L", which other accounts of this computer could rename or delete: it "
-                       L"would take the rights of " +
-                       parent.path + L".";
+      return {child.exists || above == 1
+                  ? L"Other accounts of this computer could rename or delete " + child.path +
+                        L" and put a folder of their own in its place."
+                  : L"Setup would have to make the folder " + child.path +
+                        L", which other accounts of this computer could rename or delete: it "
+                        L"would take the rights of " +
+                        parent.path + L"."};
     }
   }
-  std::vector<const Found*> judged;
-  if (!chain.empty()) judged.push_back(&chain.front());
-  for (const Found& found : inside) judged.push_back(&found);
-  for (const Found* found : judged) {
-    if (!found->exists) continue;
-    if (!found->security) return Unreadable(found->path);
-    switch (JudgeFolderSecurity(*found->security, user_sid)) {
-      case FolderTrust::kForeignOwner:
-        return L"Another account of this computer owns " + found->path +
-               L", and could change Tolvane Chat's programs in it.";
-      case FolderTrust::kOpenToOthers:
-        return L"Other accounts of this computer can change " + found->path +
-               L", and it is not yours to protect.";
-      case FolderTrust::kProtect:
-        if (stage == Stage::kAfterProtecting) {
-          return L"Other accounts of this computer can still change " + found->path +
-                 L", though setup gave the kit folder its access list.";
-        }
-        break;
-      case FolderTrust::kTrusted:
-        break;
-    }
-  }
-  return L"";
+  if (chain.empty()) return {};
+  const std::wstring kit = WhyKitUntrusted(chain.front(), tree, user_sid);
+  return {kit, !kit.empty()};
 }
 
 bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid) {
   return AnyGivesOthers(security, 0xFFFFFFFF, user_sid, Always);
-}
-
-bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_sid) {
-  return std::any_of(judged.begin(), judged.end(), [&](const Found& found) {
-    return found.exists && found.security &&
-           JudgeFolderSecurity(*found.security, user_sid) == FolderTrust::kProtect;
-  });
-}
-
-std::wstring WhyTreeUntrusted(const std::vector<Found>& tree, const std::wstring& user_sid) {
-  for (const Found& found : tree) {
-    if (found.link) {
-      return found.path +
-             L" is a link, which another account may have put there while it could "
-             L"change the kit folder.";
-    }
-    if (!found.security) return Unreadable(found.path);
-    if (!IsTrusted(found.security->owner, user_sid)) {
-      return L"Another account of this computer owns " + found.path +
-             L", which it made while it could change the kit folder.";
-    }
-    if (AnyGivesOthers(*found.security, kChangingRights, user_sid, SetOnTheEntry)) {
-      return L"Other accounts of this computer may change " + found.path +
-             L" by rights of its own, which the kit folder's access list does not take away.";
-    }
-  }
-  return L"";
 }
 
 std::wstring WhyUnprotectable(std::optional<bool> keeps_access_lists) {

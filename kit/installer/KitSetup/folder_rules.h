@@ -132,30 +132,25 @@ struct Found {
   std::optional<FolderSecurity> security;  // nothing when its rights can not be read
 };
 
-// When setup judges the kit folder: before it gave the folder its access list, a folder of the
-// user's that others can change is still to be protected; after, it must be trusted.
-enum class Stage { kBeforeProtecting, kAfterProtecting };
+// Why setup does not trust a kit folder, and whether a new folder beside it would do.
+struct Distrust {
+  std::wstring why;  // empty when trusted
+  // The kit folder or what it holds is at fault, not the folders above it: another account
+  // could change it, or could have while it was open to them. Handles opened while it was open
+  // keep their rights whatever access list it gets, so it is never protected in place.
+  bool in_the_kit = false;
+};
 
 // Why another account could change the kit; empty when none could. `chain` is the kit folder and
-// each folder above it up to its drive's or share's root; `inside` the folders in the kit that
-// setup goes into. A folder whose rights can not be read is not trusted: an owner can always read
-// its own.
-std::wstring WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& inside,
-                          const std::wstring& user_sid, Stage stage);
+// each folder above it up to its drive's or share's root; `tree` every entry the kit folder holds,
+// without going into links. A folder whose rights can not be read is not trusted: an owner can
+// always read its own. Every entry of the kit that is at fault is named, up to twenty.
+Distrust WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>& tree,
+                      const std::wstring& user_sid);
 
 // Whether other accounts may read the kit folder or run what it holds: its settings, logs and
 // sessions are the user's alone (a kit folder an earlier setup made let every user read it).
 bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid);
-
-// Whether other accounts could change the kit folder or a folder in it before setup protected
-// it: then they may have changed any file in it, and the whole tree is judged.
-bool WasOpenToOthers(const std::vector<Found>& judged, const std::wstring& user_sid);
-
-// Why a kit folder that was open to other accounts can not be trusted even once protected: the
-// first entry of its tree that is a link, whose rights can not be read, that another account
-// owns (and so can open again), or whose own entries let others change it (the kit folder's
-// access list does not take those away). Empty when there is none.
-std::wstring WhyTreeUntrusted(const std::vector<Found>& tree, const std::wstring& user_sid);
 
 // Why setup can not keep other accounts from changing the kit on the folder's drive: it keeps no
 // access lists (FAT32, exFAT, a share without them), or could not be asked. Empty when it keeps

@@ -43,7 +43,13 @@ bool FolderPins::Pin(const std::wstring& folder) {
   const HANDLE handle = CreateFileW(
       folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return !IsLink(folder);
+  // Only a folder that is not there goes unpinned. Any other failure may be another account's
+  // handle that may delete the folder (one opened while the folder was open to it keeps that
+  // right whatever access list the folder gets since), which sharing refuses to this one.
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
   handles_.push_back(handle);
   // What is held now is what is judged: it can no longer be swapped.
   FILE_ATTRIBUTE_TAG_INFO tag = {};
@@ -155,12 +161,22 @@ std::vector<std::wstring> FilesUnder(const std::wstring& folder) {
 // which nobody holds, is taken over. Held by another, it can not be opened: no sharing.
 KitLock::KitLock(const std::wstring& folder) {
   const std::wstring path = folder + L"\\" + kLockFile;
+  // Judged before it is opened: another account's lock file, which it made while it could write
+  // in the folder, is no sign of another setup, and opening it could hand it the lock.
+  const Found found = FindOf(path);
+  if (found.exists && (!found.security || JudgeFolderSecurity(*found.security, CurrentUserSid()) ==
+                                              FolderTrust::kForeignOwner)) {
+    return;
+  }
   // The link itself if one were put there, never what it leads to: deleting it on close must
   // not delete a file elsewhere.
   const HANDLE file = CreateFileW(
       path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  if (file == INVALID_HANDLE_VALUE) {
+    busy_ = GetLastError() == ERROR_SHARING_VIOLATION;
+    return;
+  }
   FILE_ATTRIBUTE_TAG_INFO tag = {};
   if (GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof(tag)) &&
       (tag.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
@@ -175,6 +191,13 @@ KitLock::KitLock(const std::wstring& folder) {
 
 KitLock::~KitLock() {
   if (handle_) CloseHandle(handle_);
+}
+
+std::wstring KitLock::Why(const std::wstring& folder) const {
+  if (busy_) return L"Another setup or uninstaller is changing " + folder + L".";
+  return L"Setup can not use its lock file, " + folder + L"\\" + kLockFile +
+         L": another account of this computer made it, or you may not open it, so the folder "
+         L"is not yours alone.";
 }
 
 std::optional<std::wstring> CanonicalFolder(const std::wstring& path) {

@@ -73,16 +73,17 @@ namespace {
 
 // What the report says of the files setup put in place over other bytes, by whose they may be.
 std::wstring ReplacedHeading(bool open) {
+  const std::wstring kept =
+      L" in the folder " + std::wstring(kKeptFolder) + L", where the web server does not run them";
   if (open) {
-    return L"Other accounts of this computer could write in the kit folder before setup "
-           L"protected it, and these files were changed while they could: they may be theirs, "
-           L"not yours. Setup put its own version in place and kept the changed one beside each "
-           L"as " +
-           std::wstring(kBackupSuffix) + L"; look at what differs before you use any of it again:";
+    return L"Any account of this computer can write in the kit folder, on a drive without access "
+           L"lists, and these files were changed: they may be theirs, not yours. Setup put its "
+           L"own version in place and kept the changed ones" +
+           kept + L"; look at what differs before you use any of it again:";
   }
   return L"These programs and documents of the kit were not the ones an earlier setup "
-         L"installed. Setup replaced them and kept the earlier ones beside each as " +
-         std::wstring(kBackupSuffix) + L":";
+         L"installed. Setup replaced them and kept the earlier ones" +
+         kept + L":";
 }
 
 }  // namespace
@@ -99,25 +100,24 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   const std::optional<SetupData> data = ReadSetupData(data_folder);
   if (!data) return kBadArguments;
   const KitLock lock(folder);
-  if (!lock.held()) return kInUse;
-
-  Record record = ReadKitRecord(folder);
-  FolderPins pins;
-  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins);
-  if (!link.empty()) {
-    Report(report, L"Setup did not install into " + folder + L": " + link +
-                       L" is a link to another folder, and setup never writes through one.\r\n");
+  if (!lock.held()) {
+    if (lock.busy()) return kInUse;
+    Report(report, L"Setup did not install into " + folder + L": " + lock.Why(folder) + L"\r\n");
     return kFolderRefused;
   }
-  // Judged again: another account may have made a folder in the kit since setup protected it.
-  const KitTrust trust = JudgeKit(folder, FoldersOnTheWay({&data->shipped, &record.manifest}),
-                                  Stage::kAfterProtecting, unprotected);
+
+  Record record = ReadKitRecord(folder, true);
+  FolderPins pins;
+  const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &record.manifest}, pins);
+  // Judged again: nothing may have changed since setup protected it and unpacked.
+  const KitTrust trust =
+      unpinned.empty() ? JudgeKit(folder, unprotected) : KitTrust{kFolderRefused, unpinned};
   if (trust.code != kDone) {
     Report(report, L"Setup did not install into " + folder + L": " + trust.why + L"\r\n");
     return kFolderRefused;
   }
-  const bool open =
-      trust.unprotected || InspectFile(Join(folder, kOpenedMark)).presence != Presence::kAbsent;
+  // On a drive without access lists any account may have changed any file.
+  const bool open = trust.unprotected;
   // What setup did to the folder's access list before it unpacked, to tell.
   std::wstring told =
       utf8::Decode(ReadFileBytes(Join(folder, staging + L"\\" + kStagingNotes)).second)
@@ -145,6 +145,14 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   }
   const Manifest& previous = record.manifest;
   const InstallPlan plan = PlanInstall(previous, data->shipped, data->rules, DiskOf(folder), open);
+  // The folders the kit's earlier programs are kept in, made and pinned as the kit's own are.
+  Manifest kept;
+  for (const Aside& aside : plan.replace) kept.files[aside.other];
+  for (const std::wstring& path : FoldersOnTheWay({&kept})) MakeFolders(Join(folder, path));
+  if (const std::wstring why = PinTheKit(folder, {&kept}, pins); !why.empty()) {
+    Report(report, told + L"Setup did not install into " + folder + L": " + why + L"\r\n");
+    return kFolderRefused;
+  }
   if (!WriteFileBytes(Join(folder, kRecord),
                       EncodeManifest(Pending(previous, data->shipped, plan)))) {
     Report(report, told + L"Setup could not write its record of the files it installs (" +
@@ -190,8 +198,6 @@ int Install(const std::wstring& folder, const std::wstring& staging,
     if (!failed.count(aside.path)) beside.push_back(aside);
   }
   const bool done = failed.empty() && plan.unreadable.empty() && plan.no_room.empty() && recorded;
-  // The kit is whole: nothing in it is left from the time others could change it.
-  if (done) DeleteFileW(Join(folder, kOpenedMark).c_str());
   // Failures first: the window shows only the report's first lines. What setup did to the
   // folder's rights comes before them: it tells when the kit is not protected.
   Report(report,

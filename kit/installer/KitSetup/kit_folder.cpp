@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "carried_settings.h"
 #include "commands.h"
 #include "folder_rules.h"
 #include "system.h"
@@ -70,8 +71,16 @@ std::optional<SetupData> ReadSetupData(const std::wstring& folder, std::wstring*
   return data;
 }
 
-Record ReadKitRecord(const std::wstring& kit) {
-  const auto [presence, bytes] = ReadFileBytes(Join(kit, kRecord));
+Record ReadKitRecord(const std::wstring& kit, bool locked) {
+  const std::wstring path = Join(kit, kRecord), part = path + L".part";
+  const auto [presence, bytes] = ReadFileBytes(path);
+  if (presence == Presence::kAbsent) {
+    const auto [part_presence, part_bytes] = ReadFileBytes(part);
+    if (part_presence == Presence::kThere && IsWholeRecord(part_bytes) &&
+        (!locked || MoveAside(part, path))) {
+      return ReadRecord(part_presence, part_bytes);
+    }
+  }
   return ReadRecord(presence, bytes);
 }
 
@@ -79,11 +88,20 @@ Disk DiskOf(const std::wstring& kit) {
   return [kit](const std::wstring& relative) { return InspectFile(Join(kit, relative)); };
 }
 
-std::wstring LinkInTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
-                          FolderPins& pins) {
-  if (!pins.Pin(kit)) return kit;
+std::wstring PinTheKit(const std::wstring& kit, std::initializer_list<const Manifest*> records,
+                       FolderPins& pins) {
+  const auto why_not = [&](const std::wstring& folder) -> std::wstring {
+    if (pins.Pin(folder)) return L"";
+    if (IsLink(folder)) {
+      return folder + L" is a link to another folder, and setup never writes through one.";
+    }
+    return L"Setup could not hold the folder " + folder +
+           L" so that nobody renames it while setup works: a program holds it open to rename "
+           L"or delete it, or you may not open it.";
+  };
+  if (std::wstring why = why_not(kit); !why.empty()) return why;
   for (const std::wstring& folder : FoldersOnTheWay(records)) {
-    if (!pins.Pin(Join(kit, folder))) return Join(kit, folder);
+    if (std::wstring why = why_not(Join(kit, folder)); !why.empty()) return why;
   }
   return L"";
 }
@@ -135,12 +153,14 @@ int Check(const std::wstring& given, const std::wstring& data_folder,
   if (!CanWriteIn(folder)) return refuse(L"You can not make files in this folder.");
   const Record record = ReadKitRecord(folder);
   FolderPins pins;
-  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins);
-  if (!link.empty()) {
-    return refuse(link + L" is a link to another folder, and setup never writes through one.");
+  const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &record.manifest}, pins);
+  if (!unpinned.empty()) return refuse(unpinned);
+  const KitTrust trust = JudgeKit(folder, unprotected);
+  // Another folder beside it would do: the script offers it, and takes the settings over.
+  if (trust.code == kOpenKitFolder &&
+      !WriteUtf16File(answer_file + L".instead", NewFolderBeside(folder))) {
+    return refuse(trust.why);
   }
-  const KitTrust trust = JudgeKit(folder, FoldersOnTheWay({&data->shipped, &record.manifest}),
-                                  Stage::kBeforeProtecting, unprotected);
   if (trust.code != kDone) return refuse(trust.why, trust.code);
   return WriteUtf16File(answer_file, folder) ? kDone : kFolderRefused;
 }
@@ -203,9 +223,8 @@ std::wstring Notes(const std::wstring& folder, const KitTrust& trust) {
            L"account of this computer can change its programs in " +
            folder + L", such as the one you run as administrator.\r\n\r\n";
   }
-  if (trust.open || trust.readable) {
-    return L"Other accounts of this computer could " +
-           std::wstring(trust.open ? L"change " : L"read ") + folder +
+  if (trust.readable) {
+    return L"Other accounts of this computer could read " + folder +
            L". Setup gave it the kit's access list: now only you, SYSTEM and Administrators "
            L"can use it.\r\n\r\n";
   }
@@ -222,7 +241,7 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   if (!data) return kBadArguments;
   const auto refuse = [&](const std::wstring& why, int code = kFolderRefused) {
     WriteUtf16File(answer_file, why);
-    return code == kUnprotectedVolume ? kFolderRefused : code;
+    return code == kUnprotectedVolume || code == kOpenKitFolder ? kFolderRefused : code;
   };
   if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const std::wstring parent = folder.substr(0, folder.find_last_of(L'\\'));
@@ -243,24 +262,17 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   }
   // Nothing is unpacked while another setup or uninstaller changes the folder.
   const KitLock lock(folder);
-  if (!lock.held())
-    return refuse(L"Another setup or uninstaller is changing " + folder + L".", kInUse);
+  if (!lock.held()) return refuse(lock.Why(folder), lock.busy() ? kInUse : kFolderRefused);
   // Pinned, and free of links, before any access list is read or written.
-  const Record record = ReadKitRecord(folder);
+  const Record record = ReadKitRecord(folder, true);
   FolderPins pins;
-  const std::wstring link = LinkInTheKit(folder, {&data->shipped, &record.manifest}, pins);
-  if (!link.empty()) {
-    return refuse(link + L" is a link to another folder, and setup never writes through one.");
-  }
-  const std::vector<std::wstring> inside = FoldersOnTheWay({&data->shipped, &record.manifest});
-  const KitTrust trust = JudgeKit(folder, inside, Stage::kBeforeProtecting, unprotected);
+  const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &record.manifest}, pins);
+  if (!unpinned.empty()) return refuse(unpinned);
+  const KitTrust trust = JudgeKit(folder, unprotected);
   if (trust.code != kDone) return refuse(trust.why, trust.code);
-  // A folder an earlier run protected but did not finish still counts as open: its whole tree is
-  // judged again, and its files are not taken for the user's.
-  const bool was_open =
-      trust.open || InspectFile(Join(folder, kOpenedMark)).presence != Presence::kAbsent;
-  if ((was_open || trust.readable) && !trust.unprotected) {
-    const std::wstring still = ProtectKitFolder(folder, inside, was_open);
+  // Others could only read it: no handle of theirs can change anything once it is protected.
+  if (trust.readable) {
+    const std::wstring still = ProtectKitFolder(folder);
     if (!still.empty()) return refuse(still);
   }
   const std::vector<std::wstring> left = RemoveLeftStaging(folder);
@@ -286,6 +298,16 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
     return kDone;
   }
   return refuse(L"Setup could not make a folder to unpack the kit into in " + folder + L".");
+}
+
+int CarrySettings(const std::wstring& folder, const std::wstring& from) {
+  constexpr wchar_t kSettings[] = L"tools\\config.txt";
+  // The new kit's own settings stay.
+  if (InspectFile(Join(folder, kSettings)).presence != Presence::kAbsent) return kDone;
+  const auto [presence, bytes] = ReadFileBytes(Join(from, kSettings));
+  const std::optional<std::string> settings =
+      presence == Presence::kThere ? CarriedSettings(bytes) : std::nullopt;
+  return !settings || WriteFileBytes(Join(folder, kSettings), *settings) ? kDone : kFilesFailed;
 }
 
 int Verify(const std::wstring& data_folder, const std::wstring& problem_file) {

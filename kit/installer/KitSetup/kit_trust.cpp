@@ -1,6 +1,7 @@
 // Who may change the kit: the rights setup finds on the kit folder, on each folder above it and
-// in it, gathered here and judged by the portable rules (folder_rules.h); the kit folder's access
-// list given; and the staging folders earlier runs left, removed.
+// on every entry in it, gathered here and judged by the portable rules (folder_rules.h); the kit
+// folder's access list given; a new folder offered; and the staging folders earlier runs left,
+// removed.
 #include <windows.h>
 
 #include "commands.h"
@@ -28,18 +29,9 @@ std::vector<Found> ChainOf(const std::wstring& folder) {
   return chain;
 }
 
-std::vector<Found> InsideOf(const std::wstring& folder, const std::vector<std::wstring>& inside) {
-  std::vector<Found> found;
-  for (const std::wstring& path : inside) found.push_back(FindOf(Join(folder, path)));
-  return found;
-}
-
-KitTrust Refused(std::wstring why) { return {kFolderRefused, std::move(why)}; }
-
 }  // namespace
 
-KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& inside, Stage stage,
-                  bool unprotected_allowed) {
+KitTrust JudgeKit(const std::wstring& folder, bool unprotected_allowed) {
   const std::optional<bool> keeps = KeepsAccessLists(folder);
   const std::wstring unprotectable = WhyUnprotectable(keeps);
   if (!unprotectable.empty() && !unprotected_allowed) {
@@ -47,37 +39,32 @@ KitTrust JudgeKit(const std::wstring& folder, const std::vector<std::wstring>& i
   }
   // Nobody's rights can be told there: any account may have changed any file. A drive that
   // could not be asked is still judged by the rights its folders show.
-  if (keeps == false) return {kDone, L"", true, true};
+  if (keeps == false) return {kDone, L"", true};
   const std::wstring user = CurrentUserSid();
-  if (user.empty()) return Refused(L"Setup could not tell which account it runs as.");
-  const std::vector<Found> chain = ChainOf(folder), in = InsideOf(folder, inside);
-  const std::wstring why = WhyUntrusted(chain, in, user, stage);
-  if (!why.empty()) return Refused(why);
-  const bool readable = chain.front().security && OthersMayRead(*chain.front().security, user);
-  std::vector<Found> judged = in;
-  judged.push_back(chain.front());
-  if (!WasOpenToOthers(judged, user)) return {kDone, L"", false, false, readable};
-  const std::wstring tree = WhyTreeUntrusted(TreeOf(folder), user);
-  if (!tree.empty()) return Refused(tree);
-  return {kDone, L"", true, false, readable};
+  if (user.empty()) return {kFolderRefused, L"Setup could not tell which account it runs as."};
+  const std::vector<Found> chain = ChainOf(folder);
+  const Distrust distrust = WhyUntrusted(chain, TreeOf(folder), user);
+  if (!distrust.why.empty()) {
+    return {distrust.in_the_kit ? kOpenKitFolder : kFolderRefused, distrust.why};
+  }
+  return {kDone, L"", false,
+          chain.front().security && OthersMayRead(*chain.front().security, user)};
 }
 
-std::wstring ProtectKitFolder(const std::wstring& folder, const std::vector<std::wstring>& inside,
-                              bool was_open) {
+std::wstring ProtectKitFolder(const std::wstring& folder) {
   if (!ProtectFolder(folder, KitFolderAccessList(CurrentUserSid()))) {
     return L"Setup could not give " + folder +
-           L" an access list that keeps other accounts of this computer from changing it.";
+           L" an access list that keeps other accounts of this computer from reading it.";
   }
-  // At once, before the folder is judged again: a run cut off from here on (a link planted to
-  // make the next check refuse, a power cut) leaves the next setup knowing that others could
-  // change the files, until every file of the kit is in place.
-  if (was_open && !WriteFileBytes(Join(folder, kOpenedMark), "")) {
-    return L"Setup could not write in " + folder + L".";
+  return JudgeKit(folder, false).why;
+}
+
+std::wstring NewFolderBeside(const std::wstring& folder) {
+  std::wstring free = folder + L"2";
+  for (int n = 3; n < 100 && GetFileAttributesW(free.c_str()) != INVALID_FILE_ATTRIBUTES; ++n) {
+    free = folder + std::to_wstring(n);
   }
-  const KitTrust after = JudgeKit(folder, inside, Stage::kAfterProtecting, false);
-  if (after.code != kDone) return after.why;
-  // A link or another account's file made while setup protected the folder.
-  return was_open ? WhyTreeUntrusted(TreeOf(folder), CurrentUserSid()) : L"";
+  return free;
 }
 
 bool IsOwnStaging(const std::wstring& kit, const std::wstring& name) {

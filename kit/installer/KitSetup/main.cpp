@@ -4,8 +4,10 @@
 //   KitSetup elevated ANSWER                     3 when setup runs as administrator or as a
 //                                                service account; ANSWER says why
 //   KitSetup check FOLDER DATA ANSWER [unprotected]  3 when the kit can not go into FOLDER, 7
-//                                                when its drive keeps no access lists; ANSWER
-//                                                says why, or the name to go on with
+//                                                when its drive keeps no access lists, 8 when
+//                                                other accounts could change what it holds (a
+//                                                new folder, named in ANSWER.instead, would
+//                                                do); ANSWER says why, or the name to go on with
 //   KitSetup running FOLDER EXCEPT NAMES [DATA]  4 when a program other than EXCEPT runs from
 //                                                FOLDER or holds its files; NAMES lists them
 //   KitSetup makefolder FOLDER DATA ANSWER LOG [unprotected]  makes FOLDER with the kit's access
@@ -18,6 +20,8 @@
 //                                                them; LOCATION is the folder Apps & features
 //                                                names (the record must be there when it is this)
 //   KitSetup same FOLDER OTHER                   0 when both name one folder
+//   KitSetup settings FOLDER FROM                takes the launcher's settings over from FROM,
+//                                                a kit folder setup did not trust
 //   KitSetup verify DATA PROBLEM                 for the build: 2 when Windows could not hold
 //                                                the files; PROBLEM says why
 // REPORT is written (UTF-16) when there is something to tell the user: files kept, files left,
@@ -79,5 +83,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     return Uninstall(folder, args[2], args[3], names_it(args[4]));
   }
   if (command == L"same" && args.size() == 3) return names_it(args[2]) ? kDone : 1;
+  if (command == L"settings" && args.size() == 3) {
+    const std::optional<std::wstring> from = CanonicalFolder(args[2]);
+    return from ? CarrySettings(folder, *from) : kBadArguments;
+  }
   return kBadArguments;
 }

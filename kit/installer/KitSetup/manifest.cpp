@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::size_t kHashLength = 64;
 constexpr wchar_t kSeparator[] = L"  ";
+constexpr wchar_t kEndMark[] = L"end";
 
 bool IsHash(const std::wstring& text) {
   return text.size() == kHashLength && std::all_of(text.begin(), text.end(), [](wchar_t c) {
@@ -82,9 +83,15 @@ std::optional<Manifest> ParseManifest(const std::wstring& text, std::wstring* pr
   // Notepad may have saved the record with a byte-order mark.
   std::wistringstream lines(!text.empty() && text[0] == L'\xFEFF' ? text.substr(1) : text);
   std::wstring line;
+  bool ended = false;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == L'\r') line.pop_back();
     if (line.empty()) continue;
+    if (ended) return refuse(L"after the end: " + line);
+    if (line == kEndMark) {
+      ended = true;
+      continue;
+    }
     if (line.back() == L'\\') {
       line.pop_back();
       if (!IsKitRelative(line)) return refuse(L"not a folder Windows can hold: " + line);
@@ -127,7 +134,7 @@ std::wstring FormatManifest(const Manifest& manifest) {
   for (const auto& [path, hashes] : manifest.files) {
     for (const std::wstring& hash : hashes) text += hash + kSeparator + path + L"\n";
   }
-  return text;
+  return text + kEndMark + L"\n";
 }
 
 std::string EncodeUtf8(const std::wstring& text) { return utf8::Encode(text); }
@@ -138,6 +145,13 @@ std::string EncodeManifest(const Manifest& manifest) {
 
 const std::wstring& ShippedHash(const Manifest& shipped, const std::wstring& path) {
   return *shipped.files.at(path).begin();
+}
+
+bool IsWholeRecord(const std::string& bytes) {
+  const std::string end = EncodeUtf8(kEndMark) + "\n";
+  return bytes.size() >= end.size() &&
+         bytes.compare(bytes.size() - end.size(), end.size(), end) == 0 &&
+         DecodeManifest(bytes).has_value();
 }
 
 Record ReadRecord(Presence presence, const std::string& bytes) {

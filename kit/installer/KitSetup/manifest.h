@@ -2,6 +2,7 @@
 // folder. One line per entry, paths relative to the kit folder with backslashes:
 //   <SHA-256 in lower-case hex>  <file>
 //   <folder>\   (a folder: its path and a backslash)
+//   end         (last, in the records setup writes: the record is whole)
 // The build writes the list of what it ships; setup keeps the list of what it installed in the
 // kit folder, and the next setup and the uninstaller compare the files on disk with it. A file
 // may be listed with more than one hash: while setup replaces files, its record accepts the old
@@ -31,6 +32,7 @@ struct Manifest {
 std::optional<Manifest> ParseManifest(const std::wstring& text, std::wstring* problem = nullptr);
 // The record as stored: UTF-8, with or without a byte-order mark.
 std::optional<Manifest> DecodeManifest(const std::string& bytes, std::wstring* problem = nullptr);
+// With the end mark, which tells a whole record from one cut short at the end of a line.
 std::wstring FormatManifest(const Manifest& manifest);
 std::string EncodeManifest(const Manifest& manifest);
 std::string EncodeUtf8(const std::wstring& text);
@@ -52,5 +54,7 @@ struct Record {
   Manifest manifest;  // empty unless read
 };
 Record ReadRecord(Presence presence, const std::string& bytes);
+// A record that ends with its end mark: all of what setup wrote.
+bool IsWholeRecord(const std::string& bytes);
 
 }  // namespace tolvane::kitsetup

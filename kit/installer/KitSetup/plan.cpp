@@ -85,7 +85,8 @@ InstallPlan PlanInstall(const Manifest& previous, const Manifest& shipped, const
       written.insert(path);
     } else if (open_to_others || IsKitsOwn(path, rules.owned)) {
       const auto never = [](const std::wstring&, const FileOnDisk&) { return false; };
-      const std::optional<std::wstring> backup = FreeName(path, kBackupSuffix, disk, never);
+      const std::optional<std::wstring> backup =
+          FreeName(std::wstring(kKeptFolder) + L"\\" + path, kBackupSuffix, disk, never);
       if (!backup) {
         plan.no_room.push_back(path);
         continue;

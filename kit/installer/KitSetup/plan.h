@@ -53,13 +53,15 @@ struct KitRules {
 bool IsKitsOwn(const std::wstring& path, const std::vector<std::wstring>& patterns);
 
 // Where setup puts the new version of a file the user changed, and the kit's earlier program
-// or document it replaces.
+// or document it replaces: in a folder of the kit's root that the web server does not serve
+// (a "www\x.php.old" may still run as PHP), under the file's path in the kit.
 constexpr wchar_t kBesideSuffix[] = L".new";
 constexpr wchar_t kBackupSuffix[] = L".old";
+constexpr wchar_t kKeptFolder[] = L"~kept";
 
 // A file and the second name that goes with it: NAME.new (or .new2 and on) for the shipped
-// version beside the user's file, NAME.old (or .old2 and on) for the bytes a replaced program
-// had. Neither ever names a file of the user's.
+// version beside the user's file, ~kept\PATH.old (or .old2 and on) for the bytes a replaced
+// program had. Neither ever names a file of the user's.
 struct Aside {
   std::wstring path;
   std::wstring other;

@@ -53,7 +53,8 @@ class FolderPins {
   ~FolderPins() { Release(); }
   FolderPins(const FolderPins&) = delete;
   FolderPins& operator=(const FolderPins&) = delete;
-  // False when the folder is a link; a folder that is not there is not pinned.
+  // False when the folder is a link or could not be held; a folder that is not there is not
+  // pinned.
   bool Pin(const std::wstring& folder);
   void Release();
 
@@ -85,9 +86,16 @@ class KitLock {
   KitLock(const KitLock&) = delete;
   KitLock& operator=(const KitLock&) = delete;
   bool held() const { return handle_ != nullptr; }
+  // Another setup or uninstaller holds it. Otherwise, when not held, the file of its name is not
+  // the user's (another account made it in a folder that was open to it), or could not be opened:
+  // the folder is not the user's alone.
+  bool busy() const { return busy_; }
+  // Why it is not held, for the user.
+  std::wstring Why(const std::wstring& folder) const;
 
  private:
   void* handle_ = nullptr;
+  bool busy_ = false;
 };
 constexpr wchar_t kLockFile[] = L"~setup.lock";
 

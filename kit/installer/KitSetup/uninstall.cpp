@@ -13,8 +13,12 @@ namespace tolvane::kitsetup {
 int Uninstall(const std::wstring& folder, const std::wstring& except, const std::wstring& report,
               bool registered) {
   const KitLock lock(folder);
-  if (!lock.held()) return kInUse;
-  const Record record = ReadKitRecord(folder);
+  if (!lock.held()) {
+    if (lock.busy()) return kInUse;
+    Report(report, L"Nothing was removed from " + folder + L": " + lock.Why(folder) + L"\r\n");
+    return kFolderRefused;
+  }
+  const Record record = ReadKitRecord(folder, true);
   if (record.state == RecordState::kAbsent && !registered) return kDone;
   if (record.state != RecordState::kRead) {
     const wchar_t* what = record.state == RecordState::kAbsent       ? L"is missing"
@@ -26,11 +30,9 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
   }
   const Manifest& installed = record.manifest;
   FolderPins pins;
-  const std::wstring link = LinkInTheKit(folder, {&installed}, pins);
-  if (!link.empty()) {
-    Report(report, L"Nothing was removed from " + folder + L": " + link +
-                       L" is a link to another folder, and the uninstaller never deletes through "
-                       L"one.\r\n");
+  const std::wstring unpinned = PinTheKit(folder, {&installed}, pins);
+  if (!unpinned.empty()) {
+    Report(report, L"Nothing was removed from " + folder + L": " + unpinned + L"\r\n");
     return kFolderRefused;
   }
   // Copies of the kit that setups cut off after unpacking left: setup's, not the user's.
@@ -58,7 +60,7 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
 
   // What setup itself left: its record, reports, lock, marks and what it was writing.
   const auto setups = [&](const std::wstring& path) {
-    for (const wchar_t* own : {kRecord, kSetupReport, kUninstallReport, kLockFile, kOpenedMark}) {
+    for (const wchar_t* own : {kRecord, kSetupReport, kUninstallReport, kLockFile}) {
       if (SameName(path, own) || SameName(path, own + std::wstring(L".part"))) return true;
     }
     const std::wstring top = path.substr(0, path.find(L'\\'));
@@ -83,7 +85,6 @@ int Uninstall(const std::wstring& folder, const std::wstring& except, const std:
              ListedUnread(plan.unreadable, {L"the uninstaller", L"uninstall again"}) +
              Listed(L"These files of yours stay in " + folder + L":", stays));
   if (!left.files.empty() || !staging_left.empty() || !recorded) return kFilesFailed;
-  DeleteFileW(Join(folder, kOpenedMark).c_str());
   // Setup's own report goes with the kit, once nothing of the kit is left.
   DeleteFileW(Join(folder, kSetupReport).c_str());
   return kDone;
