@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <filesystem>
@@ -322,19 +321,6 @@ std::string LauncherSession::ReadKitFile(const std::wstring& relative) const {
 void LauncherSession::WriteKitFile(const std::wstring& relative, const std::string& bytes) const {
   std::ofstream out(std::filesystem::path(kit() + relative), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-int CountProcesses(const std::wstring& image) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  PROCESSENTRY32W entry = {sizeof(entry)};
-  int count = 0;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more;
-       more = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, image.c_str()) == 0) ++count;
-  }
-  CloseHandle(snapshot);
-  return count;
 }
 
 // The handle count comes from the system's process list, and the private bytes from the

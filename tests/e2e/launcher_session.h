@@ -101,9 +101,6 @@ HWND ControlWindow(HWND form, const std::wstring& name);
 // Runs a command line to its end (at most 10 s), without a window.
 void RunQuietly(const std::wstring& command_line);
 
-// Counts the running processes of an image name, such as httpd.exe.
-int CountProcesses(const std::wstring& image);
-
 // What a process holds of the system: its handles, working set and private bytes.
 struct Holdings {
   unsigned long handles = 0;

@@ -59,39 +59,36 @@ TEST_F(Launchers, DevelopmentMinimisesTheLauncherAndOpensTheProjectInTheIde) {
   EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"startdevelopment"; }));
 }
 
-TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepadAndTheFocusComesBack) {
+// The links are no tab stops: the keyboard alone opens them too, from the window's system menu
+// (Alt+Space and then H or P), as screen readers tell of them.
+TEST_F(Launchers, TheLinksOpenTheConfigurationFilesInNotepadByMouseOrKeyboard) {
+  // Notepad, maximised, covers the launcher: end it before the next click.
+  const auto end_notepad = [&] {
+    RunQuietly(L"taskkill /F /IM notepad.exe");
+    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
+    SetForegroundWindow(session.form());  // back to the launcher, as its task bar button would
+  };
   // Pressed on one link and released on the other is no click of either: no Notepad runs once
   // the key pressed after it has moved the focus, nor beside the next click's.
   session.Click(L"Label15", L"Label16");
   session.Key(VK_TAB);  // the focus on "Wowza", to come back there from Notepad
   ASSERT_TRUE(WaitUntil([&] { return session.Focused() == L"wowzacb"; }));
   EXPECT_EQ(CountProcesses(L"notepad.exe"), 0);
-  for (const auto& [link, title] : {std::pair{L"Label15", L"httpd.conf - Notepad"},
-                                    std::pair{L"Label16", L"php.ini - Notepad"}}) {
+  for (const auto& [link, letter, title] : {std::tuple{L"Label15", L'H', L"httpd.conf - Notepad"},
+                                            std::tuple{L"Label16", L'P', L"php.ini - Notepad"}}) {
     session.Click(link);
     HWND notepad = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (notepad = FindWindowW(L"Notepad", title)) != nullptr; }));
     EXPECT_EQ(CountProcesses(L"notepad.exe"), 1);
     EXPECT_TRUE(WaitUntil([&] { return IsZoomed(notepad) != FALSE; }));
-    // Notepad, maximised, covers the launcher: end it before the next click.
-    RunQuietly(L"taskkill /F /IM notepad.exe");
-    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
-    SetForegroundWindow(session.form());  // back to the launcher, as its task bar button would
+    end_notepad();
     EXPECT_TRUE(WaitUntil([&] { return session.Focused() == L"wowzacb"; }));
-  }
-}
 
-// The links are no tab stops: the keyboard alone opens them from the window's system menu,
-// Alt+Space and then H or P, as screen readers tell of them.
-TEST_F(Launchers, TheLinksOpenFromTheKeyboardAloneThroughTheSystemMenu) {
-  for (const auto& [letter, title] :
-       {std::pair{L'H', L"httpd.conf - Notepad"}, std::pair{L'P', L"php.ini - Notepad"}}) {
     session.AltKey(VK_SPACE);
     session.Key(static_cast<WORD>(letter));
     EXPECT_TRUE(WaitUntil([&] { return FindWindowW(L"Notepad", title) != nullptr; }))
         << "Alt+Space, " << static_cast<char>(letter);
-    RunQuietly(L"taskkill /F /IM notepad.exe");
-    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
+    end_notepad();
   }
 }
 

@@ -72,39 +72,37 @@ class ApachePhp {
     folder_.Write("htdocs/flushed.php", kFlushedPhp);
     folder_.Write("htdocs/error.php", kErrorPhp);
     folder_.Write("htdocs/redirect.php", kRedirectPhp);
-    std::ostringstream conf;
-    conf << "ServerRoot \"" << folder_.path() << "\"\n"
-         << "ServerName 127.0.0.1\n"
-         << "Listen 127.0.0.1:" << port << "\n"
-         << "PidFile \"" << folder_ / "run/httpd.pid"
-         << "\"\n"
-         << "DefaultRuntimeDir \"" << folder_ / "run"
-         << "\"\n"
-         << "LoadModule mpm_prefork_module " << kModules << "mod_mpm_prefork.so\n"
-         << "LoadModule authz_core_module " << kModules << "mod_authz_core.so\n"
-         << "LoadModule dir_module " << kModules << "mod_dir.so\n"
-         << "LoadModule mime_module " << kModules << "mod_mime.so\n"
-         << "LoadModule " << (php_module.rfind("libphp7", 0) == 0 ? "php7" : "php") << "_module "
-         << kModules << php_module << "\n"
-         << (geteuid() == 0 ? "User www-data\nGroup www-data\n" : "")
-         << "StartServers 2\nMinSpareServers 1\nMaxSpareServers 4\n"
-         << "KeepAlive On\nKeepAliveTimeout 15\n"
-         << "ErrorLog \"" << folder_ / "logs/error.log"
-         << "\"\n"
-         << "LogFormat \"%{remote}p\\t%r\\t%>s\\t%{Cookie}i\" peers\n"
-         << "CustomLog \"" << folder_ / "logs/access.log"
-         << "\" peers\n"
-         << "TypesConfig /etc/mime.types\n"
-         << "DocumentRoot \"" << folder_ / "htdocs"
-         << "\"\n"
-         << "<Directory \"" << folder_ / "htdocs"
-         << "\">\n  Require all granted\n</Directory>\n"
-         << "DirectoryIndex index.php\n"
-         << "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n"
-         << "php_admin_value session.save_path \"" << folder_ / "sessions"
-         << "\"\n"
-         << "php_admin_flag output_buffering off\n";
-    const std::string conf_file = folder_.Write("httpd.conf", conf.str());
+    // Relative paths are the ServerRoot's, the test folder.
+    const std::string conf =
+        "ServerRoot \"" + folder_.path() + "\"\nListen 127.0.0.1:" + std::to_string(port) +
+        "\nLoadModule " + (php_module.rfind("libphp7", 0) == 0 ? "php7" : "php") + "_module " +
+        kModules + php_module + "\n" + (geteuid() == 0 ? "User www-data\nGroup www-data\n" : "") +
+        "<Directory \"" + folder_ / "htdocs" + "\">\n  Require all granted\n</Directory>\n" +
+        "php_admin_value session.save_path \"" + folder_ / "sessions" + "\"\n" +
+        R"(ServerName 127.0.0.1
+PidFile run/httpd.pid
+DefaultRuntimeDir run
+LoadModule mpm_prefork_module /usr/lib/apache2/modules/mod_mpm_prefork.so
+LoadModule authz_core_module /usr/lib/apache2/modules/mod_authz_core.so
+LoadModule dir_module /usr/lib/apache2/modules/mod_dir.so
+LoadModule mime_module /usr/lib/apache2/modules/mod_mime.so
+StartServers 2
+MinSpareServers 1
+MaxSpareServers 4
+KeepAlive On
+KeepAliveTimeout 15
+ErrorLog logs/error.log
+LogFormat "%{remote}p\t%r\t%>s\t%{Cookie}i" peers
+CustomLog logs/access.log peers
+TypesConfig /etc/mime.types
+DocumentRoot htdocs
+DirectoryIndex index.php
+<FilesMatch "\.php$">
+  SetHandler application/x-httpd-php
+</FilesMatch>
+php_admin_flag output_buffering off
+)";
+    const std::string conf_file = folder_.Write("httpd.conf", conf);
     process_.emplace(std::vector<std::string>{"/usr/sbin/apache2", "-f", conf_file, "-DFOREGROUND"},
                      folder_ / "logs/console.log");
   }

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <optional>
-#include <sstream>
+#include <string>
 
 #include "http_client.h"
 #include "probe.h"
@@ -31,38 +31,30 @@ class NginxTest : public ::testing::Test {
     // The marker far behind the first few reads of the client.
     folder_.Write("html/large.html", std::string(300000, ' ') + kIndexHtml);
     folder_.Write("html/other.html", "<title>Something else</title>\n");
-    std::ostringstream conf;
-    conf << "daemon off;\nworker_processes 1;\n"
-         << (geteuid() == 0 ? "user www-data;\n" : "") << "pid " << folder_ / "logs/nginx.pid"
-         << ";\nerror_log " << folder_ / "logs/error.log"
-         << ";\n"
-         << "events { worker_connections 64; }\n"
-         << "http {\n"
-         << "  access_log " << folder_ / "logs/access.log"
-         << ";\n"
-         << "  client_body_temp_path " << folder_ / "temp/body"
-         << ";\n"
-         << "  proxy_temp_path " << folder_ / "temp/proxy"
-         << ";\n"
-         << "  fastcgi_temp_path " << folder_ / "temp/fastcgi"
-         << ";\n"
-         << "  uwsgi_temp_path " << folder_ / "temp/uwsgi"
-         << ";\n"
-         << "  scgi_temp_path " << folder_ / "temp/scgi"
-         << ";\n"
-         << "  types { text/html html; }\n"
-         << "  charset utf-8;\n"
-         << "  server {\n"
-         << "    listen 127.0.0.1:" << port_ << ";\n"
-         << "    root " << folder_ / "html"
-         << ";\n"
-         << "    location = /closing.html { keepalive_timeout 0; alias " << folder_ / "html"
-         << "/index.html; }\n"
-         << "    location = /moved.html { return 200 'Tolvane Flash Chat'; add_header Location"
-         << " /index.html; }\n"
-         << "  }\n"
-         << "}\n";
-    const std::string conf_file = folder_.Write("nginx.conf", conf.str());
+    // Relative paths are the prefix's (-p), the test folder.
+    const std::string conf = std::string("daemon off;\nworker_processes 1;\n") +
+                             (geteuid() == 0 ? "user www-data;\n" : "") + R"(pid logs/nginx.pid;
+error_log logs/error.log;
+events { worker_connections 64; }
+http {
+  access_log logs/access.log;
+  client_body_temp_path temp/body;
+  proxy_temp_path temp/proxy;
+  fastcgi_temp_path temp/fastcgi;
+  uwsgi_temp_path temp/uwsgi;
+  scgi_temp_path temp/scgi;
+  types { text/html html; }
+  charset utf-8;
+  server {
+    listen 127.0.0.1:)" + std::to_string(port_) +
+                             R"(;
+    root html;
+    location = /closing.html { keepalive_timeout 0; alias html/index.html; }
+    location = /moved.html { return 200 'Tolvane Flash Chat'; add_header Location /index.html; }
+  }
+}
+)";
+    const std::string conf_file = folder_.Write("nginx.conf", conf);
     nginx_.emplace(std::vector<std::string>{"/usr/sbin/nginx", "-c", conf_file, "-p",
                                             folder_.path() + "/", "-e", folder_ / "logs/error.log"},
                    folder_ / "logs/console.log");

@@ -16,19 +16,7 @@ using std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr wchar_t kMarker[] = L"Tolvane Flash Chat";
-const std::string kPage =
-    "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 33\r\n\r\n"
-    "<title>Tolvane Flash Chat</title>";
-
-void ServePages(Peer& peer) {
-  while (peer.ReadRequest()) peer.Send(kPage);
-}
-
 bool Found(const FetchResult& result) { return result.fetched && result.marker_found; }
-
-milliseconds Elapsed(SteadyClock::time_point start) {
-  return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start);
-}
 
 TEST(ScriptedPeer, ExactRequestsOverOneConnection) {
   ScriptedServer server(ServePages);

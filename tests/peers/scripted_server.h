@@ -95,4 +95,17 @@ bool Eventually(const std::function<bool()>& done,
 std::string ExpectedRequest(std::uint16_t port, const std::string& path = "/index.php",
                             const std::string& cookies = "");
 
+// A whole answer holding the main page's marker, and a script that gives it for every request.
+inline const std::string kMarkerPage =
+    "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 33\r\n\r\n"
+    "<title>Tolvane Flash Chat</title>";
+inline void ServePages(Peer& peer) {
+  while (peer.ReadRequest()) peer.Send(kMarkerPage);
+}
+
+inline std::chrono::milliseconds Elapsed(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start);
+}
+
 }  // namespace tolvane::peers

@@ -16,10 +16,6 @@ namespace {
 using std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
-milliseconds Elapsed(SteadyClock::time_point start) {
-  return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start);
-}
-
 std::unique_ptr<Connection> ConnectTo(const ScriptedServer& server) {
   return SystemConnector().Connect("127.0.0.1", server.port(), milliseconds(2000));
 }

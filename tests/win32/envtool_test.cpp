@@ -71,14 +71,17 @@ class EnvironmentTool : public ::testing::Test {
   EnvironmentOverride no_dialogs_{L"TOLVANE_NO_DIALOGS", L"1"};
 };
 
+// References to other variables stay expandable.
 TEST_F(EnvironmentTool, SetsDirectoryValuesAsTheyStand) {
   const struct {
     std::wstring arguments;
     const wchar_t* value;
+    DWORD type;
   } cases[] = {
-      {name_ + L" \"C:\\Program Files\\Java\\jre6\"", L"C:\\Program Files\\Java\\jre6"},
-      {name_ + L" \"C:\\Java\\\"", L"C:\\Java\\"},
-      {name_ + L" \"\"", L""},
+      {name_ + L" \"C:\\Program Files\\Java\\jre6\"", L"C:\\Program Files\\Java\\jre6", REG_SZ},
+      {name_ + L" \"C:\\Java\\\"", L"C:\\Java\\", REG_SZ},
+      {name_ + L" \"\"", L"", REG_SZ},
+      {name_ + L" \"%ProgramFiles%\\Java\\jre6\"", L"%ProgramFiles%\\Java\\jre6", REG_EXPAND_SZ},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Utf8(c.arguments));
@@ -87,17 +90,9 @@ TEST_F(EnvironmentTool, SetsDirectoryValuesAsTheyStand) {
     EXPECT_EQ(outcome.message, "");
     const std::optional<StoredValue> stored = Stored();
     ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored->type, c.type);
     EXPECT_EQ(stored->text, c.value);
   }
-}
-
-TEST_F(EnvironmentTool, KeepsReferencesToOtherVariablesExpandable) {
-  EXPECT_EQ(RunTool(name_ + L" \"%ProgramFiles%\\Java\\jre6\"").exit_code, 0u);
-  const std::optional<StoredValue> stored = Stored();
-  ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->type, static_cast<DWORD>(REG_EXPAND_SZ));
-  EXPECT_EQ(stored->text, L"%ProgramFiles%\\Java\\jre6");
 }
 
 TEST_F(EnvironmentTool, RefusesBadArgumentsWithAMessageAndWritesNothing) {

@@ -16,18 +16,7 @@ namespace {
 using std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
-const std::string kPage =
-    "HTTP/1.1 200 OK\r\nContent-Length: 33\r\n\r\n<title>Tolvane Flash Chat</title>";
-
-void ServePages(Peer& peer) {
-  while (peer.ReadRequest()) peer.Send(kPage);
-}
-
 bool Found(const FetchResult& result) { return result.fetched && result.marker_found; }
-
-milliseconds Elapsed(SteadyClock::time_point start) {
-  return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start);
-}
 
 TEST(WinsockHttp, ExactRequestsAndCookieOverOneConnection) {
   ScriptedServer server([](Peer& peer) {
@@ -58,10 +47,10 @@ TEST(WinsockHttp, ConnectionCloseOrAClosedConnectionMeansANewOne) {
           "<title>Tolvane Flash Chat</title>");
       peer.WaitForClose();
     } else if (peer.index() == 2) {
-      peer.Send(kPage);
+      peer.Send(kMarkerPage);
       peer.Close();
     } else {
-      peer.Send(kPage);
+      peer.Send(kMarkerPage);
       ServePages(peer);
     }
   });

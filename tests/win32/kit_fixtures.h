@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// Needs the types windows.h defines.
+#include <tlhelp32.h>
 
 #include <chrono>
 #include <filesystem>
@@ -195,6 +197,28 @@ inline RunResult RunProgram(std::wstring command_line, const std::wstring& direc
   }
   GetExitCodeProcess(process.get(), &result.exit_code);
   return result;
+}
+
+// Running processes of the image `image` (such as httpd.exe) or, given a full path, of that very
+// program: then other tests' programs of the same name do not count.
+inline int CountProcesses(const std::wstring& image) {
+  const std::wstring name = image.substr(image.find_last_of(L'\\') + 1);
+  const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, name.c_str()) != 0) continue;
+    const UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    count += name == image ||
+             (process && QueryFullProcessImageNameW(process.get(), 0, path.data(), &size) &&
+              _wcsicmp(path.c_str(), image.c_str()) == 0);
+  }
+  return count;
 }
 
 }  // namespace tolvane::test

@@ -28,15 +28,18 @@ std::wstring CurrentDirectory() {
 }
 
 // The child copied into a folder of the test's own, where its path may hold blanks.
-std::wstring CopyChild(const ScratchFolder& folder, const std::wstring& name = L"child.exe") {
+std::wstring CopyChild(const ScratchFolder& folder, const std::wstring& name) {
   const std::wstring path = folder.path() + name;
   CopyFileW(Child().c_str(), path.c_str(), FALSE);
   return path;
 }
 
-TEST(RunAndWait, ReturnsTheExitCodeAndRunsInTheProgramsFolder) {
+// "...\\My.exe" beside "...\\My Kit": an unquoted command line would try it first.
+TEST(RunAndWait, ReturnsTheExitCodeAndRunsInTheProgramsFolderWhateverLiesBesideIt) {
   ScratchFolder folder;
-  const std::wstring program = CopyChild(folder);
+  CreateDirectoryW((folder.path() + L"My Kit").c_str(), nullptr);
+  const std::wstring program = CopyChild(folder, L"My Kit\\child.exe");
+  test::OutputFile(folder.path() + L"My.exe");
   const std::wstring report = folder.path() + L"directory.txt";
   const EnvironmentOverride exit_code(L"TOLVANE_CHILD_EXIT", L"3");
   const EnvironmentOverride dir_file(L"TOLVANE_CHILD_DIR_FILE", report.c_str());
@@ -47,19 +50,8 @@ TEST(RunAndWait, ReturnsTheExitCodeAndRunsInTheProgramsFolder) {
 
   const std::string raw = test::ReadBytes(report);
   const std::wstring inherited(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / 2);
-  EXPECT_EQ(inherited + L"\\", folder.path());  // the child ran in the program's folder
-  EXPECT_EQ(CurrentDirectory(), before);        // and the launcher's own was put back
-}
-
-TEST(RunAndWait, StartsTheProgramItNamesWhateverLiesBesideTheFolderWithABlank) {
-  // "...\\My.exe" beside "...\\My Kit": an unquoted command line would try it first.
-  ScratchFolder folder;
-  CreateDirectoryW((folder.path() + L"My Kit").c_str(), nullptr);
-  const std::wstring program = CopyChild(folder, L"My Kit\\child.exe");
-  test::OutputFile(folder.path() + L"My.exe");
-  const EnvironmentOverride exit_code(L"TOLVANE_CHILD_EXIT", L"3");
-  Win32Platform platform;
-  EXPECT_EQ(platform.RunAndWait(program), 3);
+  EXPECT_EQ(inherited, folder.path() + L"My Kit");  // the child ran in the program's folder
+  EXPECT_EQ(CurrentDirectory(), before);            // and the launcher's own was put back
 }
 
 TEST(RunAndWait, GivesMinusOneForWhatCanNotStart) {

@@ -4,7 +4,6 @@
 // These need the types winsock2.h brings in with windows.h.
 #include <gtest/gtest.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include "http_response.h"
 #include "kit_fixtures.h"
@@ -85,28 +84,6 @@ class Client {
   static constexpr std::chrono::milliseconds kWait{5000};
   std::unique_ptr<Connection> connection_;
 };
-
-// Processes running the program at `path`; other tests' programs of the same name do not count.
-int CountProcesses(const std::wstring& path) {
-  const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
-  const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-       more = Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, name.c_str()) != 0) continue;
-    const UniqueHandle process(
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-    std::wstring image(32768, L'\0');
-    DWORD size = static_cast<DWORD>(image.size());
-    if (process && QueryFullProcessImageNameW(process.get(), 0, image.data(), &size) &&
-        _wcsicmp(image.c_str(), path.c_str()) == 0) {
-      ++count;
-    }
-  }
-  return count;
-}
 
 // ShellExecuteExW as the launcher opens programs, keeping the process handle.
 UniqueHandle ShellOpen(const std::wstring& file, const std::wstring& parameters,
