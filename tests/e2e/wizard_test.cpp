@@ -764,10 +764,10 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
   // chose instead, unless it has its own.
   const std::wstring refused = scratch_.path() + L"Refused", settings = L"\\tools\\config.txt";
   std::filesystem::create_directories(std::filesystem::path(refused + L"\\tools"));
-  for (const char* theirs : {"PC1\nC:\\Java\nextension=evil.dll\n", "PC2\r\n"}) {
+  for (const char* theirs : {"PC1\nC:\\Program Files\\Java\nextension=evil.dll\n", "PC2\r\n"}) {
     WriteBytes(refused + settings, theirs);
     EXPECT_EQ(RunWithItsChildren(tool + L"settings \"" + kit_ + L"\" \"" + refused + L"\""), 0u);
-    EXPECT_EQ(ReadBytes(kit_ + settings), "PC1\r\nC:\\Java\r\n");
+    EXPECT_EQ(ReadBytes(kit_ + settings), "PC1\r\nC:\\Program Files\\Java\r\n");
   }
 
   // The build refuses a kit with a file Windows cannot hold, as setup would.

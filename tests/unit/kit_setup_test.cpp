@@ -477,6 +477,11 @@ TEST(KitFolder, JudgesEveryFolderAboveTheKitAndEveryEntryInIt) {
       // A kit folder an older setup made under C:\ or in ProgramData: others may write in it.
       {{made_in(L"C:\\Kit", Root()), root}, {}, L"may change:\r\n    C:\\Kit\r\n", true},
       {{made_in(L"C:\\ProgramData\\Kit", ProgramData()), data, root}, {}, L"may change:", true},
+      // One another account made holds what it put there: no new folder with its settings.
+      {{Found{L"C:\\Kit", true, false, FolderSecurity{other, true, profile.entries}}, root},
+       {},
+       L"Another account owns:",
+       false},
       // An owner can always read its own rights: a folder whose rights can not be read is not.
       {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt}, root},
        {},
@@ -546,8 +551,11 @@ TEST(KitFolder, ChecksEveryFolderOnTheWayAndStagesOnlyInAFolderOfItsOwn) {
 }
 
 TEST(KitFolder, TakesOverOnlyTheTwoLinesOfTheLaunchersSettings) {
-  EXPECT_EQ(CarriedSettings("PC1\r\nC:\\Java\\jre6\r\n"), "PC1\r\nC:\\Java\\jre6\r\n");
-  EXPECT_EQ(CarriedSettings("PC1\nD:\\J\nLoadModule x\n"), "PC1\r\nD:\\J\r\n");
+  EXPECT_EQ(CarriedSettings("PC1\r\nc:\\Program Files\\Java\\jre6\r\n"),
+            "PC1\r\nc:\\Program Files\\Java\\jre6\r\n");
+  // A Java home outside C:\Program Files, where any account may make folders, is left out: the
+  // user may register it for every program.
+  EXPECT_EQ(CarriedSettings("PC1\nD:\\J\nLoadModule x\n"), "PC1\r\n\r\n");
   EXPECT_EQ(CarriedSettings("PC1"), "PC1\r\n\r\n");
   for (const std::string& refused :
        {std::string(), std::string("\r\nC:\\Java\r\n"), std::string("PC1\r\nC:\\J\x1b[2J\r\n"),

@@ -23,6 +23,10 @@ std::optional<std::string> CarriedSettings(const std::string& bytes) {
            });
   };
   if (lines[0].empty() || !sane(lines[0]) || !sane(lines[1])) return std::nullopt;
+  std::string lower = lines[1];
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  if (lower.rfind("c:\\program files", 0) != 0) lines[1].clear();
   return lines[0] + "\r\n" + lines[1] + "\r\n";
 }
 

@@ -318,8 +318,11 @@ Distrust WhyUntrusted(const std::vector<Found>& chain, const std::vector<Found>&
     }
   }
   if (chain.empty()) return {};
+  // Only a kit folder of the user's own is theirs to leave for a new one, with their settings:
+  // one another account made holds what that account put there.
   const std::wstring kit = WhyKitUntrusted(chain.front(), tree, user_sid);
-  return {kit, !kit.empty()};
+  const bool users_own = chain.front().security && chain.front().security->owner == user_sid;
+  return {kit, !kit.empty() && users_own};
 }
 
 bool OthersMayRead(const FolderSecurity& security, const std::wstring& user_sid) {

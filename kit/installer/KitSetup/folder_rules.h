@@ -135,9 +135,10 @@ struct Found {
 // Why setup does not trust a kit folder, and whether a new folder beside it would do.
 struct Distrust {
   std::wstring why;  // empty when trusted
-  // The kit folder or what it holds is at fault, not the folders above it: another account
-  // could change it, or could have while it was open to them. Handles opened while it was open
-  // keep their rights whatever access list it gets, so it is never protected in place.
+  // The kit folder, the user's own, or what it holds is at fault, not the folders above it:
+  // another account could change it, or could have while it was open to them. Handles opened
+  // while it was open keep their rights whatever access list it gets, so it is never protected in
+  // place; a new folder beside it would do.
   bool in_the_kit = false;
 };
 

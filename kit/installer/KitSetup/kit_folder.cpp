@@ -260,16 +260,20 @@ int MakeFolder(const std::wstring& folder, const std::wstring& data_folder,
   if (IsLink(folder)) {
     return refuse(folder + L" is a link to another folder, and setup never writes through one.");
   }
+  // Pinned, and free of links, before the lock file is made or any access list is read or
+  // written: nobody can swap the folder for a link meanwhile.
+  const Record seen = ReadKitRecord(folder);
+  FolderPins pins;
+  const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &seen.manifest}, pins);
+  if (!unpinned.empty()) return refuse(unpinned);
   // Nothing is unpacked while another setup or uninstaller changes the folder.
   const KitLock lock(folder);
   if (!lock.held()) return refuse(lock.Why(folder), lock.busy() ? kInUse : kFolderRefused);
-  // Pinned, and free of links, before any access list is read or written.
-  const Record record = ReadKitRecord(folder, true);
-  FolderPins pins;
-  const std::wstring unpinned = PinTheKit(folder, {&data->shipped, &record.manifest}, pins);
-  if (!unpinned.empty()) return refuse(unpinned);
   const KitTrust trust = JudgeKit(folder, unprotected);
   if (trust.code != kDone) return refuse(trust.why, trust.code);
+  // A whole record a power cut left half renamed is put in place, now that the folder is the
+  // user's and setup holds its lock.
+  ReadKitRecord(folder, true);
   // Others could only read it: no handle of theirs can change anything once it is protected.
   if (trust.readable) {
     const std::wstring still = ProtectKitFolder(folder);

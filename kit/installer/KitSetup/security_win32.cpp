@@ -5,6 +5,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "names.h"
 #include "system.h"
 #include "win32.h"
 
@@ -127,6 +128,37 @@ FolderSecurity SecurityOf(void* descriptor) {
                                 header->AceFlags});
   }
   return security;
+}
+
+std::optional<std::string> ReadUsersOwnFile(const std::wstring& path, std::size_t limit) {
+  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr));
+  FILE_ATTRIBUTE_TAG_INFO tag = {};
+  if (file.get() == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &tag, sizeof(tag)) ||
+      (tag.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    return std::nullopt;
+  }
+  std::wstring where(32768, L'\0');
+  where.resize(GetFinalPathNameByHandleW(file.get(), where.data(),
+                                         static_cast<DWORD>(where.size()), FILE_NAME_NORMALIZED));
+  if (!SameName(where, L"\\\\?\\" + path)) return std::nullopt;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(file.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, nullptr, nullptr,
+                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<void, LocalFreer> held(descriptor);
+  if (SecurityOf(descriptor).owner != CurrentUserSid()) return std::nullopt;
+  std::string bytes(limit + 1, '\0');
+  DWORD got = 0;
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+      got > limit) {
+    return std::nullopt;
+  }
+  bytes.resize(got);
+  return bytes;
 }
 
 Found FindOf(const std::wstring& path) {

@@ -124,6 +124,11 @@ std::wstring CurrentUserSid();
 // A folder or file as it is, a link itself rather than what it leads to, with its owner and
 // access list when they can be read.
 Found FindOf(const std::wstring& path);
+// The bytes of a file the user owns, at most `limit` of them, read through one handle opened
+// without following a link and judged where it really is: nothing when it is a link, lies
+// elsewhere than its name says (a folder on the way is a link), belongs to another account, is
+// larger, or can not be read.
+std::optional<std::string> ReadUsersOwnFile(const std::wstring& path, std::size_t limit);
 // Every file and folder under `folder`, without going into a link.
 std::vector<Found> TreeOf(const std::wstring& folder);
 // The owner and access list a security descriptor (a PSECURITY_DESCRIPTOR) holds.
