@@ -562,6 +562,12 @@ Section "Tolvane Chat" KitSection
       Call TellInReport
     ${EndIf}
   ${EndIf}
+  ; The shortcuts to the folder setup did not trust go: they would start what other accounts
+  ; could have put there. The kit's own are made again below.
+  ${If} $SettingsFrom != ""
+    Delete "$SMPROGRAMS\${SHORTCUT}"
+    Delete "$DESKTOP\${SHORTCUT}"
+  ${EndIf}
   ${If} $Installed = 1
     ; Shortcuts take $OUTDIR as their working folder: the kit folder.
     SetOutPath "$INSTDIR"
@@ -632,6 +638,14 @@ FunctionEnd
 Section Uninstall
   ; The entry in Apps & features is this kit's when it names this folder (KitSetup compares).
   ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ; The entry and shortcuts of a kit in another folder stay. Asked before anything is removed: a
+  ; helper that failed once the folder is emptied would leave them pointing into it, for any
+  ; account to make the folder again and put its programs there.
+  !insertmacro KitSetup 'same ${KIT_FOLDER} "$R0\."'
+  ${If} $0 = ${HELPER_FAILED}
+    Call un.HelperFailed
+  ${EndIf}
+  StrCpy $R5 $0
   ; What the uninstaller has to tell stays in the kit folder, which then stays too.
   StrCpy $R2 "$INSTDIR\${UNINSTALL_REPORT}"
   !insertmacro KitSetup 'uninstall ${KIT_FOLDER} "${UNINSTALLER}" "$R2" "$R0\."'
@@ -641,12 +655,7 @@ Section Uninstall
   ${If} $0 = 0
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
-    ; The entry and shortcuts of a kit in another folder stay.
-    !insertmacro KitSetup 'same ${KIT_FOLDER} "$R0\."'
-    ${If} $0 = ${HELPER_FAILED}
-      Call un.HelperFailed
-    ${EndIf}
-    ${If} $0 = 0
+    ${If} $R5 = 0
       Delete "$SMPROGRAMS\${SHORTCUT}"
       Delete "$DESKTOP\${SHORTCUT}"
       DeleteRegKey HKCU "${UNINSTALL_KEY}"
