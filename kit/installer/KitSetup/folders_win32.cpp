@@ -162,10 +162,12 @@ std::vector<std::wstring> FilesUnder(const std::wstring& folder) {
 KitLock::KitLock(const std::wstring& folder) {
   const std::wstring path = folder + L"\\" + kLockFile;
   // Judged before it is opened: another account's lock file, which it made while it could write
-  // in the folder, is no sign of another setup, and opening it could hand it the lock.
+  // in the folder, is no sign of another setup, and opening it could hand it the lock. A drive
+  // without access lists tells no owner: a lock a power cut left there is taken over.
   const Found found = FindOf(path);
-  if (found.exists && (!found.security || JudgeFolderSecurity(*found.security, CurrentUserSid()) ==
-                                              FolderTrust::kForeignOwner)) {
+  if (found.exists && KeepsAccessLists(folder) != false &&
+      (!found.security ||
+       JudgeFolderSecurity(*found.security, CurrentUserSid()) == FolderTrust::kForeignOwner)) {
     return;
   }
   // The link itself if one were put there, never what it leads to: deleting it on close must

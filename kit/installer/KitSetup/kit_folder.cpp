@@ -308,9 +308,9 @@ int CarrySettings(const std::wstring& folder, const std::wstring& from) {
   constexpr wchar_t kSettings[] = L"tools\\config.txt";
   // The new kit's own settings stay.
   if (InspectFile(Join(folder, kSettings)).presence != Presence::kAbsent) return kDone;
-  const auto [presence, bytes] = ReadFileBytes(Join(from, kSettings));
-  const std::optional<std::string> settings =
-      presence == Presence::kThere ? CarriedSettings(bytes) : std::nullopt;
+  // Settings are only ever a few lines: anything larger is not the launcher's.
+  const std::optional<std::string> bytes = ReadUsersOwnFile(Join(from, kSettings), 4096);
+  const std::optional<std::string> settings = bytes ? CarriedSettings(*bytes) : std::nullopt;
   return !settings || WriteFileBytes(Join(folder, kSettings), *settings) ? kDone : kFilesFailed;
 }
 
