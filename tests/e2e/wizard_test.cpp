@@ -8,7 +8,6 @@
 #include <sddl.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -144,10 +143,7 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
   }
   const auto unix_path = [&](const std::wstring& path) {
     char* name = unix_file_name(path.c_str());  // UTF-8
-    std::wstring wide(name ? std::strlen(name) : 0, L'\0');
-    wide.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, name, static_cast<int>(wide.size()), wide.data(),
-                            static_cast<int>(wide.size()))));
+    const std::wstring wide = Wide(name ? name : "");
     HeapFree(GetProcessHeap(), 0, name);
     return L"\"" + wide + L"\"";
   };
@@ -913,8 +909,6 @@ TEST_F(KitSetup, TrustsAnExistingFolderOnlyWhenNoOtherAccountCanChangeIt) {
   } rows[] = {
       {L"O:" + other + L"D:(A;OICI;FA;;;" + other + L")", kitsetup::FolderTrust::kForeignOwner},
       {L"O:" + user + L"D:P" + kit_entries + L"(A;OICI;0x1301bf;;;WD)",
-       kitsetup::FolderTrust::kProtect},
-      {L"O:" + user + L"D:P" + kit_entries + L"(A;OICI;0x1301bf;;;BU)",
        kitsetup::FolderTrust::kProtect},
       // A folder made under C:\, inheriting its entries: Authenticated Users may change it.
       {L"O:" + user +
