@@ -13,24 +13,12 @@ namespace tolvane::test {
 namespace {
 
 // Wine takes its own libraries whatever lies beside a program. Told to prefer a file for one
-// program, it searches for the file as Windows searches for a library that is not one of its known
-// ones. (Windows has no such setting. Wine's window system loads the visual styles' library itself
-// before a program runs, so that one can not be tried here.)
-class FilesFirst {
- public:
+// program ("native,builtin"), it searches for the file as Windows searches for a library that is
+// not one of its known ones. (Windows has no such setting. Wine's window system loads the visual
+// styles' library itself before a program runs, so that one can not be tried here.)
+struct FilesFirst : WineLibraries {
   FilesFirst(const std::wstring& program, std::initializer_list<const wchar_t*> libraries)
-      : settings_(L"Software\\Wine\\AppDefaults\\" + program) {
-    for (const wchar_t* library : libraries) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, (settings_ + L"\\DllOverrides").c_str(), library, REG_SZ,
-                      L"native,builtin", sizeof(L"native,builtin"));
-    }
-  }
-  ~FilesFirst() { RegDeleteTreeW(HKEY_CURRENT_USER, settings_.c_str()); }
-  FilesFirst(const FilesFirst&) = delete;
-  FilesFirst& operator=(const FilesFirst&) = delete;
-
- private:
-  std::wstring settings_;
+      : WineLibraries(program, libraries, L"native,builtin") {}
 };
 
 bool CopyMarker(const std::wstring& to) {
@@ -52,27 +40,15 @@ TEST(ForeignLibraries, BesideTheLauncherAreNeverLoaded) {
 
 TEST(ForeignLibraries, BesideKitSetupAreNeverLoaded) {
   const ScratchFolder folder;
-  const std::wstring tool = folder.path() + L"KitSetup.exe", kit = folder.path() + L"kit",
-                     data = HostPath(TOLVANE_SHIPPED_KIT "-data");
+  const std::wstring tool = folder.path() + L"KitSetup.exe", kit = folder.path() + L"kit";
   ASSERT_TRUE(CopyFileW(HostPath(TOLVANE_KIT_SETUP).c_str(), tool.c_str(), FALSE));
   ASSERT_TRUE(CopyMarker(folder.path() + L"bcrypt.dll"));
   const FilesFirst files_first(L"KitSetup.exe", {L"bcrypt"});
-  const auto run = [&](const std::wstring& arguments) {
-    return RunProgram(L"\"" + tool + L"\" " + arguments, L"", 60000).exit_code;
-  };
   // Setup's steps: a staging folder in the kit folder, the kit's files unpacked into it, and
   // each put in place once its SHA-256 is the one the build recorded.
-  ASSERT_EQ(run(L"makefolder \"" + kit + L"\" \"" + data + L"\" \"" + folder.path() + L"staging\""),
-            0u);
-  const std::string name = ReadBytes(folder.path() + L"staging");  // UTF-16, byte-order mark first
-  const std::wstring staging(reinterpret_cast<const wchar_t*>(name.data()) + 1,
-                             name.size() / 2 - 1);
-  std::filesystem::copy(std::filesystem::path(HostPath(TOLVANE_SHIPPED_KIT)),
-                        std::filesystem::path(kit + L"\\" + staging),
-                        std::filesystem::copy_options::recursive);
-  EXPECT_EQ(run(L"install \"" + kit + L"\" " + staging + L" \"" + data + L"\" \"" + kit +
-                L"\\setup-report.txt\""),
-            0u);
+  const std::wstring staging = Staged(tool, kit, HostPath(TOLVANE_SHIPPED_KIT));
+  ASSERT_FALSE(staging.empty());
+  EXPECT_EQ(InstallStaged(tool, kit, staging, HostPath(TOLVANE_SHIPPED_KIT)), 0u);
   EXPECT_TRUE(FileExists(kit + L"\\TolvaneChat.exe"));
   EXPECT_FALSE(FileExists(folder.path() + L"bcrypt.dll.loaded"));
 }
@@ -92,9 +68,7 @@ TEST(ForeignLibraries, BesideTheSetupProgramAreNeverLoaded) {
     ASSERT_TRUE(CopyMarker(folder.path() + library + L".dll"));
   }
   const FilesFirst files_first(L"setup.exe", libraries);
-  // Wine copies Start-menu shortcuts into the host's menus: into the build folder here.
-  const wchar_t* menus = L"" TOLVANE_BINARY_DIR "/installer-test-menus";
-  const EnvironmentOverride data(L"XDG_DATA_HOME", menus), config(L"XDG_CONFIG_HOME", menus);
+  const MenusInTheBuildFolder menus;
   EXPECT_EQ(RunProgram(L"\"" + setup + L"\" /S \"/D=" + kit + L"\"", L"", 60000).exit_code, 0u);
   for (const wchar_t* library : libraries) {
     EXPECT_FALSE(FileExists(folder.path() + library + L".dll.loaded")) << Utf8(library);

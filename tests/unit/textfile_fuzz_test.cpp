@@ -27,21 +27,13 @@ constexpr int kFiles = 3000;
 class FileMaker {
  public:
   std::string Next() {
-    static const char* const kPieces[] = {"\r",
-                                          "\n",
-                                          "\r\n",
-                                          "\x1A",
-                                          " ",
-                                          "x",
-                                          "\\",
-                                          "\xEF\xBB\xBF",
-                                          "[version]",
-                                          "[info]",
-                                          "\r\n[info]\r\n",
-                                          "java version",
-                                          "c:\\program files",
-                                          "\\lib\\rt.jar",
-                                          "C:\\Program Files\\Java\\jre6\\lib\\rt.jar"};
+    // One piece a line is what clang-format would make of this list.
+    // clang-format off
+    static const char* const kPieces[] = {
+        "\r", "\n", "\r\n", "\x1A", " ", "x", "\\", "\xEF\xBB\xBF", "[version]", "[info]",
+        "\r\n[info]\r\n", "java version", "c:\\program files", "\\lib\\rt.jar",
+        "C:\\Program Files\\Java\\jre6\\lib\\rt.jar"};
+    // clang-format on
     std::string bytes;
     const int count = Number(0, 24);
     for (int i = 0; i < count; ++i) {

@@ -8,8 +8,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -129,6 +129,11 @@ inline bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A file or a folder: FileExists of a folder is always false.
+inline bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 inline std::string ReadBytes(const std::wstring& path) {
   std::ifstream in(std::filesystem::path(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -147,10 +152,17 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// A text KitSetup wrote: UTF-16 with a byte-order mark, as Notepad reads it.
+inline std::wstring Utf16(const std::string& bytes) {
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+  return text.empty() || text[0] != L'\xFEFF' ? text : text.substr(1);
+}
+
 inline std::wstring Wide(const std::string& utf8) {
   std::wstring text(utf8.size(), L'\0');
-  text.resize(static_cast<std::size_t>(MultiByteToWideChar(
-      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), static_cast<int>(text.size()))));
+  text.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                          static_cast<int>(text.size()))));
   return text;
 }
 
@@ -162,6 +174,35 @@ inline std::string Utf8(const std::wstring& text) {
                       nullptr, nullptr);
   return bytes;
 }
+
+// Wine copies Start-menu shortcuts into the host's menus: into the build folder, for every test
+// that runs the setup program.
+struct MenusInTheBuildFolder {
+  const EnvironmentOverride data{L"XDG_DATA_HOME", L"" TOLVANE_BINARY_DIR "/installer-test-menus"};
+  const EnvironmentOverride config{L"XDG_CONFIG_HOME",
+                                   L"" TOLVANE_BINARY_DIR "/installer-test-menus"};
+};
+
+// Wine's settings for one program's libraries (HKCU\Software\Wine\AppDefaults), removed at the
+// end: "native,builtin" to search for a library as Windows searches for one that is not among its
+// known ones, "disabled" to refuse it, and with it the program's start.
+class WineLibraries {
+ public:
+  WineLibraries(const std::wstring& program, std::initializer_list<const wchar_t*> libraries,
+                const std::wstring& setting)
+      : key_(L"Software\\Wine\\AppDefaults\\" + program) {
+    for (const wchar_t* library : libraries) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), library, REG_SZ,
+                      setting.c_str(), static_cast<DWORD>((setting.size() + 1) * sizeof(wchar_t)));
+    }
+  }
+  ~WineLibraries() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+  WineLibraries(const WineLibraries&) = delete;
+  WineLibraries& operator=(const WineLibraries&) = delete;
+
+ private:
+  std::wstring key_;
+};
 
 struct RunResult {
   bool started = false;
@@ -189,7 +230,17 @@ inline RunResult RunProgram(std::wstring command_line, const std::wstring& direc
   if (!result.started) return result;
   const UniqueHandle process(info.hProcess);
   const UniqueHandle thread(info.hThread);
-  if (WaitForSingleObject(process.get(), timeout_ms) != WAIT_OBJECT_0) {
+  // Waits answering this thread's messages: a program that broadcasts (the environment tool's
+  // WM_SETTINGCHANGE) waits until every top-level window, a test's own included, has answered.
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (ULONGLONG now = GetTickCount64();; now = GetTickCount64()) {
+    const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+    if (MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, left, QS_ALLINPUT) != WAIT_OBJECT_0 + 1)
+      break;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  if (WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 1);
     WaitForSingleObject(process.get(), 5000);
     result.exit_code = STILL_ACTIVE;
@@ -197,6 +248,31 @@ inline RunResult RunProgram(std::wstring command_line, const std::wstring& direc
   }
   GetExitCodeProcess(process.get(), &result.exit_code);
   return result;
+}
+
+// Setup's first steps, taken with KitSetup `tool`: a staging folder made in `kit`, and the kit the
+// build shipped (`shipped`, its record in `shipped`-data) unpacked into it. Gives the staging
+// folder's name, empty when none was made.
+inline std::wstring Staged(const std::wstring& tool, const std::wstring& kit,
+                           const std::wstring& shipped) {
+  const std::wstring name_file = kit + L".staging", command = L"\"" + tool + L"\" makefolder \"" +
+                                                              kit + L"\" \"" + shipped +
+                                                              L"-data\" \"" + name_file + L"\"";
+  if (RunProgram(command, L"", 60000).exit_code != 0) return L"";
+  const std::wstring staging = Utf16(ReadBytes(name_file));
+  std::filesystem::copy(std::filesystem::path(shipped),
+                        std::filesystem::path(kit + L"\\" + staging),
+                        std::filesystem::copy_options::recursive);
+  return staging;
+}
+
+// KitSetup `tool` puts in place what `Staged` unpacked; its exit code.
+inline DWORD InstallStaged(const std::wstring& tool, const std::wstring& kit,
+                           const std::wstring& staging, const std::wstring& shipped) {
+  return RunProgram(L"\"" + tool + L"\" install \"" + kit + L"\" " + staging + L" \"" + shipped +
+                        L"-data\" \"" + kit + L"\\setup-report.txt\"",
+                    L"", 60000)
+      .exit_code;
 }
 
 // Running processes of the image `image` (such as httpd.exe) or, given a full path, of that very
