@@ -164,24 +164,26 @@ int Install(const std::wstring& folder, const std::wstring& staging,
   for (const std::wstring& path : plan.read_only) MakeWritable(Join(folder, path));
   const Installation installation(folder, staging, data->shipped);
   std::set<std::wstring, NameLess> failed;
-  std::vector<std::wstring> not_installed, not_removed;
+  std::vector<std::wstring> not_installed, not_unpacked, not_removed;
   const auto attempt = [&](const std::wstring& path, bool done, std::vector<std::wstring>& listed) {
     if (done) return;
     failed.insert(path);
     listed.push_back(path);
   };
-  for (const std::wstring& path : plan.put) {
-    attempt(path, installation.Put(path, path), not_installed);
-  }
+  // A file that could not go in is held by a program, or was gone or changed once unpacked.
+  const auto install = [&](const std::wstring& path, bool done) {
+    if (!done) attempt(path, false, installation.Unpacked(path) ? not_installed : not_unpacked);
+  };
+  for (const std::wstring& path : plan.put) install(path, installation.Put(path, path));
   std::vector<std::wstring> stranded;
   for (const Aside& aside : plan.replace) {
     bool left_aside = false;
-    attempt(aside.path, installation.Replace(aside, left_aside), not_installed);
+    install(aside.path, installation.Replace(aside, left_aside));
     if (left_aside)
       stranded.push_back(aside.path + L" (its earlier version is " + aside.other + L")");
   }
   for (const Aside& aside : plan.beside)
-    attempt(aside.path, installation.Put(aside.path, aside.other), not_installed);
+    install(aside.path, installation.Put(aside.path, aside.other));
   for (const std::wstring& path : plan.remove) {
     attempt(path, DeleteKitFile(Join(folder, path)), not_removed);
   }
@@ -210,6 +212,10 @@ int Install(const std::wstring& folder, const std::wstring& staging,
              Listed(L"Setup could not install these files (a program may be using them); run "
                     L"setup again once it has ended:",
                     not_installed) +
+             Listed(L"These files were gone or changed once setup had unpacked them (a security "
+                    L"program may have taken them away); look in its quarantine, then run setup "
+                    L"again:",
+                    not_unpacked) +
              Listed(L"Setup could not remove these files of an earlier version (a program may be "
                     L"using them); run setup again once it has ended:",
                     not_removed) +
