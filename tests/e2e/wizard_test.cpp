@@ -894,8 +894,6 @@ TEST_F(KitSetup, TrustsAnExistingFolderOnlyWhenNoOtherAccountCanChangeIt) {
     kitsetup::FolderTrust trust;
   } rows[] = {
       {L"O:" + other + L"D:(A;OICI;FA;;;" + other + L")", kitsetup::FolderTrust::kForeignOwner},
-      {L"O:" + user + L"D:P" + kit_entries + L"(A;OICI;0x1301bf;;;WD)",
-       kitsetup::FolderTrust::kProtect},
       // A folder made under C:\, inheriting its entries: Authenticated Users may change it.
       {L"O:" + user +
            L"D:AI(A;ID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)"
@@ -905,7 +903,6 @@ TEST_F(KitSetup, TrustsAnExistingFolderOnlyWhenNoOtherAccountCanChangeIt) {
        kitsetup::FolderTrust::kTrusted},
       {L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIIOID;GA;;;CO)",
        kitsetup::FolderTrust::kTrusted},
-      {L"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIID;0x1301bf;;;AU)", kitsetup::FolderTrust::kOpenToOthers},
   };
   for (const auto& row : rows) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
