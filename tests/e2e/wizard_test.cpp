@@ -813,26 +813,15 @@ std::wstring TextsIn(HWND window) {
 
 // The visible dialog of process `id` with a text that holds `part`.
 HWND DialogSaying(DWORD id, const std::wstring& part) {
-  struct Search {
-    DWORD id;
-    const std::wstring& part;
-    HWND found;
-  } search{id, part, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& [id, part, found] = *reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        wchar_t name[16] = {};
-        GetWindowThreadProcessId(window, &owner);
-        GetClassNameW(window, name, static_cast<int>(std::size(name)));
-        if (owner == id && IsWindowVisible(window) && std::wstring(name) == L"#32770" &&
-            TextsIn(window).find(part) != std::wstring::npos) {
-          found = window;
-        }
-        return found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND box = nullptr;
+  while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(box, &owner);
+    if (owner == id && IsWindowVisible(box) && TextsIn(box).find(part) != std::wstring::npos) {
+      return box;
+    }
+  }
+  return nullptr;
 }
 
 // Wine's way of making this account's profile folder one in the Windows folder, as a service
