@@ -104,14 +104,10 @@ LauncherSession::LauncherSession(Machine machine, std::wstring kit_folder)
 }
 
 LauncherSession::~LauncherSession() {
-  if (Running()) TerminateProcess(process_.hProcess, 1);
+  if (Running()) TerminateProcess(process(), 1);
   // Whatever a failed test left running must not hold port 85 for the next one.
   RunQuietly(L"taskkill /F /IM httpd.exe");
   RunQuietly(L"taskkill /F /IM java.exe");
-  if (process_.hProcess) {
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-  }
 }
 
 bool LauncherSession::Start() {
@@ -130,47 +126,33 @@ bool LauncherSession::Start() {
                                          std::to_wstring(machine_.java_startup_ms).c_str());
   // The environment-variable tool reports bad arguments on stderr instead of in a box.
   const EnvironmentOverride quiet(L"TOLVANE_NO_DIALOGS", L"1");
-  std::wstring command_line = L"\"" + kit() + L"TolvaneChat.exe\"";
-  STARTUPINFOW startup = {sizeof(startup)};
   // Started from another folder: the launcher must find its kit by its own path.
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, temp,
-                      &startup, &process_)) {
+  process_ = StartProgram(L"\"" + kit() + L"TolvaneChat.exe\"", temp);
+  if (!process_.process) {
     ADD_FAILURE() << "the launcher did not start: error " << GetLastError();
     return false;
   }
-  const bool shown = WaitUntil([this] {
-    HWND found = nullptr;
-    while ((found = FindWindowExW(nullptr, found, L"TForm1", L"Tolvane Chat")) != nullptr) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(found, &pid);
-      if (pid == process_.dwProcessId && IsWindowVisible(found)) {
-        form_ = found;
-        return true;
-      }
-    }
-    return false;
-  });
-  if (!shown) {
+  if (!WaitUntil([this] { return (form_ = ShownWindow(L"TForm1", L"Tolvane Chat")) != nullptr; })) {
     ADD_FAILURE() << "no window; the launcher is " << (Running() ? "running" : "gone, exit code ")
                   << ExitCode();
     return false;
   }
   // Input that arrives while the new window is still being mapped and activated can be lost.
-  WaitForInputIdle(process_.hProcess, 5000);
+  WaitForInputIdle(process(), 5000);
   Sleep(300);
   return true;
 }
 
 DWORD LauncherSession::ExitCode() const {
   DWORD code = 0;
-  GetExitCodeProcess(process_.hProcess, &code);
+  GetExitCodeProcess(process(), &code);
   return code;
 }
 
 bool LauncherSession::Running() const {
-  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+  return process() && WaitForSingleObject(process(), 0) == WAIT_TIMEOUT;
 }
 
 HWND LauncherSession::Control(const std::wstring& name) const { return ControlWindow(form_, name); }
@@ -273,7 +255,7 @@ void LauncherSession::Restore() {
 
 bool LauncherSession::Close() {
   PostMessageW(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
-  return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0;
+  return WaitForSingleObject(process(), 20000) == WAIT_OBJECT_0;
 }
 
 void LauncherSession::Screenshot(const std::string& name, int settle_ms) const {
@@ -281,12 +263,12 @@ void LauncherSession::Screenshot(const std::string& name, int settle_ms) const {
   SaveScreenshot(form_, name);
 }
 
-HWND LauncherSession::MessageBoxWindow(const std::wstring& caption) const {
+HWND LauncherSession::ShownWindow(const wchar_t* window_class, const wchar_t* caption) const {
   HWND found = nullptr;
-  while ((found = FindWindowExW(nullptr, found, L"#32770", caption.c_str())) != nullptr) {
+  while ((found = FindWindowExW(nullptr, found, window_class, caption)) != nullptr) {
     DWORD pid = 0;
     GetWindowThreadProcessId(found, &pid);
-    if (pid == process_.dwProcessId && IsWindowVisible(found)) return found;
+    if (pid == process_.id && IsWindowVisible(found)) return found;
   }
   return nullptr;
 }

@@ -48,7 +48,7 @@ class LauncherSession {
   // Starts the launcher and waits until its window shows; false when it did not.
   bool Start();
   HWND form() const { return form_; }
-  HANDLE process() const { return process_.hProcess; }
+  HANDLE process() const { return process_.process.get(); }
   DWORD ExitCode() const;
   bool Running() const;
 
@@ -73,8 +73,12 @@ class LauncherSession {
   // After `settle_ms` for the last repaint to reach the screen.
   void Screenshot(const std::string& name, int settle_ms = 300) const;
 
+  // The launcher's shown top-level window of that class and caption; nullptr when there is none.
+  HWND ShownWindow(const wchar_t* window_class, const wchar_t* caption) const;
   // The message box the launcher shows now, by its caption; nullptr when there is none yet.
-  HWND MessageBoxWindow(const std::wstring& caption) const;
+  HWND MessageBoxWindow(const std::wstring& caption) const {
+    return ShownWindow(L"#32770", caption.c_str());
+  }
   std::wstring MessageBoxText(HWND box) const;
   // Clicks a message box's button by its id (IDYES, IDNO, IDOK).
   void Answer(HWND box, int button);
@@ -91,7 +95,7 @@ class LauncherSession {
   Machine machine_;
   std::optional<ScratchFolder> scratch_;
   std::wstring kit_folder_;
-  PROCESS_INFORMATION process_ = {};
+  StartedProgram process_;
   HWND form_ = nullptr;
 };
 

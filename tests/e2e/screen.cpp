@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host_path.h"
+#include "kit_fixtures.h"
 
 namespace tolvane::test {
 namespace {
@@ -29,14 +30,8 @@ void ClickAt(POINT point, std::optional<POINT> release) {
   };
   std::wstring command = L"Z:\\usr\\bin\\xdotool" + move(point) +
                          (release ? L" mousedown 1" + move(*release) + L" mouseup 1" : L" click 1");
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION process = {};
   // Wine starts a Linux program without giving back a handle to wait on: give it the time.
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    if (process.hProcess) CloseHandle(process.hProcess);
-    if (process.hThread) CloseHandle(process.hThread);
-  }
+  StartProgram(command);
   Sleep(400);
 }
 

@@ -452,55 +452,49 @@ TEST(KitFolder, JudgesEveryFolderAboveTheKitAndEveryEntryInIt) {
   const AccessEntry inherited_modify{true, L"S-1-5-11", 0x1301bf, kInherited};
   const struct {
     std::vector<Found> chain;
-    std::vector<Found> tree;
     const wchar_t* refusal;  // a part of the reason; empty when trusted
     bool in_the_kit;
+    std::vector<Found> tree = {};
   } rows[] = {
-      {{missing(L"C:\\Kit"), root}, {}, L"", false},
+      {{missing(L"C:\\Kit"), root}, L"", false},
       // C:\ hands Authenticated Users the right to delete a folder made in it.
       {{missing(L"C:\\Tools\\Kit"), missing(L"C:\\Tools"), root},
-       {},
        L"would have to make the folder C:\\Tools,",
        false},
       {{made_in(L"C:\\Tools\\Kit", Root()), made_in(L"C:\\Tools", Root()), root},
-       {},
        L"could rename or delete C:\\Tools ",
        false},
       {{missing(L"C:\\ProgramData\\Maker\\Kit"), missing(L"C:\\ProgramData\\Maker"), data, root},
-       {},
        L"",
        false},
       // A kit folder an older setup made under C:\ or in ProgramData: others may write in it.
-      {{made_in(L"C:\\Kit", Root()), root}, {}, L"may change:\r\n    C:\\Kit\r\n", true},
-      {{made_in(L"C:\\ProgramData\\Kit", ProgramData()), data, root}, {}, L"may change:", true},
+      {{made_in(L"C:\\Kit", Root()), root}, L"may change:\r\n    C:\\Kit\r\n", true},
+      {{made_in(L"C:\\ProgramData\\Kit", ProgramData()), data, root}, L"may change:", true},
       // One another account made holds what it put there: no new folder with its settings.
       {{Found{L"C:\\Kit", true, false, FolderSecurity{other, true, profile.entries}}, root},
-       {},
        L"Another account owns:",
        false},
       // An owner can always read its own rights: a folder whose rights can not be read is not.
       {{missing(L"C:\\Users\\u\\Kit"), Found{L"C:\\Users\\u", true, false, std::nullopt}, root},
-       {},
        L"can not read who may change C:\\Users\\u,",
        false},
       {{missing(L"D:\\Data\\Kit"), Found{L"D:\\Data", true, true, profile},
         Found{L"D:\\", true, false, profile}},
-       {},
        L"D:\\Data is a link",
        false},
       // In the kit, every entry counts, by whatever right: a file moved in keeps the entries it
       // had, marked as inherited or not.
       {{kit, root},
-       {entry(L"www", user, profile.entries), entry(L"www\\x.dll", L"S-1-5-32-544", {})},
        L"",
-       false},
+       false,
+       {entry(L"www", user, profile.entries), entry(L"www\\x.dll", L"S-1-5-32-544", {})}},
       {{kit, root},
-       {entry(L"www\\a.php", other, {}), entry(L"php.ini", user, {inherited_modify}),
-        entry(L"tools", user, {{true, L"S-1-5-11", 0x00040000, kContainerInherit | kInheritOnly}}),
-        Found{L"C:\\Kit\\up", true, false, std::nullopt}},
        L"Another account owns:\r\n    www\\a.php\r\n\r\nOther accounts may change:\r\n    "
        L"php.ini\r\n    tools\r\n\r\nSetup can not read who may change:\r\n    up\r\n",
-       true},
+       true,
+       {entry(L"www\\a.php", other, {}), entry(L"php.ini", user, {inherited_modify}),
+        entry(L"tools", user, {{true, L"S-1-5-11", 0x00040000, kContainerInherit | kInheritOnly}}),
+        Found{L"C:\\Kit\\up", true, false, std::nullopt}}},
   };
   for (const auto& row : rows) {
     const Distrust distrust = WhyUntrusted(row.chain, row.tree, user);

@@ -18,12 +18,12 @@
 #include "resource_ids.h"
 
 namespace {
+using namespace tolvane::test;
 
-const std::wstring kExe = tolvane::test::HostPath(TOLVANE_BINARY_DIR "/app/TolvaneChat.exe");
+const std::wstring kExe = HostPath(TOLVANE_BINARY_DIR "/app/TolvaneChat.exe");
 
 std::string ReadSourceResource(const char* name) {
-  return tolvane::test::ReadBytes(
-      tolvane::test::HostPath(std::string(TOLVANE_SOURCE_DIR "/resources/") + name));
+  return ReadBytes(HostPath(std::string(TOLVANE_SOURCE_DIR "/resources/") + name));
 }
 
 struct ModuleDeleter {
@@ -164,32 +164,26 @@ TEST_F(ExeResources, ManifestAsksForCommonControls6AndNoElevation) {
 // The running launcher's window lays itself out for each monitor's dpi, as its manifest asks:
 // never stretched by the system. The process is ended, not closed: closing stops the kit's servers.
 TEST(ExeWindow, IsPerMonitorDpiAware) {
-  std::wstring command_line = L"\"" + kExe + L"\"";
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
-  WaitForInputIdle(process.hProcess, 20000);
+  const StartedProgram launcher = StartProgram(L"\"" + kExe + L"\"");
+  ASSERT_TRUE(launcher.process);
+  WaitForInputIdle(launcher.process.get(), 20000);
   HWND window = nullptr;
   while ((window = FindWindowExW(nullptr, window, L"TForm1", nullptr)) != nullptr) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == process.dwProcessId) break;
+    if (owner == launcher.id) break;
   }
   // Functions of Windows 10 (1607), which the build's Windows version leaves undeclared.
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  const auto context_of = reinterpret_cast<HANDLE(WINAPI*)(HWND)>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
-  const auto awareness_of = reinterpret_cast<int(WINAPI*)(HANDLE)>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+  const auto context_of =
+      SystemFunction<HANDLE(WINAPI*)(HWND)>(L"user32.dll", "GetWindowDpiAwarenessContext");
+  const auto awareness_of =
+      SystemFunction<int(WINAPI*)(HANDLE)>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
   constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
   const bool per_monitor =
       window && context_of && awareness_of && awareness_of(context_of(window)) == kPerMonitorAware;
-  TerminateProcess(process.hProcess, 1);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  TerminateProcess(launcher.process.get(), 1);
   ASSERT_NE(window, nullptr);
-  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+  if (UnderWine()) {
     GTEST_SKIP() << "unchecked under Wine, where every process is per-monitor aware whatever its "
                     "manifest says";
   }
@@ -233,7 +227,7 @@ std::size_t FileOffset(std::string_view pe, std::size_t sections, int count, DWO
 }
 
 TEST(ExeImage, Is64BitGuiProgramNeedingOnlySystemDlls) {
-  const std::string bytes = tolvane::test::ReadBytes(kExe);
+  const std::string bytes = ReadBytes(kExe);
   const std::string_view pe = bytes;
   ASSERT_EQ(At<WORD>(pe, 0), IMAGE_DOS_SIGNATURE);
   const std::size_t nt = At<LONG>(pe, offsetof(IMAGE_DOS_HEADER, e_lfanew));

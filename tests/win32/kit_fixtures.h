@@ -204,17 +204,27 @@ class WineLibraries {
   std::wstring key_;
 };
 
-struct RunResult {
-  bool started = false;
-  DWORD exit_code = 0;  // STILL_ACTIVE when the program outlived the wait, and was then ended
+// A function of a system library the build's Windows version leaves undeclared, or null.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(library), name)));
+}
+
+inline bool UnderWine() {
+  return SystemFunction<void (*)()>(L"ntdll.dll", "wine_get_version") != nullptr;
+}
+
+// A program started and not waited for; no process when it did not start.
+struct StartedProgram {
+  UniqueHandle process;
+  DWORD id = 0;
 };
 
-// Starts `command_line` in `directory` (empty: this process's), waits at most `timeout_ms` and
-// ends the program if it is still running then, so that a hung program fails the test instead of
-// outliving it. `output`, an inheritable handle when given, receives the program's standard output
-// and standard error.
-inline RunResult RunProgram(std::wstring command_line, const std::wstring& directory,
-                            DWORD timeout_ms, HANDLE output = nullptr) {
+// Starts `command_line` in `directory` (empty: this process's). `output`, an inheritable handle
+// when given, receives the program's standard output and standard error.
+inline StartedProgram StartProgram(std::wstring command_line, const std::wstring& directory = L"",
+                                   HANDLE output = nullptr) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (output != nullptr) {
@@ -223,31 +233,49 @@ inline RunResult RunProgram(std::wstring command_line, const std::wstring& direc
     startup.hStdError = output;
   }
   PROCESS_INFORMATION info{};
-  RunResult result;
-  result.started =
-      CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                     directory.empty() ? nullptr : directory.c_str(), &startup, &info);
-  if (!result.started) return result;
-  const UniqueHandle process(info.hProcess);
-  const UniqueHandle thread(info.hThread);
-  // Waits answering this thread's messages: a program that broadcasts (the environment tool's
-  // WM_SETTINGCHANGE) waits until every top-level window, a test's own included, has answered.
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+    return {};
+  }
+  CloseHandle(info.hThread);
+  return {UniqueHandle(info.hProcess), info.dwProcessId};
+}
+
+// Waits at most `timeout_ms` for `process` to end, and ends it if it is still running then, so
+// that a hung program fails the test instead of outliving it. Its exit code; STILL_ACTIVE when it
+// outlived the wait. Waits answering this thread's messages: a program that broadcasts (the
+// environment tool's WM_SETTINGCHANGE) waits until every top-level window, a test's own
+// included, has answered.
+inline DWORD ExitCodeWithin(HANDLE process, DWORD timeout_ms) {
   const ULONGLONG deadline = GetTickCount64() + timeout_ms;
   for (ULONGLONG now = GetTickCount64();; now = GetTickCount64()) {
     const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
-    if (MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, left, QS_ALLINPUT) != WAIT_OBJECT_0 + 1)
+    if (MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT) != WAIT_OBJECT_0 + 1)
       break;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   }
-  if (WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0) {
-    TerminateProcess(process.get(), 1);
-    WaitForSingleObject(process.get(), 5000);
-    result.exit_code = STILL_ACTIVE;
-    return result;
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+  } else {
+    GetExitCodeProcess(process, &code);
   }
-  GetExitCodeProcess(process.get(), &result.exit_code);
-  return result;
+  return code;
+}
+
+struct RunResult {
+  bool started = false;
+  DWORD exit_code = 0;  // STILL_ACTIVE when the program outlived the wait, and was then ended
+};
+
+// Runs `command_line` as StartProgram starts it, to its end as ExitCodeWithin waits for it.
+inline RunResult RunProgram(std::wstring command_line, const std::wstring& directory,
+                            DWORD timeout_ms, HANDLE output = nullptr) {
+  const StartedProgram program = StartProgram(std::move(command_line), directory, output);
+  if (!program.process) return {};
+  return {true, ExitCodeWithin(program.process.get(), timeout_ms)};
 }
 
 // Setup's first steps, taken with KitSetup `tool`: a staging folder made in `kit`, and the kit the

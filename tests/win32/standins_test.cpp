@@ -199,19 +199,13 @@ TEST_F(StandIns, MediaServerRunsFromStartUntilStop) {
   ASSERT_TRUE(media_server);
   EXPECT_EQ(WaitForSingleObject(media_server.get(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));
 
-  const UniqueHandle stop = ShellOpen(java, options + L"stop", L"");
-  ASSERT_TRUE(stop);
-  ASSERT_EQ(WaitForSingleObject(stop.get(), 5000), WAIT_OBJECT_0);
-  DWORD exit_code = STILL_ACTIVE;
-  GetExitCodeProcess(stop.get(), &exit_code);
-  EXPECT_EQ(exit_code, 0u);
+  const auto stop = [&] {
+    return ExitCodeWithin(ShellOpen(java, options + L"stop", L"").get(), 5000);
+  };
+  EXPECT_EQ(stop(), 0u);
   ASSERT_EQ(WaitForSingleObject(media_server.get(), 5000), WAIT_OBJECT_0);
-
   // A stop with no media server running fails, as the real one does.
-  const UniqueHandle second_stop = ShellOpen(java, options + L"stop", L"");
-  ASSERT_EQ(WaitForSingleObject(second_stop.get(), 5000), WAIT_OBJECT_0);
-  GetExitCodeProcess(second_stop.get(), &exit_code);
-  EXPECT_EQ(exit_code, 1u);
+  EXPECT_EQ(stop(), 1u);
 
   const std::vector<std::string> records = Records();
   ASSERT_EQ(records.size(), 3u);
