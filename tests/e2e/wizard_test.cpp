@@ -163,6 +163,14 @@ std::wstring Report(const std::wstring& kit, const wchar_t* name = L"setup-repor
   return Utf16(ReadBytes(kit + L"\\" + name));
 }
 
+// Whether the report tells `text`; the whole report when it does not.
+::testing::AssertionResult Tells(const std::wstring& kit, const std::wstring& text,
+                                 const wchar_t* name = L"setup-report.txt") {
+  const std::wstring report = Report(kit, name);
+  if (report.find(text) != std::wstring::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << Utf8(report);
+}
+
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
 }
@@ -429,7 +437,7 @@ TEST_F(Wizard, RunsInTheKitTheSetupProgramInstalledAndItsSettingsOutliveTheUnins
   EXPECT_EQ(ReadBytes(conf), edited);
   EXPECT_EQ(ReadBytes(conf + L".new"),
             ReadBytes(HostPath(TOLVANE_DEMO_KIT) + L"\\servers\\apache\\conf\\httpd.conf"));
-  EXPECT_NE(Report(kit).find(L"\n    servers\\apache\\conf\\httpd.conf\r\n"), std::wstring::npos);
+  EXPECT_TRUE(Tells(kit, L"\n    servers\\apache\\conf\\httpd.conf\r\n"));
 
   // The quiet uninstaller hands over to a copy of itself, whose exit code nobody gets.
   RunWithItsChildren(UninstallValue(L"QuietUninstallString"));
@@ -525,12 +533,12 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
   EXPECT_EQ(after, before);
   EXPECT_EQ(ReadBytes(record), damaged);
   EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
-  EXPECT_NE(Report(kit_, L"uninstall-report.txt").find(L"is damaged"), std::wstring::npos);
+  EXPECT_TRUE(Tells(kit_, L"is damaged", L"uninstall-report.txt"));
 
   // Setup keeps the damaged record aside and takes the folder as one without a record.
   ASSERT_EQ(Install(kit_), 0u) << Report(kit_);
   EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.damaged.txt"), damaged);
-  EXPECT_NE(Report(kit_).find(L"installed-files.damaged.txt"), std::wstring::npos);
+  EXPECT_TRUE(Tells(kit_, L"installed-files.damaged.txt"));
   EXPECT_EQ(ReadBytes(launcher), Shipped(L"TolvaneChat.exe"));
   EXPECT_FALSE(FileExists(kept + L"2")) << "the launcher was setup's this time";
 
@@ -541,8 +549,7 @@ TEST_F(KitSetup, UpgradesAFolderWithoutARecordAndOneWhoseRecordIsDamaged) {
        {kept, kept_tool, conf, ideas, kit_ + L"\\installed-files.damaged.txt"}) {
     EXPECT_TRUE(FileExists(kept)) << kept;
   }
-  EXPECT_NE(Report(kit_, L"uninstall-report.txt").find(L"\n    ~setup\\notes\\ideas.txt\r\n"),
-            std::wstring::npos);
+  EXPECT_TRUE(Tells(kit_, L"\n    ~setup\\notes\\ideas.txt\r\n", L"uninstall-report.txt"));
 }
 
 TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
@@ -557,9 +564,8 @@ TEST_F(KitSetup, NeverGoesThroughALinkNorOverAFileItCanNotRead) {
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(Install(kit_), 5u);
-    EXPECT_NE(Report(kit_).find(L"A program holds these files open"), std::wstring::npos)
-        << Report(kit_);
-    EXPECT_NE(Report(kit_).find(L"\n    TolvaneChat.pdf\r\n"), std::wstring::npos);
+    EXPECT_TRUE(Tells(kit_, L"A program holds these files open"));
+    EXPECT_TRUE(Tells(kit_, L"\n    TolvaneChat.pdf\r\n"));
     EXPECT_EQ(UninstallValue(L"DisplayVersion"), L"<none>");
     EXPECT_EQ(UninstallValue(L"DisplayName"), L"Tolvane Chat");
     EXPECT_EQ(Uninstall(kit_), 5u);
@@ -692,9 +698,7 @@ TEST_F(KitSetup, PutsInPlaceOnlyWhatTheBuildShippedAndRefusesNamesWindowsCannotH
   EXPECT_FALSE(FileExists(kit_ + L"\\TolvaneChat.pdf"));
   EXPECT_EQ(ReadBytes(kit_ + L"\\TolvaneChat.exe"), Shipped(L"TolvaneChat.exe"));
   EXPECT_FALSE(Exists(kit_ + L"\\" + staging));
-  EXPECT_NE(Report(kit_).find(L"quarantine, then run setup again:\r\n    TolvaneChat.pdf\r\n"),
-            std::wstring::npos)
-      << Report(kit_);
+  EXPECT_TRUE(Tells(kit_, L"quarantine, then run setup again:\r\n    TolvaneChat.pdf\r\n"));
   EXPECT_EQ(ReadBytes(kit_ + L"\\installed-files.txt").find("TolvaneChat.pdf"), std::string::npos);
 
   // The settings of a kit folder setup did not trust go, as data only, into the new one the user
@@ -753,10 +757,9 @@ TEST_F(KitSetup, RemovesLeftCopiesOfTheKitAndNamesTheRecordItCouldNotWrite) {
   before.insert({L"installed-files.txt.part\\", L"setup-report.txt"});
   EXPECT_EQ(Install(kit_), 5u);
   EXPECT_EQ(Tree(kit_), before);
-  EXPECT_NE(Report(kit_).find(L"could not write its record of the files it installs "
-                              L"(installed-files.txt)"),
-            std::wstring::npos)
-      << Utf8(Report(kit_));
+  EXPECT_TRUE(Tells(kit_,
+                    L"could not write its record of the files it installs "
+                    L"(installed-files.txt)"));
   RemoveDirectoryW((record + L".part").c_str());
 
   // A damaged record that can not be put aside (a program holds it) stays, and says so.
@@ -770,8 +773,7 @@ TEST_F(KitSetup, RemovesLeftCopiesOfTheKitAndNamesTheRecordItCouldNotWrite) {
     EXPECT_EQ(Install(kit_), 5u);
   }
   EXPECT_EQ(ReadBytes(record), damaged);
-  EXPECT_NE(Report(kit_).find(L"could not keep it aside"), std::wstring::npos)
-      << Utf8(Report(kit_));
+  EXPECT_TRUE(Tells(kit_, L"could not keep it aside"));
   EXPECT_EQ(Install(kit_), 0u) << Utf8(Report(kit_));
 
   // A power cut on a FAT drive between removing the record and renaming the new one in leaves

@@ -180,29 +180,26 @@ TEST_F(FormHandlers, NoJavaShowsRedBoldAndALaterFindKeepsTheBold) {
   EXPECT_TRUE(form->currentjavaversion.Bold());
 }
 
-TEST_F(FormHandlers, FinishingWithJavaSavesTheHomeAndRegistersItWhenTicked) {
-  Start();
-  JavaReports(kJava6Report);
-  form->next2.Click();
-  form->setjavahome.Click();
-  platform.calls.clear();
-  form->next3.Click();
-  EXPECT_EQ(Seen(), L"panel4");
-  EXPECT_EQ(platform.calls,
-            (Calls{L"run " + app_dir + L"tools\\javatest.bat",
-                   L"open " + app_dir +
-                       L"tools\\RegisterEnvironmentVariable\\RegisterEnvironmentVariable.exe | "
-                       L"JAVA_HOME \"C:\\Program Files\\Java\\jre6\" |  | SW_SHOW"}));
-  EXPECT_EQ(kit.Read("tools/config.txt"), "WORKSTATION\r\nC:\\Program Files\\Java\\jre6\r\n");
-  EXPECT_EQ(form->e1.Text(), L"C:\\Program Files\\Java\\jre6");
-}
-
-TEST_F(FormHandlers, FinishingUntickedSavesWithoutRegistering) {
-  Start();
-  JavaReports(kJava6Report);
-  form->next3.Click();
-  EXPECT_TRUE(platform.CallsStartingWith(L"open ").empty());
-  EXPECT_EQ(kit.Read("tools/config.txt"), "WORKSTATION\r\nC:\\Program Files\\Java\\jre6\r\n");
+TEST_F(FormHandlers, FinishingWithJavaSavesTheHomeAndRegistersItOnlyWhenTicked) {
+  for (const bool ticked : {false, true}) {
+    SCOPED_TRACE(ticked);
+    Start();
+    JavaReports(kJava6Report);
+    form->next2.Click();
+    if (ticked) form->setjavahome.Click();
+    platform.calls.clear();
+    form->next3.Click();
+    EXPECT_EQ(Seen(), L"panel4");
+    Calls expected = {L"run " + app_dir + L"tools\\javatest.bat"};
+    if (ticked) {
+      expected.push_back(L"open " + app_dir +
+                         L"tools\\RegisterEnvironmentVariable\\RegisterEnvironmentVariable.exe | "
+                         L"JAVA_HOME \"C:\\Program Files\\Java\\jre6\" |  | SW_SHOW");
+    }
+    EXPECT_EQ(platform.calls, expected);
+    EXPECT_EQ(kit.Read("tools/config.txt"), "WORKSTATION\r\nC:\\Program Files\\Java\\jre6\r\n");
+    EXPECT_EQ(form->e1.Text(), L"C:\\Program Files\\Java\\jre6");
+  }
 }
 
 TEST_F(FormHandlers, WithoutJavaOnlyNoKeepsTheJavaPage) {
