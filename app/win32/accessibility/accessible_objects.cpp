@@ -199,7 +199,6 @@ void AccessibleObjects::Annotate(HWND control, const Annotation& annotation) con
                              annotation.name.c_str());
   }
   if (annotation.live) {
-    services->SetHwndPropStr(control, client, CHILDID_SELF, kPropidAccValue, L"");
     VARIANT polite;
     polite.vt = VT_I4;
     polite.lVal = kLiveSettingPolite;

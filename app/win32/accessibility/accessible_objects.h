@@ -39,7 +39,7 @@ class AccessibleObjects final : private ReadingOrder {
   void Name(HWND control, const std::wstring& name);
   // Makes a standard control a live region that clients read politely, without moving the focus
   // (UI Automation's LiveSetting, annotated as the name is), named by what it shows: readers say a
-  // live region's name when it changes. Its value is empty, so that they say it once.
+  // live region's name when it changes.
   void MakeLive(HWND control, const std::wstring& shows);
   // Tells clients that a live region shows new content.
   static void Announce(HWND control);

@@ -1,6 +1,7 @@
 #include "reading_order_object.h"
 
 #include "accessible_variants.h"
+#include "oleacc_library.h"
 
 namespace tolvane {
 
@@ -31,6 +32,31 @@ ReadingOrderObject::~ReadingOrderObject() { Disconnect(); }
 void ReadingOrderObject::Disconnect() {
   if (target_) target_->Release();
   target_ = nullptr;
+}
+
+// A painted element has no identity of its own among the system's objects.
+HRESULT ReadingOrderObject::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (!container_ && IsEqualIID(iid, kIidAccIdentity)) {
+    *object = static_cast<IAccIdentity*>(this);
+    AddRef();
+    return S_OK;
+  }
+  return AccessibleBase::QueryInterface(iid, object);
+}
+
+HRESULT ReadingOrderObject::GetIdentityString(DWORD child, BYTE** identity, DWORD* length) {
+  if (!identity || !length) return E_POINTER;
+  *identity = nullptr;
+  *length = 0;
+  if (!target_) return CO_E_OBJNOTCONNECTED;
+  IAccIdentity* system = nullptr;
+  if (FAILED(target_->QueryInterface(kIidAccIdentity, reinterpret_cast<void**>(&system)))) {
+    return E_NOTIMPL;
+  }
+  const HRESULT result = system->GetIdentityString(child, identity, length);
+  system->Release();
+  return result;
 }
 
 bool ReadingOrderObject::Target(const VARIANT& child, VARIANT* id) const {

@@ -14,7 +14,9 @@
 
 namespace tolvane {
 
-class ReadingOrderObject final : public AccessibleBase {
+// A window object tells clients which object it stands for (IAccIdentity), as the system's does:
+// the system's own identity, so that readers take it for the window it is.
+class ReadingOrderObject final : public AccessibleBase, public IAccIdentity {
  public:
   // The system's window object `system` of `element`'s `window`.
   static ReadingOrderObject* OverWindowObject(ReadingOrder& order, const TControl& element,
@@ -24,6 +26,14 @@ class ReadingOrderObject final : public AccessibleBase {
                                          PaintedAccessible& container, HWND container_window);
 
   void Disconnect() override;
+
+  // IUnknown, for both interfaces
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return AccessibleBase::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return AccessibleBase::Release(); }
+  // IAccIdentity
+  HRESULT STDMETHODCALLTYPE GetIdentityString(DWORD child, BYTE** identity,
+                                              DWORD* length) override;
 
   // IAccessible
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
