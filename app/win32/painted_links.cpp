@@ -2,6 +2,9 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
+#include "access_keys.h"
 #include "form_messages.h"
 #include "gdi.h"
 
@@ -13,12 +16,24 @@ namespace {
 struct MenuLink {
   UINT command;
   const wchar_t* caption;
+  std::size_t key_from;  // where its access key is looked for first: the file's name
   const wchar_t* link;
-  const wchar_t* keys;  // as screen readers say them
 };
-constexpr MenuLink kMenuLinks[] = {
-    {0x0010, L"Edit &httpd.conf", L"Label15", L"Alt+Space, H"},
-    {0x0020, L"Edit &php.ini", L"Label16", L"Alt+Space, P"}};
+constexpr MenuLink kMenuLinks[] = {{0x0010, L"Edit httpd.conf", 5, L"Label15"},
+                                   {0x0020, L"Edit php.ini", 5, L"Label16"}};
+
+// The captions of the menu's items, with their access keys marked.
+std::vector<std::wstring> Captions(HMENU menu) {
+  std::vector<std::wstring> captions;
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    wchar_t caption[128] = {};
+    if (GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION) > 0) {
+      captions.emplace_back(caption);
+    }
+  }
+  return captions;
+}
 
 }  // namespace
 
@@ -65,11 +80,20 @@ void PaintedLinks::ClickWhenAsked() {
   if (IsWindowEnabled(form_) && link->Showing()) link->Click();
 }
 
+// Windows words the system menu's own items, and marks their keys, in the user's language: each
+// link's item takes a key none of them has ("Edit &php.ini" where "&Przywróć" holds P).
 void PaintedLinks::AddToSystemMenu() {
   HMENU menu = GetSystemMenu(form_, FALSE);
   if (!menu) return;
+  std::vector<std::wstring> captions = Captions(menu);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  for (const MenuLink& item : kMenuLinks) AppendMenuW(menu, MF_STRING, item.command, item.caption);
+  keys_.clear();
+  for (const MenuLink& item : kMenuLinks) {
+    const AccessKeyed keyed = WithFreeAccessKey(item.caption, item.key_from, captions);
+    AppendMenuW(menu, MF_STRING, item.command, keyed.caption.c_str());
+    captions.push_back(keyed.caption);
+    keys_.push_back(keyed.key);
+  }
 }
 
 // The links' items are offered while their page shows.
@@ -81,8 +105,9 @@ void PaintedLinks::OnSystemMenu(HMENU menu) const {
 }
 
 std::wstring PaintedLinks::KeyboardShortcut(const TControl& link) const {
-  for (const MenuLink& item : kMenuLinks) {
-    if (link.name() == item.link) return item.keys;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    if (link.name() != kMenuLinks[i].link) continue;
+    return keys_[i] ? std::wstring(L"Alt+Space, ") + keys_[i] : L"";
   }
   return L"";
 }

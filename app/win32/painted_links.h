@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "control_windows.h"
 
@@ -39,7 +40,8 @@ class PaintedLinks {
   void OnSystemMenu(HMENU menu) const;
   // True when `command` is a link's item; it clicks the link unless a handler waits.
   bool OnSystemCommand(WPARAM command, bool waiting);
-  // The keys that reach `link` ("Alt+Space, H"), as screen readers tell them; none for others.
+  // The keys that reach `link` ("Alt+Space, H"), as screen readers tell them; none for others,
+  // or when every letter of its item was the key of another.
   std::wstring KeyboardShortcut(const TControl& link) const;
 
  private:
@@ -51,6 +53,8 @@ class PaintedLinks {
   // The link the left button went down on, while its window holds the mouse capture for it.
   TControl* pressed_ = nullptr;
   std::deque<TControl*> to_click_;
+  // The access keys of the links' items, in the menu's order; 0 for an item without one.
+  std::vector<wchar_t> keys_;
 };
 
 }  // namespace tolvane

@@ -785,6 +785,7 @@ struct Read {
   std::wstring value;  // a text box's text
   HWND window;         // its own window, when it has one
   RECT location;       // on the screen
+  std::wstring keys;   // its keyboard shortcut
 };
 
 // What a screen reader reads of the launcher's window, by MSAA from this process as a screen
@@ -980,7 +981,8 @@ class ScreenReader {
             Text(object, id, &IAccessible::get_accName),
             Text(object, id, &IAccessible::get_accValue),
             window,
-            {left, top, left + width, top + height}};
+            {left, top, left + width, top + height},
+            Text(object, id, &IAccessible::get_accKeyboardShortcut)};
   }
 
   // Our own windows paint what they hold; standard controls are read as themselves.
@@ -1378,6 +1380,7 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(link->location.left, page.left + 73);
   EXPECT_EQ(link->location.top, page.top + 29);
+  EXPECT_EQ(link->keys, L"Alt+Space, H");  // the letter its item of the system menu has
   // The box for JAVA_HOME is named after its painted label. Wine 8 keeps no annotations of the
   // system's objects (IAccPropServices is not implemented there), so only Windows names it.
   const Read* java_home =

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "access_keys.h"
 #include "layout.h"
 #include "readable_colour.h"
 
@@ -162,6 +163,33 @@ TEST_F(ControlRules, ArrowKeysMoveAmongSiblingsSkippingDisabledAndUnfocusableCon
   EXPECT_EQ(tree.ArrowTarget(C(L"phpcb"), false)->name(), L"csharpcb");
   EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), true)->name(), L"startservers");
   EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), false)->name(), L"documentationbutton");
+}
+
+// The links' items in system menus as Windows words them in English and Polish, whose "Restore"
+// holds P, and in a menu that holds every letter of the caption.
+TEST(AccessKeys, ALinksItemTakesAKeyNoOtherItemOfTheMenuHolds) {
+  const std::vector<std::wstring> english = {L"&Restore", L"&Move", L"&Size", L"Mi&nimize",
+                                             L"Ma&ximize", L"&Close\tAlt+F4"};
+  const std::vector<std::wstring> polish = {L"&Przywr\u00f3\u0107", L"Prz&enie\u015b",
+                                            L"&Rozmiar", L"Mi&nimalizuj", L"Ma&ksymalizuj",
+                                            L"&Zamknij\tAlt+F4"};
+  const struct {
+    std::vector<std::wstring> menu;
+    const wchar_t* caption;
+    const wchar_t* keyed;
+    wchar_t key;
+  } cases[] = {
+      {english, L"Edit httpd.conf", L"Edit &httpd.conf", L'H'},
+      {english, L"Edit php.ini", L"Edit &php.ini", L'P'},
+      {polish, L"Edit php.ini", L"Edit p&hp.ini", L'H'},
+      {{L"&Help", L"&php", L"&ini", L"Tom && &Next"}, L"Edit php.ini", L"&Edit php.ini", L'E'},
+      {{L"&E", L"&d", L"&I", L"&T", L"&P", L"&h", L"&N"}, L"Edit php.ini", L"Edit php.ini", 0},
+  };
+  for (const auto& c : cases) {
+    const AccessKeyed got = WithFreeAccessKey(c.caption, 5, c.menu);
+    EXPECT_EQ(got.caption, c.keyed) << c.caption;
+    EXPECT_EQ(got.key, c.key) << c.caption;
+  }
 }
 
 TEST(ReadableColour, ContrastRatioRunsFromOneToTwentyOneEitherWayRound) {
