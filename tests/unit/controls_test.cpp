@@ -166,13 +166,17 @@ TEST_F(ControlRules, ArrowKeysMoveAmongSiblingsSkippingDisabledAndUnfocusableCon
 }
 
 // The links' items in system menus as Windows words them in English and Polish, whose "Restore"
-// holds P, and in a menu that holds every letter of the caption.
+// holds P (and the httpd.conf item then holds H), and in a menu that holds every letter.
 TEST(AccessKeys, ALinksItemTakesAKeyNoOtherItemOfTheMenuHolds) {
   const std::vector<std::wstring> english = {L"&Restore", L"&Move", L"&Size", L"Mi&nimize",
                                              L"Ma&ximize", L"&Close\tAlt+F4"};
   const std::vector<std::wstring> polish = {L"&Przywr\u00f3\u0107", L"Prz&enie\u015b",
                                             L"&Rozmiar", L"Mi&nimalizuj", L"Ma&ksymalizuj",
                                             L"&Zamknij\tAlt+F4"};
+  const auto with_httpd = [](std::vector<std::wstring> menu) {
+    menu.push_back(L"Edit &httpd.conf");
+    return menu;
+  };
   const struct {
     std::vector<std::wstring> menu;
     const wchar_t* caption;
@@ -181,7 +185,8 @@ TEST(AccessKeys, ALinksItemTakesAKeyNoOtherItemOfTheMenuHolds) {
   } cases[] = {
       {english, L"Edit httpd.conf", L"Edit &httpd.conf", L'H'},
       {english, L"Edit php.ini", L"Edit &php.ini", L'P'},
-      {polish, L"Edit php.ini", L"Edit p&hp.ini", L'H'},
+      {polish, L"Edit httpd.conf", L"Edit &httpd.conf", L'H'},
+      {with_httpd(polish), L"Edit php.ini", L"Edit php.&ini", L'I'},
       {{L"&Help", L"&php", L"&ini", L"Tom && &Next"}, L"Edit php.ini", L"&Edit php.ini", L'E'},
       {{L"&E", L"&d", L"&I", L"&T", L"&P", L"&h", L"&N"}, L"Edit php.ini", L"Edit php.ini", 0},
   };
