@@ -125,12 +125,16 @@ std::wstring LabelledName(const TControl& box) {
 
 std::wstring PageHeading(const TControl& page) {
   if (!page.Text().empty()) return WithoutColon(page.Text());
+  const TControl* label = HeadingLabel(page);
+  return label ? WithoutColon(label->Text()) : L"";
+}
+
+const TControl* HeadingLabel(const TControl& page) {
+  if (page.kind() != Kind::Page || !page.Text().empty()) return nullptr;
   for (const TControl* control : page.children()) {
-    if (control->kind() == Kind::Label && !control->Text().empty()) {
-      return WithoutColon(control->Text());
-    }
+    if (control->kind() == Kind::Label && !control->Text().empty()) return control;
   }
-  return L"";
+  return nullptr;
 }
 
 ControlTree::ControlTree(const std::vector<LayoutRow>& layout) {

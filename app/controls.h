@@ -44,6 +44,12 @@ enum class Kind {
   Bevel
 };
 
+// Whether a control is drawn by the window it lies in (a label, link, picture or bevel) rather
+// than being a window of its own.
+inline bool IsPainted(Kind kind) {
+  return kind == Kind::Label || kind == Kind::Link || kind == Kind::Picture || kind == Kind::Bevel;
+}
+
 // Pictures and texts that come from the executable's resources.
 enum class Asset {
   None,
@@ -180,6 +186,9 @@ std::wstring LabelledName(const TControl& box);
 // What screen readers name a page: its heading, the caption it paints across itself or else the
 // first label it paints, without a closing colon.
 std::wstring PageHeading(const TControl& page);
+// The label that is a page's heading, which readers hear as the page's name and not again as a
+// text of it: its first label with text, when it paints no caption of its own; nullptr otherwise.
+const TControl* HeadingLabel(const TControl& page);
 
 // Every control of a form, built from its layout rows in creation order.
 class ControlTree {

@@ -11,18 +11,6 @@ namespace {
 
 constexpr int kFirstControlId = 100;
 
-bool IsWindowed(Kind kind) {
-  switch (kind) {
-    case Kind::Label:
-    case Kind::Link:
-    case Kind::Picture:
-    case Kind::Bevel:
-      return false;
-    default:
-      return true;
-  }
-}
-
 }  // namespace
 
 ControlWindows::ControlWindows(ControlTree& controls, HINSTANCE instance, DpiLayout& layout,
@@ -37,7 +25,7 @@ ControlWindows::ControlWindows(ControlTree& controls, HINSTANCE instance, DpiLay
 void ControlWindows::CreateChildren(TControl* parent, HWND parent_window) {
   const auto& children = parent ? parent->children() : controls_.top();
   for (TControl* control : children) {
-    if (!IsWindowed(control->kind())) continue;
+    if (IsPainted(control->kind())) continue;
     HWND window = CreateControlWindow(*control, parent_window);
     if (!window) continue;
     windows_[control] = window;
@@ -53,8 +41,53 @@ void ControlWindows::CreateChildren(TControl* parent, HWND parent_window) {
   }
   if (parent) {
     for (TControl* control : children) {
-      if (!IsWindowed(control->kind())) control->set_view(&view_);
+      if (IsPainted(control->kind())) control->set_view(&view_);
     }
+  }
+  if (hosting_) HostChildren(parent, parent_window);
+}
+
+void ControlWindows::HostPaintedElements() {
+  if (std::exchange(hosting_, true)) return;
+  HostChildren(nullptr, form_);
+  for (const auto& [control, window] : windows_) {
+    const bool filled = std::find(pages_to_fill_.begin(), pages_to_fill_.end(), control) ==
+                        pages_to_fill_.end();
+    if (control->kind() == Kind::GroupBox || (control->kind() == Kind::Page && filled)) {
+      HostChildren(control, window);
+    }
+  }
+}
+
+void ControlWindows::HostChildren(const TControl* parent, HWND parent_window) {
+  const auto& children = parent ? parent->children() : controls_.top();
+  const TControl* heading = parent ? HeadingLabel(*parent) : nullptr;
+  HWND previous = HWND_TOP;
+  for (TControl* control : children) {
+    const Kind kind = control->kind();
+    if (HWND window = WindowOf(control)) {
+      if (kind != Kind::Page) previous = window;  // the pages lie under the form's banner
+      continue;
+    }
+    if (!IsPainted(kind) || kind == Kind::Bevel || control == heading) continue;
+    HWND& host = hosts_[control];
+    if (!host) {
+      const Rect& b = control->bounds();
+      host = CreateWindowExW(WS_EX_NOPARENTNOTIFY, kElementClass, L"",
+                             WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0),
+                             b.left, b.top, b.width, b.height, parent_window, nullptr, instance_,
+                             nullptr);
+      if (!host) {
+        hosts_.erase(control);
+        continue;
+      }
+      controls_by_window_[host] = control;
+      made_(*control, host);
+    }
+    // Placed again each time: the controls made after a reader came go under those before.
+    SetWindowPos(host, previous, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    previous = host;
   }
 }
 
@@ -166,6 +199,13 @@ bool ControlWindows::Show(TControl& control, ControlView::Change change) {
       const RECT r = ToRect(control.bounds());
       InvalidateRect(parent, &r, TRUE);
     }
+    // The window that stands for it shows what the parent paints there.
+    if (HWND host = HostOf(&control)) {
+      if (change == ControlView::Change::Visible) {
+        ShowWindow(host, control.Visible() ? SW_SHOWNA : SW_HIDE);
+      }
+      InvalidateRect(host, nullptr, FALSE);
+    }
     return false;
   }
   switch (change) {
@@ -200,6 +240,11 @@ void ControlWindows::ApplyLayout() {
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(layout_.FontOf(*control)), FALSE);
   }
+  for (const auto& [control, host] : hosts_) {
+    const Rect& b = control->bounds();
+    SetWindowPos(host, nullptr, b.left, b.top, b.width, b.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
 }
 
 TControl* ControlWindows::ControlOf(HWND window) const {
@@ -211,6 +256,11 @@ HWND ControlWindows::WindowOf(const TControl* control) const {
   if (!control) return form_;
   const auto found = windows_.find(control);
   return found == windows_.end() ? nullptr : found->second;
+}
+
+HWND ControlWindows::HostOf(const TControl* control) const {
+  const auto found = hosts_.find(control);
+  return found == hosts_.end() ? nullptr : found->second;
 }
 
 const std::vector<TControl*>& ControlWindows::ChildrenOf(HWND window) const {

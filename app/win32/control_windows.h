@@ -38,6 +38,16 @@ class ControlWindows {
   // The page whose window shows: what the user sees, and what screen readers are told of.
   const TControl* shown_page() const { return shown_page_; }
 
+  // From now on each painted text, link and picture (but a page's heading, which is its name) has
+  // a window too, while its parent's controls have theirs: one that shows what the parent paints
+  // there and takes no click, placed among the controls' windows in the layout's order. Screen
+  // readers and UI Automation list a window's child windows in that order, and so meet each
+  // painted text where it stands. Made only once a screen reader may be reading, so that a start
+  // without one makes none.
+  void HostPaintedElements();
+  // The window that stands for a painted control; nullptr when it has none.
+  HWND HostOf(const TControl* control) const;
+
   // The control behind a window of the form; nullptr for the form itself or another window.
   TControl* ControlOf(HWND window) const;
   // The window of a control (nullptr: the form's own); nullptr when it has none yet.
@@ -49,6 +59,9 @@ class ControlWindows {
  private:
   void FillShowingPages();
   HWND CreateControlWindow(TControl& control, HWND parent_window);
+  // The windows of `parent`'s painted children, each placed after the window of the child before
+  // it (the first on top), made when missing.
+  void HostChildren(const TControl* parent, HWND parent_window);
 
   ControlTree& controls_;
   HINSTANCE instance_;
@@ -63,6 +76,8 @@ class ControlWindows {
   // The pages whose controls have no windows yet.
   std::vector<TControl*> pages_to_fill_;
   const TControl* shown_page_ = nullptr;
+  bool hosting_ = false;
+  std::map<const TControl*, HWND> hosts_;
 };
 
 }  // namespace tolvane

@@ -61,7 +61,11 @@ class FormWindow final : public ContainerWindow,
   void Destroyed(HWND window) override { accessible_.Forget(window); }
   // AccessibleHost
   TControl* ControlOf(HWND window) const override { return windows_.ControlOf(window); }
-  HWND WindowOf(const TControl* control) const override { return windows_.WindowOf(control); }
+  HWND WindowOf(const TControl* control) const override {
+    HWND host = windows_.HostOf(control);
+    return host ? host : windows_.WindowOf(control);
+  }
+  void ServeReaders() override { windows_.HostPaintedElements(); }
   const std::vector<TControl*>& ChildrenOf(HWND window) const override {
     return windows_.ChildrenOf(window);
   }

@@ -1,5 +1,6 @@
 #include "window_classes.h"
 
+#include "element_window.h"
 #include "message_target.h"
 
 namespace tolvane {
@@ -19,10 +20,15 @@ bool RegisterWindowClasses(HINSTANCE instance) {
   page.lpszClassName = kPageClass;
   WNDCLASSEXW group = form;
   group.lpszClassName = kGroupClass;
+  WNDCLASSEXW element = form;
+  element.lpfnWndProc = ElementWindowProc;
+  element.hbrBackground = nullptr;
+  element.lpszClassName = kElementClass;
   const auto in_place = [](const WNDCLASSEXW& window_class) {
     return RegisterClassExW(&window_class) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   };
-  return in_place(form) && in_place(page) && in_place(group);
+  // The group boxes' class last: with it, all are there.
+  return in_place(form) && in_place(page) && in_place(element) && in_place(group);
 }
 
 }  // namespace tolvane

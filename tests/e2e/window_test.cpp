@@ -840,19 +840,39 @@ class ScreenReader {
     return ::testing::AssertionSuccess();
   }
 
-  // Runs the default action of the simple element named `name` among `window`'s children.
+  // Runs the default action of the element named `name` among `window`'s children, on its own
+  // object.
   HRESULT DoDefaultAction(HWND window, const std::wstring& name) {
     HRESULT result = E_INVALIDARG;
     IAccessible* object = ClientObject(window);
     if (!object) return result;
     for (VARIANT& child : Children(object)) {
-      if (child.vt == VT_I4 && Text(object, child.lVal, &IAccessible::get_accName) == name) {
-        result = object->accDoDefaultAction(child);
+      long id = child.vt == VT_I4 ? child.lVal : CHILDID_SELF;
+      IAccessible* own = child.vt == VT_I4 ? object : OwnObject(window, child, &id);
+      if (own && Text(own, id, &IAccessible::get_accName) == name) {
+        result = own->accDoDefaultAction(Id(id));
       }
+      if (own && own != object) own->Release();
       VariantClear(&child);
     }
     object->Release();
     return result;
+  }
+
+  // The names of `window`'s shown child windows in their order (the order in which UI Automation
+  // lists a window's children), and of its elements in the reading order.
+  std::pair<std::vector<std::wstring>, std::vector<std::wstring>> WindowsAndReading(HWND window) {
+    std::vector<std::wstring> windows, reading;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (!IsWindowVisible(child)) continue;
+      IAccessible* object = ClientObject(child);
+      windows.push_back(object ? Text(object, CHILDID_SELF, &IAccessible::get_accName) : L"?");
+      if (object) object->Release();
+    }
+    for (const Read& read : ReadWindow(window)) {
+      if (read.depth == 0) reading.push_back(read.name);
+    }
+    return {windows, reading};
   }
 
  private:
@@ -1108,8 +1128,10 @@ std::vector<std::wstring> Comparable(const std::vector<Read>& tree) {
     wchar_t window_class[32] = {};
     if (read.window) GetClassNameW(read.window, window_class, 32);
     if (std::wstring(window_class) == L"Edit" || read.name.rfind(L"(c) ", 0) == 0) continue;
+    // A painted element is read through the window that stands for it once a reader asks.
     const bool ours = !read.window || std::wstring(window_class) == L"TGroupBox" ||
-                      std::wstring(window_class) == L"TPanel";
+                      std::wstring(window_class) == L"TPanel" ||
+                      std::wstring(window_class) == L"TPaintedElement";
     lines.push_back(Line(read.depth, ours ? read.role : 0, read.name));
   }
   return lines;
@@ -1174,7 +1196,8 @@ void ExpectObjectContract(HWND window, const std::wstring& name) {
 }
 
 // Asked by its child id, a child with a window of its own answers as its own object does (role,
-// name, place); a child id passed by reference, as script clients pass it, is taken as by value.
+// name, place): a control's window object, a painted element's own object; a child id passed by
+// reference, as script clients pass it, is taken as by value.
 void ExpectChildIdsAnswered(HWND window) {
   IAccessible* object = ScreenReader::ClientObject(window);
   ASSERT_NE(object, nullptr);
@@ -1205,6 +1228,16 @@ void ExpectChildIdsAnswered(HWND window) {
     if (identity) identity->Release();
     own->Release();
     ASSERT_NE(accessible, nullptr);
+    // A painted element is answered as itself, which the window that stands for it answers too.
+    HWND child_window = nullptr;
+    wchar_t child_class[32] = {};
+    WindowFromAccessibleObject(accessible, &child_window);
+    GetClassNameW(child_window, child_class, 32);
+    if (std::wstring(child_class) == L"TPaintedElement") {
+      accessible->Release();
+      accessible = ScreenReader::ClientObject(child_window);
+      ASSERT_NE(accessible, nullptr);
+    }
     const VARIANT self = Id(CHILDID_SELF);
     // (Wine's own objects of standard windows answer little: E_NOTIMPL.)
     VARIANT role, its_role;
@@ -1356,10 +1389,16 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   const std::vector<Read> control_page = reader.ReadWindow(session.form());
   SaveReading("accessibility-control-page", control_page);
   EXPECT_EQ(Comparable(control_page), ExpectedReadingOf(L"panel4", L"Start Tolvane Flash Chat"));
-  // A reader that moves as NVDA does meets every element of each object in order, both ways.
+  // A reader that moves as NVDA does meets every element of each object in order, both ways, and
+  // the child windows (painted texts among them, by the windows that stand for them) lie in the
+  // same order, which is the order of UI Automation's tree.
   EXPECT_TRUE(ScreenReader::WalksBothWays(session.form()));
   for (const wchar_t* object : {L"panel4", L"GroupBox1", L"GroupBox2", L"GroupBox3"}) {
     EXPECT_TRUE(ScreenReader::WalksBothWays(session.Control(object))) << Narrow(object);
+  }
+  for (HWND window : {session.form(), session.Control(L"panel4"), session.Control(L"GroupBox2")}) {
+    const auto [windows, reading] = reader.WindowsAndReading(window);
+    EXPECT_EQ(windows, reading);
   }
   // Pages that are hidden are read as nothing, and say they are out of sight.
   for (const wchar_t* page : {L"panel1", L"panel3", L"panel5"}) {
@@ -1381,6 +1420,14 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   EXPECT_EQ(link->location.left, page.left + 73);
   EXPECT_EQ(link->location.top, page.top + 29);
   EXPECT_EQ(link->keys, L"Alt+Space, H");  // the letter its item of the system menu has
+  // The window that stands for the link shows it as the page paints it.
+  HDC screen = GetDC(nullptr);
+  const Rect link_area = {link->location.left, link->location.top,
+                          link->location.right - link->location.left,
+                          link->location.bottom - link->location.top};
+  EXPECT_GT(PixelsIn(screen, link_area, kClBlue), 20);
+  ReleaseDC(nullptr, screen);
+  session.Screenshot("accessibility-control-page");
   // The box for JAVA_HOME is named after its painted label. Wine 8 keeps no annotations of the
   // system's objects (IAccPropServices is not implemented there), so only Windows names it.
   const Read* java_home =

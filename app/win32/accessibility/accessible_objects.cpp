@@ -69,7 +69,13 @@ IAccessible* AccessibleObjects::ObjectOf(HWND window, LONG level) {
   const TControl* control = host_.ControlOf(window);
   const bool paints =
       !control || control->kind() == Kind::Page || control->kind() == Kind::GroupBox;
-  if (level == OBJID_CLIENT) return paints ? PaintedObjectOf(window) : nullptr;
+  if (level == OBJID_CLIENT && paints) return PaintedObjectOf(window);
+  // The window that stands for a painted element answers as the element's own object.
+  if (level == OBJID_CLIENT && IsPainted(control->kind())) {
+    HWND container = host_.WindowOf(control->parent());
+    return container ? ElementObjectOf(*control, *PaintedObjectOf(container), window) : nullptr;
+  }
+  if (level == OBJID_CLIENT) return nullptr;
   // The form's window object is the system's: its neighbours are the other top-level windows.
   if (!control || level != OBJID_WINDOW) return nullptr;
   ReadingOrderObject*& object = window_objects_[window];
@@ -93,12 +99,11 @@ PaintedAccessible* AccessibleObjects::PaintedObjectOf(HWND window) {
 }
 
 IAccessible* AccessibleObjects::ElementObjectOf(const TControl& element,
-                                                PaintedAccessible& container,
-                                                HWND container_window) {
+                                                PaintedAccessible& container, HWND own_window) {
   auto& [window, object] = element_objects_[&element];
   if (!object) {
-    window = container_window;
-    object = ReadingOrderObject::OverPainted(*this, element, container, container_window);
+    window = own_window;
+    object = ReadingOrderObject::OverPainted(*this, element, container, own_window);
   }
   return object;
 }
@@ -176,6 +181,7 @@ void AccessibleObjects::AnnotateAll() {
   if (annotating_) return;
   annotating_ = true;
   for (const auto& [control, annotation] : annotations_) Annotate(control, annotation);
+  host_.ServeReaders();
 }
 
 void AccessibleObjects::Announce(HWND control) {

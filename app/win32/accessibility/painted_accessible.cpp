@@ -4,7 +4,6 @@
 
 #include "accessible_variants.h"
 #include "oleacc_library.h"
-#include "painter.h"
 
 namespace tolvane {
 
@@ -17,15 +16,8 @@ std::vector<TControl*> PaintedAccessible::Elements() const {
   TControl* own = Own();
   // A page is named after its heading (its own caption, or its first label), which is therefore
   // no element of it: a reader entering the page says it once.
-  const TControl* heading = nullptr;
-  if (own && own->kind() == Kind::Page) {
-    if (own != host_->SeenPage()) return elements;
-    const auto& children = own->children();
-    const auto first_label = std::find_if(children.begin(), children.end(), [](TControl* c) {
-      return c->kind() == Kind::Label && !c->Text().empty();
-    });
-    if (!PaintsCaption(*own) && first_label != children.end()) heading = *first_label;
-  }
+  if (own && own->kind() == Kind::Page && own != host_->SeenPage()) return elements;
+  const TControl* heading = own ? HeadingLabel(*own) : nullptr;
   for (TControl* control : host_->ChildrenOf(window_)) {
     const bool shown =
         control->kind() == Kind::Page ? control == host_->SeenPage() : control->Visible();
@@ -53,7 +45,7 @@ bool PaintedAccessible::Resolve(const VARIANT& child, TControl** element) const 
 
 IAccessible* PaintedAccessible::WindowedChild(const VARIANT& child) const {
   TControl* element = nullptr;
-  if (!Resolve(child, &element) || !element) return nullptr;
+  if (!Resolve(child, &element) || !element || IsPainted(element->kind())) return nullptr;
   HWND window = ElementWindow(*element);
   IDispatch* dispatch = nullptr;
   if (!window || FAILED(WindowObject(window, &dispatch))) return nullptr;

@@ -21,7 +21,12 @@ class AccessibleHost {
   virtual ~AccessibleHost() = default;
   // The control behind a window of the form; nullptr for the form itself.
   virtual TControl* ControlOf(HWND window) const = 0;
+  // A control's window: its own, or the one that stands for a painted control once readers are
+  // served; nullptr when it has none.
   virtual HWND WindowOf(const TControl* control) const = 0;
+  // A reader may be reading: from now on the painted controls have windows too, which place them
+  // among the controls for clients that list child windows (UI Automation's tree).
+  virtual void ServeReaders() = 0;
   virtual const std::vector<TControl*>& ChildrenOf(HWND window) const = 0;
   // The page the user sees; the others are hidden or lie under it.
   virtual const TControl* SeenPage() const = 0;
@@ -89,8 +94,9 @@ class PaintedAccessible final : public AccessibleBase {
   // The element a child id names; nullptr for CHILDID_SELF. False for an id out of range or a
   // disconnected object.
   bool Resolve(const VARIANT& child, TControl** element) const;
-  // The object of the element `child` names when it has a window of its own (the caller releases
-  // it): a property asked of it by its child id is asked of that object itself.
+  // The object of the element `child` names when it is a window of its own, such as a standard
+  // control (the caller releases it): a property asked of it by its child id is asked of that
+  // object itself. A painted element's window stands for it: its properties are answered here.
   IAccessible* WindowedChild(const VARIANT& child) const;
   // Asks `ask` of the object of a child with a window of its own into `result`; false when
   // `child` names no such child.
