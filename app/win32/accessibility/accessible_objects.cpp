@@ -32,7 +32,7 @@ bool ScreenReaderRuns() {
 }  // namespace
 
 LRESULT AccessibleObjects::Answer(HWND window, WPARAM wparam, LPARAM lparam) {
-  AnnotateAll();
+  ServeReaders();
   IAccessible* object = ObjectOf(window, static_cast<LONG>(lparam));
   if (!object) return 0;
   // A failure is a negative error code, which the caller would take for an answer: the system's
@@ -166,20 +166,20 @@ void AccessibleObjects::MakeLive(HWND control, const std::wstring& shows) {
 }
 
 void AccessibleObjects::AnnotateWhenDue(HWND control) {
-  if (annotating_) {
+  if (serving_) {
     Annotate(control, annotations_[control]);
   } else if (ScreenReaderRuns()) {
-    AnnotateAll();
+    ServeReaders();
   }
 }
 
 void AccessibleObjects::FollowScreenReaderSetting() {
-  if (!annotating_ && ScreenReaderRuns()) AnnotateAll();
+  if (!serving_ && ScreenReaderRuns()) ServeReaders();
 }
 
-void AccessibleObjects::AnnotateAll() {
-  if (annotating_) return;
-  annotating_ = true;
+void AccessibleObjects::ServeReaders() {
+  if (serving_) return;
+  serving_ = true;
   for (const auto& [control, annotation] : annotations_) Annotate(control, annotation);
   host_.ServeReaders();
 }

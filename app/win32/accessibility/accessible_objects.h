@@ -1,9 +1,10 @@
 // The accessible objects of the launcher's windows: for each window that paints part of its content
 // (the form, its pages and group boxes) its own object; for each child window the system's window
 // object wrapped, so that next and previous from it follow the page's reading order; and each
-// painted element as an object of its own. Each is made when a client first asks for it and kept while its
-// window lives, so that a client gets the same object each time. And what the system's own objects
-// of standard controls are told besides: a name, a live region.
+// painted element as an object of its own, which the window that stands for it answers with once
+// screen readers are served. Each is made when a client first asks for it and kept while its
+// window lives, so that a client gets the same object each time. And what the system's own
+// objects of standard controls are told besides: a name, a live region.
 #pragma once
 
 #include <windows.h>
@@ -43,8 +44,9 @@ class AccessibleObjects final : private ReadingOrder {
   void MakeLive(HWND control, const std::wstring& shows);
   // Tells clients that a live region shows new content.
   static void Announce(HWND control);
-  // Annotates at once when a screen reader runs: told when the system's screen-reader setting
-  // changes, and asked again when the window is activated (a reader may have started unseen).
+  // Serves screen readers at once when one runs (annotations, and windows for the painted
+  // elements): told when the system's screen-reader setting changes, and asked again when the
+  // window is activated (a reader may have started unseen).
   void FollowScreenReaderSetting();
 
  private:
@@ -53,7 +55,9 @@ class AccessibleObjects final : private ReadingOrder {
     bool live = false;
   };
   void Annotate(HWND control, const Annotation& annotation) const;
-  void AnnotateAll();
+  // A client asked or a screen reader runs: from now on annotations are made at once, and the
+  // painted elements have windows.
+  void ServeReaders();
   // Annotates `control` now when annotations are made at once.
   void AnnotateWhenDue(HWND control);
   // `window`'s object at `level`, made when first asked; nullptr when it has none of ours.
@@ -85,10 +89,10 @@ class AccessibleObjects final : private ReadingOrder {
   std::map<HWND, PaintedAccessible*> objects_;
   // The system's window objects of the child windows.
   std::map<HWND, ReadingOrderObject*> window_objects_;
-  // The painted elements' own objects, with the window that paints each.
+  // The painted elements' own objects, with the window that stands for each (or paints it).
   std::map<const TControl*, std::pair<HWND, ReadingOrderObject*>> element_objects_;
-  // Whether a client asked or a screen reader runs: annotations are then made at once.
-  bool annotating_ = false;
+  // Whether a client asked or a screen reader runs.
+  bool serving_ = false;
   // Made when the first client asks, and again whole when a part of one changes later.
   std::map<HWND, Annotation> annotations_;
 };

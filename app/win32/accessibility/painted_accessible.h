@@ -1,7 +1,9 @@
 // What screen readers are told of a window that paints part of its content itself: the form, a
 // page or a group box. Its standard controls are child windows, which the system describes; the
-// labels, links, pictures and the waiting page's caption that the window paints are simple
-// elements of its own accessible object, in the layout's order, which is the page's reading order.
+// labels, links, pictures and the waiting page's caption that the window paints are elements of
+// its own accessible object, in the layout's order, which is the page's reading order. Once
+// screen readers are served, a painted element is listed by the window that stands for it, as a
+// control is, and still answered here.
 #pragma once
 
 #include <oleacc.h>
