@@ -1458,6 +1458,12 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   }
   EXPECT_EQ(notepads, 1);
   RunQuietly(L"taskkill /F /IM notepad.exe");
+  // The mouse goes through the window that stands for a link to the page, which clicks it.
+  ASSERT_TRUE(WaitUntil([] { return !FindWindowW(L"Notepad", nullptr); }));
+  SetForegroundWindow(session.form());
+  session.Click(L"Label16");
+  EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"Notepad", L"php.ini - Notepad"); }));
+  RunQuietly(L"taskkill /F /IM notepad.exe");
 }
 
 }  // namespace
