@@ -118,7 +118,7 @@ std::wstring LabelledName(const TControl& box) {
   auto at = std::find(siblings.begin(), siblings.end(), &box);
   while (at != siblings.begin()) {
     --at;
-    if ((*at)->kind() == Kind::Label) return WithoutColon((*at)->Text());
+    if ((*at)->kind() == Kind::Label) return (*at)->Text();
   }
   return L"";
 }

@@ -179,9 +179,11 @@ class TControl {
 };
 
 // What screen readers name a text box whose content the layout does not fix (a licence, the Java
-// result, JAVA_HOME): the text of the last label painted before it on its parent, without the
-// label's closing colon. Empty for any other control (it reads as its own caption or text), and
-// when no label comes before it.
+// result, JAVA_HOME): the text of the last label painted before it on its parent, as it reads
+// ("JAVA_HOME:"), as Windows names a box after its label: readers that meet the label just
+// before a control of the same name take it for the control's label, and say it once. Empty
+// for any other control (it reads as its own caption or text), and when no label comes before
+// it.
 std::wstring LabelledName(const TControl& box);
 // What screen readers name a page: its heading, the caption it paints across itself or else the
 // first label it paints, without a closing colon.

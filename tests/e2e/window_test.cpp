@@ -1436,7 +1436,7 @@ TEST(Window, AScreenReaderReadsEveryTextOfTheJavaAndControlPages) {
   if (UnderWine()) {
     Unchecked("the JAVA_HOME box's name, an annotation Wine does not keep");
   } else {
-    EXPECT_EQ(java_home->name, L"JAVA_HOME");
+    EXPECT_EQ(java_home->name, L"JAVA_HOME:");
   }
 
   // While the C# notice is up the window is disabled, and a link's click would run behind it.

@@ -118,7 +118,7 @@ TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
 }
 
 TEST_F(ControlRules, ATextBoxIsNamedAfterThePaintedLabelBeforeIt) {
-  EXPECT_EQ(LabelledName(C(L"e1")), L"JAVA_HOME");
+  EXPECT_EQ(LabelledName(C(L"e1")), L"JAVA_HOME:");
   EXPECT_EQ(LabelledName(C(L"savejavahome")), L"");  // after e1, no label
   EXPECT_EQ(LabelledName(C(L"Label5")), L"");        // first on its page
   // The licence boxes, and the Java result past the text box and the button between.
