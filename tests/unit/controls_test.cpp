@@ -124,7 +124,7 @@ TEST_F(ControlRules, ATextBoxIsNamedAfterThePaintedLabelBeforeIt) {
   // The licence boxes, and the Java result past the text box and the button between.
   EXPECT_EQ(LabelledName(C(L"Memo1")), L"Please read the following license agreement carefully.");
   EXPECT_EQ(LabelledName(C(L"Memo2")), L"Please read the following license agreement carefully.");
-  EXPECT_EQ(LabelledName(C(L"currentjavaversion")), L"Java installation");
+  EXPECT_EQ(LabelledName(C(L"currentjavaversion")), L"Java installation:");
   // Boxes of fixed text read as that text, and a box with no label before it has no name.
   EXPECT_EQ(LabelledName(C(L"Memo3")), L"");
   EXPECT_EQ(LabelledName(C(L"Memo4")), L"");
