@@ -12,22 +12,19 @@ bool IsAsciiLetterOrDigit(wchar_t c) {
   return (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
 }
 
-// The key a caption marks: the character after its first lone "&" ("&&" is a literal "&").
+}  // namespace
+
 wchar_t MarkedKey(const std::wstring& caption) {
   for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != L'&') continue;
-    if (caption[i + 1] != L'&') return AsciiUpper(caption[i + 1]);
+    if (caption[i + 1] != L'&') return caption[i + 1];
     ++i;
   }
   return 0;
 }
 
-}  // namespace
-
 AccessKeyed WithFreeAccessKey(const std::wstring& caption, std::size_t preferred,
-                              const std::vector<std::wstring>& menu) {
-  std::vector<wchar_t> taken;
-  for (const std::wstring& item : menu) taken.push_back(MarkedKey(item));
+                              const std::vector<wchar_t>& taken) {
   preferred = std::min(preferred, caption.size());
   for (std::size_t step = 0; step < caption.size(); ++step) {
     const std::size_t at = (preferred + step) % caption.size();

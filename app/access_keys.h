@@ -13,12 +13,16 @@ struct AccessKeyed {
   wchar_t key = 0;
 };
 
-// `caption` with an access key that no caption of `menu` (as the menu holds them, "&Restore")
-// already marks, compared without case: the first ASCII letter or digit from `preferred` (an index
-// into `caption`) to its end, else from its start. A key two items share would only move between
-// them, never choose one. With every candidate taken the caption gets no key: the item is still
-// reached by the arrow keys.
+// The character a caption marks as its access key: the one after its first lone "&" ("&&" is a
+// literal "&"); 0 when it marks none.
+wchar_t MarkedKey(const std::wstring& caption);
+
+// `caption` with an access key on a key that none of `taken` is: the first ASCII letter or digit
+// from `preferred` (an index into `caption`) to its end, else from its start, whose key (its
+// upper case, which is its virtual-key code) is free. A key two items share would only move
+// between them, never choose one. With every candidate taken the caption gets no key: the item
+// is still reached by the arrow keys.
 AccessKeyed WithFreeAccessKey(const std::wstring& caption, std::size_t preferred,
-                              const std::vector<std::wstring>& menu);
+                              const std::vector<wchar_t>& taken);
 
 }  // namespace tolvane

@@ -176,6 +176,13 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_INITMENUPOPUP:
       if (HIWORD(lparam)) links_.OnSystemMenu(reinterpret_cast<HMENU>(wparam));
       break;
+    case WM_MENUCHAR:
+      if (HIWORD(wparam) & MF_SYSMENU) {
+        const LRESULT item =
+            links_.OnMenuChar(static_cast<wchar_t>(LOWORD(wparam)), reinterpret_cast<HMENU>(lparam));
+        if (item) return item;
+      }
+      break;
     case WM_SYSCOMMAND:
       if (links_.OnSystemCommand(wparam, waiting_)) return 0;
       break;

@@ -22,17 +22,28 @@ struct MenuLink {
 constexpr MenuLink kMenuLinks[] = {{0x0010, L"Edit httpd.conf", 5, L"Label15"},
                                    {0x0020, L"Edit php.ini", 5, L"Label16"}};
 
-// The captions of the menu's items, with their access keys marked.
-std::vector<std::wstring> Captions(HMENU menu) {
-  std::vector<std::wstring> captions;
+// The keys the menu's items hold: the key that types each item's marked character, on every
+// keyboard layout the user has (Russian "&Закрыть" holds the key that types P on an English
+// one), and the character itself.
+std::vector<wchar_t> TakenKeys(HMENU menu) {
+  HKL layouts[32];
+  const int layout_count = GetKeyboardLayoutList(32, layouts);
+  std::vector<wchar_t> taken;
   const int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i) {
     wchar_t caption[128] = {};
-    if (GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION) > 0) {
-      captions.emplace_back(caption);
+    if (GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION) <= 0) continue;
+    const wchar_t marked = MarkedKey(caption);
+    if (!marked) continue;
+    // A character given to CharUpperW in place of a string is returned in upper case.
+    taken.push_back(static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(
+        CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(marked))))));
+    for (int l = 0; l < layout_count; ++l) {
+      const SHORT key = VkKeyScanExW(marked, layouts[l]);
+      if (LOBYTE(key) != 0xFF) taken.push_back(LOBYTE(key));
     }
   }
-  return captions;
+  return taken;
 }
 
 }  // namespace
@@ -85,15 +96,32 @@ void PaintedLinks::ClickWhenAsked() {
 void PaintedLinks::AddToSystemMenu() {
   HMENU menu = GetSystemMenu(form_, FALSE);
   if (!menu) return;
-  std::vector<std::wstring> captions = Captions(menu);
+  std::vector<wchar_t> taken = TakenKeys(menu);
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   keys_.clear();
   for (const MenuLink& item : kMenuLinks) {
-    const AccessKeyed keyed = WithFreeAccessKey(item.caption, item.key_from, captions);
+    const AccessKeyed keyed = WithFreeAccessKey(item.caption, item.key_from, taken);
     AppendMenuW(menu, MF_STRING, item.command, keyed.caption.c_str());
-    captions.push_back(keyed.caption);
+    taken.push_back(keyed.key);
     keys_.push_back(keyed.key);
   }
+}
+
+// The menu matches a typed character against the items' letters: on a layout whose letters are
+// not Latin the key of "Edit &httpd.conf" types another one, which reaches the window instead.
+LRESULT PaintedLinks::OnMenuChar(wchar_t typed, HMENU menu) const {
+  const SHORT key = VkKeyScanW(typed);
+  if (LOBYTE(key) == 0xFF) return 0;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    if (keys_[i] != LOBYTE(key)) continue;
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+      if (GetMenuItemID(menu, position) != kMenuLinks[i].command) continue;
+      if (GetMenuState(menu, kMenuLinks[i].command, MF_BYCOMMAND) & MF_GRAYED) return 0;
+      return MAKELRESULT(position, MNC_EXECUTE);
+    }
+  }
+  return 0;
 }
 
 // The links' items are offered while their page shows.

@@ -38,6 +38,9 @@ class PaintedLinks {
   // (Alt+Space, then the item's letter), offered while their page shows.
   void AddToSystemMenu();
   void OnSystemMenu(HMENU menu) const;
+  // WM_MENUCHAR of the system menu: the link's item whose key typed `typed` on the active
+  // keyboard layout, to be chosen; 0 when there is none.
+  LRESULT OnMenuChar(wchar_t typed, HMENU menu) const;
   // True when `command` is a link's item; it clicks the link unless a handler waits.
   bool OnSystemCommand(WPARAM command, bool waiting);
   // The keys that reach `link` ("Alt+Space, H"), as screen readers tell them; none for others,

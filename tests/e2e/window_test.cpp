@@ -267,6 +267,21 @@ class WindowInProcess : public ::testing::Test {
   FormWindow window{form, GetModuleHandleW(nullptr)};
 };
 
+// A character that matches no letter of the system menu's items (typed on a layout whose letters
+// are not Latin) is matched by the key that typed it: here the key of "Edit &httpd.conf" itself.
+TEST_F(WindowInProcess, TheSystemMenuTakesTheKeyOfALinksItemWhateverItTypes) {
+  HMENU menu = GetSystemMenu(window.hwnd(), FALSE);
+  ASSERT_NE(menu, nullptr);
+  const auto typed = [&](wchar_t character) {
+    return SendMessageW(window.hwnd(), WM_MENUCHAR, MAKEWPARAM(character, MF_SYSMENU),
+                        reinterpret_cast<LPARAM>(menu));
+  };
+  const LRESULT chosen = typed(L'h');
+  EXPECT_EQ(HIWORD(chosen), MNC_EXECUTE);
+  EXPECT_EQ(GetMenuItemID(menu, LOWORD(chosen)), 0x0010u);
+  EXPECT_EQ(typed(L'q'), 0);
+}
+
 // A dark palette, as a user switching to a dark high-contrast theme gets. Wine changes only the
 // calling process's colours, and keeps them until the wineserver ends: they are put back.
 class WindowColours : public WindowInProcess {

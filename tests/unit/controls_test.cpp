@@ -165,33 +165,39 @@ TEST_F(ControlRules, ArrowKeysMoveAmongSiblingsSkippingDisabledAndUnfocusableCon
   EXPECT_EQ(tree.ArrowTarget(C(L"autoopenmainpage"), false)->name(), L"documentationbutton");
 }
 
-// The links' items in system menus as Windows words them in English and Polish, whose "Restore"
-// holds P (and the httpd.conf item then holds H), and in a menu that holds every letter.
+// The keys an item's caption marks, "&&" being a literal "&".
+TEST(AccessKeys, ACaptionMarksTheCharacterAfterItsFirstLoneAmpersand) {
+  EXPECT_EQ(MarkedKey(L"&Restore"), L'R');
+  EXPECT_EQ(MarkedKey(L"Mi&nimize"), L'n');
+  EXPECT_EQ(MarkedKey(L"&\u0417\u0430\u043a\u0440\u044b\u0442\u044c"), L'\u0417');  // Russian "Close"
+  EXPECT_EQ(MarkedKey(L"Tom && &Jerry"), L'J');
+  EXPECT_EQ(MarkedKey(L"Tom && Jerry"), 0);
+  EXPECT_EQ(MarkedKey(L"Close&"), 0);
+}
+
+// The links' items beside the keys of system menus as Windows marks them in English, in Polish
+// ("&Przywr\u00f3\u0107" holds P; the httpd.conf item then holds H), and in Russian, whose
+// "&\u0417\u0430\u043a\u0440\u044b\u0442\u044c" (Close) holds the key that types P on an English layout; and
+// beside a menu that holds every letter of the caption.
 TEST(AccessKeys, ALinksItemTakesAKeyNoOtherItemOfTheMenuHolds) {
-  const std::vector<std::wstring> english = {L"&Restore", L"&Move", L"&Size", L"Mi&nimize",
-                                             L"Ma&ximize", L"&Close\tAlt+F4"};
-  const std::vector<std::wstring> polish = {L"&Przywr\u00f3\u0107", L"Prz&enie\u015b",
-                                            L"&Rozmiar", L"Mi&nimalizuj", L"Ma&ksymalizuj",
-                                            L"&Zamknij\tAlt+F4"};
-  const auto with_httpd = [](std::vector<std::wstring> menu) {
-    menu.push_back(L"Edit &httpd.conf");
-    return menu;
-  };
+  const std::vector<wchar_t> english = {L'R', L'M', L'S', L'N', L'X', L'C'};
+  const std::vector<wchar_t> polish_and_httpd = {L'P', L'E', L'R', L'N', L'K', L'Z', L'H'};
+  const std::vector<wchar_t> russian_close_and_httpd = {L'P', L'H'};
   const struct {
-    std::vector<std::wstring> menu;
+    std::vector<wchar_t> taken;
     const wchar_t* caption;
     const wchar_t* keyed;
     wchar_t key;
   } cases[] = {
       {english, L"Edit httpd.conf", L"Edit &httpd.conf", L'H'},
-      {english, L"Edit php.ini", L"Edit &php.ini", L'P'},
-      {polish, L"Edit httpd.conf", L"Edit &httpd.conf", L'H'},
-      {with_httpd(polish), L"Edit php.ini", L"Edit php.&ini", L'I'},
-      {{L"&Help", L"&php", L"&ini", L"Tom && &Next"}, L"Edit php.ini", L"&Edit php.ini", L'E'},
-      {{L"&E", L"&d", L"&I", L"&T", L"&P", L"&h", L"&N"}, L"Edit php.ini", L"Edit php.ini", 0},
+      {{L'R', L'M', L'S', L'N', L'X', L'C', L'H'}, L"Edit php.ini", L"Edit &php.ini", L'P'},
+      {polish_and_httpd, L"Edit php.ini", L"Edit php.&ini", L'I'},
+      {russian_close_and_httpd, L"Edit php.ini", L"Edit php.&ini", L'I'},
+      {{L'H', L'P', L'I', L'N'}, L"Edit php.ini", L"&Edit php.ini", L'E'},
+      {{L'E', L'D', L'I', L'T', L'P', L'H', L'N'}, L"Edit php.ini", L"Edit php.ini", 0},
   };
   for (const auto& c : cases) {
-    const AccessKeyed got = WithFreeAccessKey(c.caption, 5, c.menu);
+    const AccessKeyed got = WithFreeAccessKey(c.caption, 5, c.taken);
     EXPECT_EQ(got.caption, c.keyed) << c.caption;
     EXPECT_EQ(got.key, c.key) << c.caption;
   }
