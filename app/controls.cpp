@@ -123,6 +123,38 @@ std::wstring LabelledName(const TControl& box) {
   return L"";
 }
 
+const wchar_t* PictureName(Asset asset) {
+  switch (asset) {
+    case Asset::Banner:
+      return L"Tolvane Chat";
+    case Asset::Apache:
+      return L"Apache";
+    case Asset::Wowza:
+      return L"Wowza";
+    case Asset::Red5:
+      return L"Red5";
+    case Asset::Php:
+      return L"PHP";
+    case Asset::DotNet:
+      return L".NET";
+    case Asset::Java:
+      return L"Java";
+    default:
+      return L"";
+  }
+}
+
+bool IsDecoration(const TControl& control) {
+  if (control.kind() == Kind::Bevel) return true;
+  if (control.kind() != Kind::Picture) return false;
+  if (control.row().asset == Asset::Banner) return true;
+  if (!control.parent()) return false;
+  const auto& siblings = control.parent()->children();
+  const auto at = std::find(siblings.begin(), siblings.end(), &control);
+  return at != siblings.end() && at + 1 != siblings.end() &&
+         (*(at + 1))->Text() == PictureName(control.row().asset);
+}
+
 std::wstring PageHeading(const TControl& page) {
   if (!page.Text().empty()) return WithoutColon(page.Text());
   const TControl* label = HeadingLabel(page);

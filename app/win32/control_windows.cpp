@@ -69,7 +69,7 @@ void ControlWindows::HostChildren(const TControl* parent, HWND parent_window) {
       if (kind != Kind::Page) previous = window;  // the pages lie under the form's banner
       continue;
     }
-    if (!IsPainted(kind) || kind == Kind::Bevel || control == heading) continue;
+    if (!IsPainted(kind) || IsDecoration(*control) || control == heading) continue;
     HWND& host = hosts_[control];
     if (!host) {
       const Rect& b = control->bounds();

@@ -117,6 +117,20 @@ TEST_F(ControlRules, EachPageHasItsTabOrderAndFirstFocus) {
   EXPECT_EQ(tree.FirstFocus(), nullptr);  // the waiting page has nothing to focus
 }
 
+// Pictures that would only repeat a name are decoration, as bevels are: the banner (the window's
+// name) and the icons beside a button of the same name. ".NET" beside "C#" and the Java cup say
+// something of their own.
+TEST_F(ControlRules, APictureThatRepeatsANameIsDecoration) {
+  std::vector<std::wstring> read, decoration;
+  for (const auto& control : tree.all()) {
+    if (control->kind() != Kind::Picture) continue;
+    (IsDecoration(*control) ? decoration : read).push_back(PictureName(control->row().asset));
+  }
+  EXPECT_EQ(read, (std::vector<std::wstring>{L"Java", L".NET"}));
+  EXPECT_EQ(decoration,
+            (std::vector<std::wstring>{L"Tolvane Chat", L"Apache", L"Wowza", L"Red5", L"PHP"}));
+}
+
 TEST_F(ControlRules, ATextBoxIsNamedAfterThePaintedLabelBeforeIt) {
   EXPECT_EQ(LabelledName(C(L"e1")), L"JAVA_HOME:");
   EXPECT_EQ(LabelledName(C(L"savejavahome")), L"");  // after e1, no label

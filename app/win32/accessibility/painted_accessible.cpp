@@ -21,7 +21,7 @@ std::vector<TControl*> PaintedAccessible::Elements() const {
   for (TControl* control : host_->ChildrenOf(window_)) {
     const bool shown =
         control->kind() == Kind::Page ? control == host_->SeenPage() : control->Visible();
-    if (shown && control != heading && control->kind() != Kind::Bevel) elements.push_back(control);
+    if (shown && control != heading && !IsDecoration(*control)) elements.push_back(control);
   }
   return elements;
 }

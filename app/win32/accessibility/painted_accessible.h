@@ -59,7 +59,7 @@ class PaintedAccessible final : public AccessibleBase {
   void Disconnect() override { host_ = nullptr; }
 
   // The elements a client sees, child ids 1..n: the window's showing children in the layout's
-  // order (bevels are decoration and left out; a page's heading is its name). Of the form's pages
+  // order (decoration is left out; a page's heading is its name). Of the form's pages
   // only the seen one; a page that is not seen has none.
   std::vector<TControl*> Elements() const;
   // The child id of `element` among them; -1, which no client may pass, when it is none.

@@ -9,27 +9,6 @@
 namespace tolvane {
 namespace {
 
-const wchar_t* PictureName(Asset asset) {
-  switch (asset) {
-    case Asset::Banner:
-      return L"Tolvane Chat";
-    case Asset::Apache:
-      return L"Apache";
-    case Asset::Wowza:
-      return L"Wowza";
-    case Asset::Red5:
-      return L"Red5";
-    case Asset::Php:
-      return L"PHP";
-    case Asset::DotNet:
-      return L".NET";
-    case Asset::Java:
-      return L"Java";
-    default:
-      return L"";
-  }
-}
-
 // The answer for a text property the painted elements do not have.
 HRESULT NoText(BSTR* text, HRESULT answer) {
   if (!text) return E_POINTER;
