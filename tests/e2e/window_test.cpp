@@ -883,6 +883,13 @@ class ScreenReader {
       IAccessible* object = ClientObject(child);
       windows.push_back(object ? Text(object, CHILDID_SELF, &IAccessible::get_accName) : L"?");
       if (object) object->Release();
+      // A painted element's window has its name as its text, for clients that read windows.
+      wchar_t text[128] = {}, window_class[32] = {};
+      GetClassNameW(child, window_class, 32);
+      GetWindowTextW(child, text, 128);
+      if (std::wstring(window_class) == L"TPaintedElement") {
+        EXPECT_EQ(text, windows.back());
+      }
     }
     for (const Read& read : ReadWindow(window)) {
       if (read.depth == 0) reading.push_back(read.name);
