@@ -1258,6 +1258,25 @@ void ExpectChildIdsAnswered(HWND window) {
       accessible->Release();
       accessible = ScreenReader::ClientObject(child_window);
       ASSERT_NE(accessible, nullptr);
+      // It is its window's client object: its parent is the window's object, and it tells its
+      // identity as the system's client objects do.
+      IDispatch* parent = nullptr;
+      IAccessible* parent_object = nullptr;
+      HWND parent_window = nullptr;
+      if (accessible->get_accParent(&parent) == S_OK && parent) {
+        parent->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&parent_object));
+        parent->Release();
+      }
+      if (parent_object) {
+        WindowFromAccessibleObject(parent_object, &parent_window);
+        parent_object->Release();
+      }
+      EXPECT_EQ(parent_window, child_window);
+      IUnknown* element_identity = nullptr;
+      EXPECT_EQ(accessible->QueryInterface(IID_IAccIdentity,
+                                           reinterpret_cast<void**>(&element_identity)),
+                S_OK);
+      if (element_identity) element_identity->Release();
     }
     const VARIANT self = Id(CHILDID_SELF);
     // (Wine's own objects of standard windows answer little: E_NOTIMPL.)

@@ -73,7 +73,8 @@ IAccessible* AccessibleObjects::ObjectOf(HWND window, LONG level) {
   // The window that stands for a painted element answers as the element's own object.
   if (level == OBJID_CLIENT && IsPainted(control->kind())) {
     HWND container = host_.WindowOf(control->parent());
-    return container ? ElementObjectOf(*control, *PaintedObjectOf(container), window) : nullptr;
+    return container ? ElementObjectOf(*control, *PaintedObjectOf(container), container, window)
+                     : nullptr;
   }
   if (level == OBJID_CLIENT) return nullptr;
   // The form's window object is the system's: its neighbours are the other top-level windows.
@@ -99,11 +100,12 @@ PaintedAccessible* AccessibleObjects::PaintedObjectOf(HWND window) {
 }
 
 IAccessible* AccessibleObjects::ElementObjectOf(const TControl& element,
-                                                PaintedAccessible& container, HWND own_window) {
+                                                PaintedAccessible& container,
+                                                HWND container_window, HWND host) {
   auto& [window, object] = element_objects_[&element];
   if (!object) {
-    window = own_window;
-    object = ReadingOrderObject::OverPainted(*this, element, container, own_window);
+    window = host ? host : container_window;
+    object = ReadingOrderObject::OverPainted(*this, element, container, container_window, host);
   }
   return object;
 }
@@ -123,7 +125,7 @@ HRESULT AccessibleObjects::Neighbour(const TControl& from, long direction, LONG 
   const TControl& neighbour = **(direction == NAVDIR_NEXT ? found + 1 : found - 1);
   HWND window = host_.WindowOf(&neighbour);
   if (window && window != container_window) return WindowObjectAt(window, level, end);
-  IAccessible* object = ElementObjectOf(neighbour, *container, container_window);
+  IAccessible* object = ElementObjectOf(neighbour, *container, container_window, nullptr);
   object->AddRef();
   end->vt = VT_DISPATCH;
   end->pdispVal = object;

@@ -63,10 +63,10 @@ class AccessibleObjects final : private ReadingOrder {
   // `window`'s object at `level`, made when first asked; nullptr when it has none of ours.
   IAccessible* ObjectOf(HWND window, LONG level);
   PaintedAccessible* PaintedObjectOf(HWND window);
-  // A painted element's own object; `own_window` is the window that stands for it, or its
-  // container's while it has none.
+  // A painted element's own object: the client object of `host`, the window that stands for it,
+  // or (nullptr) an object of `container_window`'s while it has none.
   IAccessible* ElementObjectOf(const TControl& element, PaintedAccessible& container,
-                               HWND own_window);
+                               HWND container_window, HWND host);
   // ReadingOrder
   HRESULT Neighbour(const TControl& from, long direction, LONG level, VARIANT* end) override;
   void Disconnect(AccessibleBase* object) const;

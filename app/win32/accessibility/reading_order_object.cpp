@@ -6,25 +6,28 @@
 namespace tolvane {
 
 ReadingOrderObject::ReadingOrderObject(ReadingOrder& order, const TControl& element, HWND window,
-                                       IAccessible* target, PaintedAccessible* container)
+                                       IAccessible* target, PaintedAccessible* container,
+                                       bool hosted)
     : order_(order),
       element_(element),
       window_(window),
       target_(target),
-      container_(container) {
+      container_(container),
+      hosted_(hosted) {
   target_->AddRef();
 }
 
 ReadingOrderObject* ReadingOrderObject::OverWindowObject(ReadingOrder& order,
                                                          const TControl& element, HWND window,
                                                          IAccessible* system) {
-  return new ReadingOrderObject(order, element, window, system, nullptr);
+  return new ReadingOrderObject(order, element, window, system, nullptr, false);
 }
 
 ReadingOrderObject* ReadingOrderObject::OverPainted(ReadingOrder& order, const TControl& element,
                                                     PaintedAccessible& container,
-                                                    HWND container_window) {
-  return new ReadingOrderObject(order, element, container_window, &container, &container);
+                                                    HWND container_window, HWND host) {
+  return new ReadingOrderObject(order, element, host ? host : container_window, &container,
+                                &container, host != nullptr);
 }
 
 ReadingOrderObject::~ReadingOrderObject() { Disconnect(); }
@@ -34,10 +37,10 @@ void ReadingOrderObject::Disconnect() {
   target_ = nullptr;
 }
 
-// A painted element has no identity of its own among the system's objects.
+// A painted element without a window has no identity among the system's objects.
 HRESULT ReadingOrderObject::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  if (!container_ && IsEqualIID(iid, kIidAccIdentity)) {
+  if ((!container_ || hosted_) && IsEqualIID(iid, kIidAccIdentity)) {
     *object = static_cast<IAccIdentity*>(this);
     AddRef();
     return S_OK;
@@ -50,6 +53,20 @@ HRESULT ReadingOrderObject::GetIdentityString(DWORD child, BYTE** identity, DWOR
   *identity = nullptr;
   *length = 0;
   if (!target_) return CO_E_OBJNOTCONNECTED;
+  if (container_) {
+    // The identity the system gives its own client object of that window.
+    const OleaccLibrary* oleacc = OleaccLibrary::Get();
+    IAccPropServices* services = nullptr;
+    if (!oleacc || FAILED(oleacc->CoCreateInstance(kClsidAccPropServices, nullptr,
+                                                   CLSCTX_INPROC_SERVER, kIidAccPropServices,
+                                                   reinterpret_cast<void**>(&services)))) {
+      return E_NOTIMPL;
+    }
+    const HRESULT result = services->ComposeHwndIdentityString(
+        window_, static_cast<DWORD>(OBJID_CLIENT), child, identity, length);
+    services->Release();
+    return result;
+  }
   IAccIdentity* system = nullptr;
   if (FAILED(target_->QueryInterface(kIidAccIdentity, reinterpret_cast<void**>(&system)))) {
     return E_NOTIMPL;
@@ -91,12 +108,20 @@ HRESULT ReadingOrderObject::accNavigate(long direction, VARIANT start, VARIANT* 
   return target_->accNavigate(direction, start, end);
 }
 
-// A painted element's parent is its container; the system's objects know their own.
+// A painted element's parent is its window's object, or its container while it has no window;
+// the system's objects know their own.
 HRESULT ReadingOrderObject::get_accParent(IDispatch** parent) {
   if (!parent) return E_POINTER;
   *parent = nullptr;
   if (!target_) return CO_E_OBJNOTCONNECTED;
   if (!container_) return target_->get_accParent(parent);
+  if (hosted_) {
+    const OleaccLibrary* oleacc = OleaccLibrary::Get();
+    return oleacc ? oleacc->AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW),
+                                                       IID_IDispatch,
+                                                       reinterpret_cast<void**>(parent))
+                  : E_FAIL;
+  }
   container_->AddRef();
   *parent = static_cast<IAccessible*>(container_);
   return S_OK;

@@ -15,15 +15,18 @@
 namespace tolvane {
 
 // A window object tells clients which object it stands for (IAccIdentity), as the system's does:
-// the system's own identity, so that readers take it for the window it is.
+// the system's own identity, so that readers take it for the window it is; so does the client
+// object of a painted element's window, as its window's client object.
 class ReadingOrderObject final : public AccessibleBase, public IAccIdentity {
  public:
   // The system's window object `system` of `element`'s `window`.
   static ReadingOrderObject* OverWindowObject(ReadingOrder& order, const TControl& element,
                                               HWND window, IAccessible* system);
-  // A painted `element` of `container`'s object.
+  // A painted `element` of `container`'s object; with `host`, the client object of the window that
+  // stands for it, whose parent is that window's object, as for any window's client object.
   static ReadingOrderObject* OverPainted(ReadingOrder& order, const TControl& element,
-                                         PaintedAccessible& container, HWND container_window);
+                                         PaintedAccessible& container, HWND container_window,
+                                         HWND host);
 
   void Disconnect() override;
 
@@ -61,7 +64,7 @@ class ReadingOrderObject final : public AccessibleBase, public IAccIdentity {
 
  private:
   ReadingOrderObject(ReadingOrder& order, const TControl& element, HWND window,
-                     IAccessible* target, PaintedAccessible* container);
+                     IAccessible* target, PaintedAccessible* container, bool hosted);
   ~ReadingOrderObject() override;
   HWND OwnWindow() const override { return target_ ? window_ : nullptr; }
 
@@ -83,6 +86,8 @@ class ReadingOrderObject final : public AccessibleBase, public IAccIdentity {
   // The system's object, or the container's for a painted element; nullptr once disconnected.
   IAccessible* target_;
   PaintedAccessible* container_;
+  // A painted element's object that is the client object of the window standing for it.
+  bool hosted_;
 };
 
 }  // namespace tolvane
