@@ -151,8 +151,10 @@ bool IsDecoration(const TControl& control) {
   if (!control.parent()) return false;
   const auto& siblings = control.parent()->children();
   const auto at = std::find(siblings.begin(), siblings.end(), &control);
-  return at != siblings.end() && at + 1 != siblings.end() &&
-         (*(at + 1))->Text() == PictureName(control.row().asset);
+  // From the layout's captions, so that a picture is decoration or not for the window's life.
+  const wchar_t* next_caption =
+      at != siblings.end() && at + 1 != siblings.end() ? (*(at + 1))->row().text : nullptr;
+  return next_caption && std::wstring(next_caption) == PictureName(control.row().asset);
 }
 
 std::wstring PageHeading(const TControl& page) {

@@ -188,8 +188,8 @@ std::wstring LabelledName(const TControl& box);
 // What screen readers name a picture: what it shows ("Apache").
 const wchar_t* PictureName(Asset asset);
 // Drawn for the eye only, and so no element for screen readers: a bevel; the banner, which shows
-// the window's own name; a picture named as the control right after it (the Apache icon beside
-// the "Apache" button), which would be said twice.
+// the window's own name; a picture named as the layout captions the control right after it (the
+// Apache icon beside the "Apache" button), which would be said twice.
 bool IsDecoration(const TControl& control);
 // What screen readers name a page: its heading, the caption it paints across itself or else the
 // first label it paints, without a closing colon.

@@ -57,8 +57,8 @@ void ControlWindows::HostPaintedElements() {
   if (std::exchange(hosting_, true)) return;
   HostChildren(nullptr, form_);
   for (const auto& [control, window] : windows_) {
-    const bool filled = std::find(pages_to_fill_.begin(), pages_to_fill_.end(), control) ==
-                        pages_to_fill_.end();
+    const bool filled =
+        std::find(pages_to_fill_.begin(), pages_to_fill_.end(), control) == pages_to_fill_.end();
     if (control->kind() == Kind::GroupBox || (control->kind() == Kind::Page && filled)) {
       HostChildren(control, window);
     }
@@ -227,8 +227,8 @@ bool ControlWindows::Show(TControl& control, ControlView::Change change) {
       SendMessageW(window, BM_SETCHECK, control.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
       if (control.kind() == Kind::Radio) {
         LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-        style = control.TabStop() ? (style | WS_TABSTOP)
-                                  : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+        style =
+            control.TabStop() ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
         SetWindowLongPtrW(window, GWL_STYLE, style);
       }
       break;

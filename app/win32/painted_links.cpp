@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "access_keys.h"
@@ -26,8 +27,10 @@ constexpr MenuLink kMenuLinks[] = {{0x0010, L"Edit httpd.conf", 5, L"Label15"},
 // keyboard layout the user has (Russian "&Закрыть" holds the key that types P on an English
 // one), and the character itself.
 std::vector<wchar_t> TakenKeys(HMENU menu) {
-  HKL layouts[32];
-  const int layout_count = GetKeyboardLayoutList(32, layouts);
+  std::vector<HKL> layouts(
+      static_cast<std::size_t>(std::max(GetKeyboardLayoutList(0, nullptr), 0)));
+  layouts.resize(static_cast<std::size_t>(
+      std::max(GetKeyboardLayoutList(static_cast<int>(layouts.size()), layouts.data()), 0)));
   std::vector<wchar_t> taken;
   const int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i) {
@@ -38,8 +41,8 @@ std::vector<wchar_t> TakenKeys(HMENU menu) {
     // A character given to CharUpperW in place of a string is returned in upper case.
     taken.push_back(static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(
         CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(marked))))));
-    for (int l = 0; l < layout_count; ++l) {
-      const SHORT key = VkKeyScanExW(marked, layouts[l]);
+    for (HKL layout : layouts) {
+      const SHORT key = VkKeyScanExW(marked, layout);
       if (LOBYTE(key) != 0xFF) taken.push_back(LOBYTE(key));
     }
   }

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -267,19 +269,37 @@ class WindowInProcess : public ::testing::Test {
   FormWindow window{form, GetModuleHandleW(nullptr)};
 };
 
-// A character that matches no letter of the system menu's items (typed on a layout whose letters
-// are not Latin) is matched by the key that typed it: here the key of "Edit &httpd.conf" itself.
+// A character that matches no letter of the system menu's items, typed on a layout whose letters
+// are not Latin, chooses the link's item whose key typed it; a greyed item is not chosen.
 TEST_F(WindowInProcess, TheSystemMenuTakesTheKeyOfALinksItemWhateverItTypes) {
   HMENU menu = GetSystemMenu(window.hwnd(), FALSE);
   ASSERT_NE(menu, nullptr);
+  wchar_t caption[64] = {};
+  GetMenuStringW(menu, 0x0010, caption, 64, MF_BYCOMMAND);
+  const wchar_t* marked = std::wcschr(caption, L'&');
+  ASSERT_NE(marked, nullptr) << "Edit httpd.conf has a key";
   const auto typed = [&](wchar_t character) {
     return SendMessageW(window.hwnd(), WM_MENUCHAR, MAKEWPARAM(character, MF_SYSMENU),
                         reinterpret_cast<LPARAM>(menu));
   };
-  const LRESULT chosen = typed(L'h');
-  EXPECT_EQ(HIWORD(chosen), MNC_EXECUTE);
-  EXPECT_EQ(GetMenuItemID(menu, LOWORD(chosen)), 0x0010u);
-  EXPECT_EQ(typed(L'q'), 0);
+  // The Russian layout types "р" with the key of H.
+  HKL russian = LoadKeyboardLayoutW(L"00000419", 0);
+  HKL before = GetKeyboardLayout(0);
+  if (russian && LOBYTE(VkKeyScanExW(L'\u0440', russian)) == 'H' && marked[1] == L'h' &&
+      ActivateKeyboardLayout(russian, 0)) {
+    const LRESULT chosen = typed(L'\u0440');
+    ActivateKeyboardLayout(before, 0);
+    EXPECT_EQ(HIWORD(chosen), MNC_EXECUTE);
+    EXPECT_EQ(GetMenuItemID(menu, LOWORD(chosen)), 0x0010u);
+  } else {
+    Unchecked("a key typed on the Russian layout, which this system does not map");
+  }
+  // On the layout in use, the item's own letter goes the same way; greyed, it is not chosen.
+  const wchar_t letter = static_cast<wchar_t>(std::towlower(marked[1]));
+  EXPECT_EQ(GetMenuItemID(menu, LOWORD(typed(letter))), 0x0010u);
+  EXPECT_EQ(typed(L'\u0444'), 0);  // a character no layout in use types
+  EnableMenuItem(menu, 0x0010, MF_BYCOMMAND | MF_GRAYED);
+  EXPECT_EQ(typed(letter), 0);
 }
 
 // A dark palette, as a user switching to a dark high-contrast theme gets. Wine changes only the
@@ -1216,6 +1236,39 @@ void ExpectObjectContract(HWND window, const std::wstring& name) {
   object->Release();
 }
 
+bool SameObject(IUnknown* a, IUnknown* b) {
+  if (!a || !b) return a == b;
+  IUnknown* a_identity = nullptr;
+  IUnknown* b_identity = nullptr;
+  a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a_identity));
+  b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b_identity));
+  const bool same = a_identity == b_identity;
+  if (a_identity) a_identity->Release();
+  if (b_identity) b_identity->Release();
+  return same;
+}
+
+// The identity is that of `window`'s client object, as the system composes it.
+void ExpectIdentityOf(IAccIdentity* identity, HWND window) {
+  BYTE* composed = nullptr;
+  DWORD length = 0;
+  ASSERT_EQ(identity->GetIdentityString(CHILDID_SELF, &composed, &length), S_OK);
+  IAccPropServices* services = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IAccPropServices, reinterpret_cast<void**>(&services)),
+            S_OK);
+  HWND decomposed = nullptr;
+  DWORD object_id = 0, child_id = 1;
+  EXPECT_EQ(services->DecomposeHwndIdentityString(composed, length, &decomposed, &object_id,
+                                                  &child_id),
+            S_OK);
+  EXPECT_EQ(decomposed, window);
+  EXPECT_EQ(object_id, static_cast<DWORD>(OBJID_CLIENT));
+  EXPECT_EQ(child_id, static_cast<DWORD>(CHILDID_SELF));
+  services->Release();
+  CoTaskMemFree(composed);
+}
+
 // Asked by its child id, a child with a window of its own answers as its own object does (role,
 // name, place): a control's window object, a painted element's own object; a child id passed by
 // reference, as script clients pass it, is taken as by value.
@@ -1267,15 +1320,19 @@ void ExpectChildIdsAnswered(HWND window) {
         parent->QueryInterface(kIidAccessible, reinterpret_cast<void**>(&parent_object));
         parent->Release();
       }
-      if (parent_object) {
-        WindowFromAccessibleObject(parent_object, &parent_window);
-        parent_object->Release();
-      }
+      if (parent_object) WindowFromAccessibleObject(parent_object, &parent_window);
       EXPECT_EQ(parent_window, child_window);
-      IUnknown* element_identity = nullptr;
+      EXPECT_FALSE(SameObject(parent_object, accessible)) << "its parent is another object";
+      if (parent_object) parent_object->Release();
+      IAccIdentity* element_identity = nullptr;
       EXPECT_EQ(accessible->QueryInterface(IID_IAccIdentity,
                                            reinterpret_cast<void**>(&element_identity)),
                 S_OK);
+      if (element_identity && UnderWine()) {
+        Unchecked("a painted element's identity, which Wine 8 does not compose");
+      } else if (element_identity) {
+        ExpectIdentityOf(element_identity, child_window);
+      }
       if (element_identity) element_identity->Release();
     }
     const VARIANT self = Id(CHILDID_SELF);

@@ -183,16 +183,17 @@ TEST_F(ControlRules, ArrowKeysMoveAmongSiblingsSkippingDisabledAndUnfocusableCon
 TEST(AccessKeys, ACaptionMarksTheCharacterAfterItsFirstLoneAmpersand) {
   EXPECT_EQ(MarkedKey(L"&Restore"), L'R');
   EXPECT_EQ(MarkedKey(L"Mi&nimize"), L'n');
-  EXPECT_EQ(MarkedKey(L"&\u0417\u0430\u043a\u0440\u044b\u0442\u044c"), L'\u0417');  // Russian "Close"
+  EXPECT_EQ(MarkedKey(L"&\u0417\u0430\u043a\u0440\u044b\u0442\u044c"),
+            L'\u0417');  // Russian "Close"
   EXPECT_EQ(MarkedKey(L"Tom && &Jerry"), L'J');
   EXPECT_EQ(MarkedKey(L"Tom && Jerry"), 0);
   EXPECT_EQ(MarkedKey(L"Close&"), 0);
 }
 
 // The links' items beside the keys of system menus as Windows marks them in English, in Polish
-// ("&Przywr\u00f3\u0107" holds P; the httpd.conf item then holds H), and in Russian, whose
-// "&\u0417\u0430\u043a\u0440\u044b\u0442\u044c" (Close) holds the key that types P on an English layout; and
-// beside a menu that holds every letter of the caption.
+// ("&Przywróć", Restore, holds P; the httpd.conf item then holds H), and in Russian, whose
+// "&Закрыть" (Close) holds the key that types P on an English layout; and beside a menu that
+// holds every letter of the caption.
 TEST(AccessKeys, ALinksItemTakesAKeyNoOtherItemOfTheMenuHolds) {
   const std::vector<wchar_t> english = {L'R', L'M', L'S', L'N', L'X', L'C'};
   const std::vector<wchar_t> polish_and_httpd = {L'P', L'E', L'R', L'N', L'K', L'Z', L'H'};

@@ -100,8 +100,8 @@ PaintedAccessible* AccessibleObjects::PaintedObjectOf(HWND window) {
 }
 
 IAccessible* AccessibleObjects::ElementObjectOf(const TControl& element,
-                                                PaintedAccessible& container,
-                                                HWND container_window, HWND host) {
+                                                PaintedAccessible& container, HWND container_window,
+                                                HWND host) {
   auto& [window, object] = element_objects_[&element];
   if (!object) {
     window = host ? host : container_window;

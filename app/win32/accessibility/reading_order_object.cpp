@@ -54,7 +54,8 @@ HRESULT ReadingOrderObject::GetIdentityString(DWORD child, BYTE** identity, DWOR
   *length = 0;
   if (!target_) return CO_E_OBJNOTCONNECTED;
   if (container_) {
-    // The identity the system gives its own client object of that window.
+    // The identity the system gives its own client object of that window, which has no children.
+    if (child != CHILDID_SELF) return E_INVALIDARG;
     const OleaccLibrary* oleacc = OleaccLibrary::Get();
     IAccPropServices* services = nullptr;
     if (!oleacc || FAILED(oleacc->CoCreateInstance(kClsidAccPropServices, nullptr,
@@ -63,7 +64,7 @@ HRESULT ReadingOrderObject::GetIdentityString(DWORD child, BYTE** identity, DWOR
       return E_NOTIMPL;
     }
     const HRESULT result = services->ComposeHwndIdentityString(
-        window_, static_cast<DWORD>(OBJID_CLIENT), child, identity, length);
+        window_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, identity, length);
     services->Release();
     return result;
   }
@@ -117,10 +118,10 @@ HRESULT ReadingOrderObject::get_accParent(IDispatch** parent) {
   if (!container_) return target_->get_accParent(parent);
   if (hosted_) {
     const OleaccLibrary* oleacc = OleaccLibrary::Get();
-    return oleacc ? oleacc->AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW),
-                                                       IID_IDispatch,
-                                                       reinterpret_cast<void**>(parent))
-                  : E_FAIL;
+    return oleacc
+               ? oleacc->AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW),
+                                                    IID_IDispatch, reinterpret_cast<void**>(parent))
+               : E_FAIL;
   }
   container_->AddRef();
   *parent = static_cast<IAccessible*>(container_);
