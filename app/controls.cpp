@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace tolvane {
 
@@ -124,24 +125,17 @@ std::wstring LabelledName(const TControl& box) {
 }
 
 const wchar_t* PictureName(Asset asset) {
-  switch (asset) {
-    case Asset::Banner:
-      return L"Tolvane Chat";
-    case Asset::Apache:
-      return L"Apache";
-    case Asset::Wowza:
-      return L"Wowza";
-    case Asset::Red5:
-      return L"Red5";
-    case Asset::Php:
-      return L"PHP";
-    case Asset::DotNet:
-      return L".NET";
-    case Asset::Java:
-      return L"Java";
-    default:
-      return L"";
+  static constexpr std::pair<Asset, const wchar_t*> kNames[] = {{Asset::Banner, L"Tolvane Chat"},
+                                                                {Asset::Apache, L"Apache"},
+                                                                {Asset::Wowza, L"Wowza"},
+                                                                {Asset::Red5, L"Red5"},
+                                                                {Asset::Php, L"PHP"},
+                                                                {Asset::DotNet, L".NET"},
+                                                                {Asset::Java, L"Java"}};
+  for (const auto& [pictured, name] : kNames) {
+    if (pictured == asset) return name;
   }
+  return L"";
 }
 
 bool IsDecoration(const TControl& control) {
