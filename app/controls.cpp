@@ -138,6 +138,10 @@ const wchar_t* PictureName(Asset asset) {
   return L"";
 }
 
+std::wstring PaintedName(const TControl& element) {
+  return element.kind() == Kind::Picture ? PictureName(element.row().asset) : element.Text();
+}
+
 bool IsDecoration(const TControl& control) {
   if (control.kind() == Kind::Bevel) return true;
   if (control.kind() != Kind::Picture) return false;

@@ -187,6 +187,8 @@ class TControl {
 std::wstring LabelledName(const TControl& box);
 // What screen readers name a picture: what it shows ("Apache").
 const wchar_t* PictureName(Asset asset);
+// What screen readers name a painted label, link or picture: its caption, or what it shows.
+std::wstring PaintedName(const TControl& element);
 // Drawn for the eye only, and so no element for screen readers: a bevel; the banner, which shows
 // the window's own name; a picture named as the layout captions the control right after it (the
 // Apache icon beside the "Apache" button), which would be said twice.

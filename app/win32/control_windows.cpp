@@ -11,12 +11,6 @@ namespace {
 
 constexpr int kFirstControlId = 100;
 
-// The text of the window that stands for a painted element, which clients that read windows'
-// texts (and the system's window object) take for its name.
-std::wstring ElementText(const TControl& element) {
-  return element.kind() == Kind::Picture ? PictureName(element.row().asset) : element.Text();
-}
-
 }  // namespace
 
 ControlWindows::ControlWindows(ControlTree& controls, HINSTANCE instance, DpiLayout& layout,
@@ -79,7 +73,7 @@ void ControlWindows::HostChildren(const TControl* parent, HWND parent_window) {
     HWND& host = hosts_[control];
     if (!host) {
       const Rect& b = control->bounds();
-      host = CreateWindowExW(WS_EX_NOPARENTNOTIFY, kElementClass, ElementText(*control).c_str(),
+      host = CreateWindowExW(WS_EX_NOPARENTNOTIFY, kElementClass, PaintedName(*control).c_str(),
                              WS_CHILD | WS_CLIPSIBLINGS | (control->Visible() ? WS_VISIBLE : 0),
                              b.left, b.top, b.width, b.height, parent_window, nullptr, instance_,
                              nullptr);
@@ -210,7 +204,7 @@ bool ControlWindows::Show(TControl& control, ControlView::Change change) {
       if (change == ControlView::Change::Visible) {
         ShowWindow(host, control.Visible() ? SW_SHOWNA : SW_HIDE);
       } else if (change == ControlView::Change::Text) {
-        SetWindowTextW(host, ElementText(control).c_str());
+        SetWindowTextW(host, PaintedName(control).c_str());
       }
       InvalidateRect(host, nullptr, FALSE);
     }

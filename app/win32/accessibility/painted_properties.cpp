@@ -39,8 +39,7 @@ HRESULT PaintedAccessible::get_accName(VARIANT child, BSTR* name) {
     }
     return *name ? S_OK : S_FALSE;
   }
-  *name =
-      Text(element->kind() == Kind::Picture ? PictureName(element->row().asset) : element->Text());
+  *name = Text(PaintedName(*element));
   return *name ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -97,7 +96,8 @@ HRESULT PaintedAccessible::get_accState(VARIANT child, VARIANT* state) {
   if (!state) return E_POINTER;
   *state = Empty();
   HRESULT asked = S_OK;
-  if (AskWindowedChild(child, &asked, [&](IAccessible* o) { return o->get_accState(Self(), state); }))
+  if (AskWindowedChild(child, &asked,
+                       [&](IAccessible* o) { return o->get_accState(Self(), state); }))
     return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
@@ -156,9 +156,8 @@ HRESULT PaintedAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
   if (!action) return E_POINTER;
   *action = nullptr;
   HRESULT asked = S_OK;
-  if (AskWindowedChild(child, &asked, [&](IAccessible* o) {
-        return o->get_accDefaultAction(Self(), action);
-      }))
+  if (AskWindowedChild(child, &asked,
+                       [&](IAccessible* o) { return o->get_accDefaultAction(Self(), action); }))
     return asked;
   TControl* element = nullptr;
   if (!Resolve(child, &element)) return E_INVALIDARG;
